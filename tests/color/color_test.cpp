@@ -1,0 +1,204 @@
+#include "color/color.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace evenhue {
+namespace {
+
+constexpr double kSixDecimals = 5e-7;
+
+struct TripleCase {
+  std::string name;
+  ColorTriple in;
+  ColorTriple expected;
+  double tolerance;
+};
+
+void PrintTo(const TripleCase& c, std::ostream* os) { *os << c.name; }
+
+void ExpectNear(const ColorTriple& actual, const TripleCase& c) {
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NEAR(actual[i], c.expected[i], c.tolerance) << c.name << " component " << i;
+  }
+}
+
+class RgbToLabKnownValues : public ::testing::TestWithParam<TripleCase> {};
+
+TEST_P(RgbToLabKnownValues, MatchesWorkedValue) { ExpectNear(RgbToLab(GetParam().in), GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Color, RgbToLabKnownValues,
+    ::testing::Values(
+        TripleCase{"White", {1, 1, 1}, {100.000004, -0.000017, 0.000007}, kSixDecimals},
+        TripleCase{"Black", {0, 0, 0}, {0, 0, 0}, 0.0},
+        TripleCase{"Red", {1, 0, 0}, {53.240794, 80.092460, 67.203197}, kSixDecimals},
+        TripleCase{"Green", {0, 1, 0}, {87.734722, -86.182716, 83.179321}, kSixDecimals},
+        TripleCase{"Blue", {0, 0, 1}, {32.297011, 79.187520, -107.860162}, kSixDecimals},
+        TripleCase{"Grey", {0.5, 0.5, 0.5}, {53.388967, -0.000010, 0.000004}, kSixDecimals},
+        TripleCase{"OutOfRangeNotClamped", {1.2, -0.1, 0.5}, {64.363101, 96.702176, 19.134581},
+                   kSixDecimals}),
+    [](const auto& info) { return info.param.name; });
+
+class LabToRgbKnownValues : public ::testing::TestWithParam<TripleCase> {};
+
+TEST_P(LabToRgbKnownValues, MatchesWorkedValue) { ExpectNear(LabToRgb(GetParam().in), GetParam()); }
+
+INSTANTIATE_TEST_SUITE_P(
+    Color, LabToRgbKnownValues,
+    ::testing::Values(
+        TripleCase{"MidGrey", {50, 0, 0}, {0.466327, 0.466327, 0.466327}, kSixDecimals},
+        TripleCase{"White", {100, 0, 0}, {1, 1, 1}, 2e-8},
+        TripleCase{"Black", {0, 0, 0}, {0, 0, 0}, 0.0},
+        TripleCase{"OutOfGamutClamped", {50, 100, 0}, {1.0, 0.0, 0.482832}, kSixDecimals}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ColorOutOfGamut, RedClampedAfterTransferGreenThroughLinearBranch) {
+  const ColorTriple rgb = LabToRgb({50, 100, 0});
+  EXPECT_EQ(rgb[0], 1.0);
+  EXPECT_EQ(rgb[1], 0.0);
+  // The linear values of that colour: red above 1 stays above 1 after the
+  // transfer function, green below the threshold goes through 12.92 * x.
+  EXPECT_GT(LinearToSrgb(1.017342), 1.0);
+  EXPECT_EQ(LinearToSrgb(-0.065022), 12.92 * -0.065022);
+}
+
+TEST(ColorRoundTrip, RedThereAndBackIsCloseButNotExact) {
+  const ColorTriple back = LabToRgb(RgbToLab({1, 0, 0}));
+  EXPECT_NEAR(back[0], 0.99999992, 5e-9);
+  EXPECT_NEAR(back[1], 0.0000017, 5e-8);
+  EXPECT_EQ(back[2], 0.0);
+  EXPECT_NE(back[0], 1.0);
+}
+
+TEST(ColorRoundTrip, InGamutColoursComeBackClose) {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  for (int i = 0; i < 5000; ++i) {
+    const ColorTriple rgb{unit(rng), unit(rng), unit(rng)};
+    const ColorTriple back = LabToRgb(RgbToLab(rgb));
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[c], rgb[c], 1e-5) << "sample " << i;
+  }
+}
+
+TEST(ColorClamp, LabToRgbAlwaysInsideUnitRange) {
+  std::mt19937_64 rng(11);
+  std::uniform_real_distribution<double> l(-20.0, 130.0);
+  std::uniform_real_distribution<double> ab(-200.0, 200.0);
+  for (int i = 0; i < 5000; ++i) {
+    const ColorTriple rgb = LabToRgb({l(rng), ab(rng), ab(rng)});
+    for (int c = 0; c < 3; ++c) {
+      EXPECT_GE(rgb[c], 0.0);
+      EXPECT_LE(rgb[c], 1.0);
+    }
+  }
+}
+
+TEST(ColorClamp, NanPassesTheClampUnchanged) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const ColorTriple rgb = XyzToRgb(nan, 0.5, 0.5);
+  EXPECT_TRUE(std::isnan(rgb[0]));
+  EXPECT_TRUE(std::isnan(rgb[1]));
+  EXPECT_TRUE(std::isnan(rgb[2]));
+}
+
+TEST(ColorClamp, EachChannelClampedOnItsOwn) {
+  // Pure XYZ X drives linear red up, green down and blue slightly up.
+  const ColorTriple rgb = XyzToRgb(1.0, 0.0, 0.0);
+  EXPECT_EQ(rgb[0], 1.0);
+  EXPECT_EQ(rgb[1], 0.0);
+  EXPECT_GT(rgb[2], 0.0);
+  EXPECT_LT(rgb[2], 1.0);
+}
+
+struct ScalarCase {
+  std::string name;
+  double (*fn)(double);
+  double in;
+  double expected;
+};
+
+void PrintTo(const ScalarCase& c, std::ostream* os) { *os << c.name; }
+
+class ScalarExact : public ::testing::TestWithParam<ScalarCase> {};
+
+TEST_P(ScalarExact, GivesExactValue) {
+  const ScalarCase& c = GetParam();
+  EXPECT_EQ(c.fn(c.in), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Color, ScalarExact,
+    ::testing::Values(
+        // A value exactly at a threshold takes the linear branch.
+        ScalarCase{"SrgbToLinearAtThreshold", SrgbToLinear, 0.04045, 0.04045 / 12.92},
+        ScalarCase{"LinearToSrgbAtThreshold", LinearToSrgb, 0.0031308, 12.92 * 0.0031308},
+        ScalarCase{"LabFAtThreshold", LabF, 0.008856, 7.787 * 0.008856 + 16.0 / 116.0},
+        ScalarCase{"LabFInverseAtThreshold", LabFInverse, 0.206893,
+                   (0.206893 - 16.0 / 116.0) / 7.787},
+        // Negative inputs go through the linear branches.
+        ScalarCase{"SrgbToLinearNegative", SrgbToLinear, -0.1, -0.1 / 12.92},
+        ScalarCase{"LinearToSrgbNegative", LinearToSrgb, -0.5, 12.92 * -0.5},
+        ScalarCase{"LabFNegative", LabF, -8.0, 7.787 * -8.0 + 16.0 / 116.0},
+        // Above the thresholds: the power curves and the real cube root.
+        ScalarCase{"SrgbToLinearOne", SrgbToLinear, 1.0, 1.0},
+        ScalarCase{"LabFCubeRoot", LabF, 8.0, 2.0},
+        ScalarCase{"LabFCubeRootOfOne", LabF, 1.0, 1.0},
+        ScalarCase{"LabFInverseCube", LabFInverse, 2.0, 8.0},
+        ScalarCase{"LabFInverseBelowThreshold", LabFInverse, 0.2, (0.2 - 16.0 / 116.0) / 7.787}),
+    [](const auto& info) { return info.param.name; });
+
+TEST(ColorThresholds, JustAboveThresholdsTakeCurvedBranch) {
+  // The curved and linear branches nearly meet at the thresholds, so the
+  // chosen branch shows only in the last digits: compare with the other one.
+  const double s = std::nextafter(0.04045, 1.0);
+  EXPECT_NE(SrgbToLinear(s), s / 12.92);
+  EXPECT_NEAR(SrgbToLinear(s), s / 12.92, 1e-6);
+  const double f = std::nextafter(0.008856, 1.0);
+  EXPECT_EQ(LabF(f), std::cbrt(f));
+  const double g = std::nextafter(0.206893, 1.0);
+  EXPECT_EQ(LabFInverse(g), g * g * g);
+}
+
+TEST(ColorWhite, D65WhiteMapsToLabHundred) {
+  EXPECT_EQ(D65White.x, 0.95047);
+  EXPECT_EQ(D65White.y, 1.0);
+  EXPECT_EQ(D65White.z, 1.08883);
+  const ColorTriple lab = XyzToLab(D65White.x, D65White.y, D65White.z);
+  EXPECT_EQ(lab[0], 100.0);
+  EXPECT_EQ(lab[1], 0.0);
+  EXPECT_EQ(lab[2], 0.0);
+  const XyzTriple xyz = LabToXyz(100.0, 0.0, 0.0);
+  EXPECT_EQ(xyz[0], D65White.x);
+  EXPECT_EQ(xyz[1], D65White.y);
+  EXPECT_EQ(xyz[2], D65White.z);
+}
+
+TEST(ColorWhite, SrgbWhiteHasYAHairAboveOne) {
+  const XyzTriple xyz = RgbToXyz(1, 1, 1);
+  EXPECT_NEAR(xyz[0], 0.95047, 1e-12);
+  EXPECT_GT(xyz[1], 1.0);
+  EXPECT_NEAR(xyz[1], 1.0000001, 1e-12);
+  EXPECT_NEAR(xyz[2], 1.08883, 1e-12);
+}
+
+TEST(ColorComposite, CompositesAreTheirParts) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> d(-0.2, 1.2);
+  for (int i = 0; i < 1000; ++i) {
+    const ColorTriple rgb{d(rng), d(rng), d(rng)};
+    const XyzTriple xyz = RgbToXyz(rgb[0], rgb[1], rgb[2]);
+    EXPECT_EQ(RgbToLab(rgb), XyzToLab(xyz[0], xyz[1], xyz[2]));
+    const ColorTriple lab{d(rng) * 100, d(rng) * 100 - 50, d(rng) * 100 - 50};
+    const XyzTriple back = LabToXyz(lab[0], lab[1], lab[2]);
+    EXPECT_EQ(LabToRgb(lab), XyzToRgb(back[0], back[1], back[2]));
+  }
+}
+
+}  // namespace
+}  // namespace evenhue
