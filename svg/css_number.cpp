@@ -1,0 +1,87 @@
+#include "svg/css_number.hpp"
+
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace evenhue::svg {
+
+namespace {
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+}  // namespace
+
+std::string_view TrimCss(std::string_view text) {
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+std::optional<double> ScanCssNumber(std::string_view text, std::size_t& used) {
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  bool negative = false;
+  if (i < n && (text[i] == '+' || text[i] == '-')) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  const std::size_t mantissaStart = i;
+  std::size_t digits = 0;
+  while (i < n && IsDigit(text[i])) ++i, ++digits;
+  if (i < n && text[i] == '.' && i + 1 < n && IsDigit(text[i + 1])) {
+    ++i;
+    while (i < n && IsDigit(text[i])) ++i, ++digits;
+  }
+  if (digits == 0) return std::nullopt;
+  if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+    std::size_t j = i + 1;
+    if (j < n && (text[j] == '+' || text[j] == '-')) ++j;
+    if (j < n && IsDigit(text[j])) {
+      while (j < n && IsDigit(text[j])) ++j;
+      i = j;
+    }
+  }
+  double value = 0.0;
+  const char* first = text.data() + mantissaStart;
+  const char* last = text.data() + i;
+  const auto result = std::from_chars(first, last, value);
+  if (result.ec == std::errc::result_out_of_range) {
+    // Either an overflow or an underflow: tell them apart by the exponent sign.
+    const std::string_view body(first, static_cast<std::size_t>(last - first));
+    const auto e = body.find_first_of("eE");
+    const bool tiny = e != std::string_view::npos && e + 1 < body.size() && body[e + 1] == '-';
+    value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+  } else if (result.ec != std::errc() || result.ptr != last) {
+    return std::nullopt;
+  }
+  used = i;
+  return negative ? -value : value;
+}
+
+std::optional<double> ParseCssNumber(std::string_view text) {
+  text = TrimCss(text);
+  std::size_t used = 0;
+  const auto value = ScanCssNumber(text, used);
+  if (!value || used != text.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<double> ParseNumberOrPercent(std::string_view text) {
+  text = TrimCss(text);
+  if (!text.empty() && text.back() == '%') {
+    const auto value = ParseCssNumber(text.substr(0, text.size() - 1));
+    if (!value) return std::nullopt;
+    return *value / 100.0;
+  }
+  return ParseCssNumber(text);
+}
+
+}  // namespace evenhue::svg

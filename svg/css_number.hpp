@@ -1,0 +1,25 @@
+// Numbers as CSS and SVG attributes write them: no "nan", "inf" or hex forms.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+namespace evenhue::svg {
+
+// Reads one CSS number at the start of `text` ([+-]digits[.digits][e[+-]digits]).
+// On success returns the value and sets `used` to the characters consumed.
+// A number too large for a double comes back as an infinity of its sign.
+std::optional<double> ScanCssNumber(std::string_view text, std::size_t& used);
+
+// The whole text (surrounding white space allowed) as one number.
+std::optional<double> ParseCssNumber(std::string_view text);
+
+// A number, or a percentage divided by 100.
+std::optional<double> ParseNumberOrPercent(std::string_view text);
+
+std::string_view TrimCss(std::string_view text);
+
+// Lower-case ASCII copy.
+std::string AsciiLower(std::string_view text);
+
+}  // namespace evenhue::svg

@@ -1,0 +1,29 @@
+// Writing re-spaced gradients back into an SVG document.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "svg/gradient_def.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::svg {
+
+struct RgbStop {
+  double offset = 0.0;    // 0–1
+  double red = 0.0, green = 0.0, blue = 0.0;  // 0–1
+  double opacity = 1.0;   // 0–1
+  double midpoint = 50.0; // percent
+};
+
+// The shortest decimal text that reads back as exactly `value`.
+std::string ShortestText(double value);
+
+// Adds a new gradient element right after `source.element`, with a fresh
+// unique id, every geometric attribute of the source (resolved through its
+// href chain) and `stops`, each carrying its midpoint as data-midpoint.
+// The source element is left as it was. Returns the new id.
+std::string AddGradient(SvgDocument& document, const GradientDef& source, GradientType type,
+                        const std::vector<RgbStop>& stops);
+
+}  // namespace evenhue::svg

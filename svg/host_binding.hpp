@@ -1,0 +1,78 @@
+// An SVG document as the stand-in host's document, and the plug-in's results
+// written back into the SVG.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <pugixml.hpp>
+
+#include "host/document.hpp"
+#include "svg/gradient_def.hpp"
+#include "svg/gradient_writer.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::svg {
+
+// The colour kind given to paints the plug-in only carries through (patterns,
+// context-fill, ...).
+inline constexpr std::int32_t kOtherPaintKind = 2;
+
+struct BoundGradient {
+  GradientDef def;
+  hostapi::GradientHandle handle = nullptr;
+};
+
+struct BoundPaint {
+  std::size_t gradient = 0;  // index into Binding::gradients
+  std::string fallback;      // text after url(#...) to keep on rewrite
+};
+
+// A path or compound path with a gradient fill or stroke.
+struct BoundArt {
+  hostapi::ArtHandle art = nullptr;
+  pugi::xml_node element;
+  std::optional<BoundPaint> fill;
+  std::optional<BoundPaint> stroke;
+};
+
+struct Binding {
+  std::vector<hostapi::ArtHandle> inputs;  // one per Go Live: the root, or each selected element
+  std::vector<BoundArt> gradientArt;
+  std::vector<BoundGradient> gradients;
+  std::size_t artCount = 0;
+};
+
+// Builds host art for the document: the root <svg> (or each element named in
+// `selectIds`) is a top-level art whose children are visited; g is a group;
+// path with one subpath and the basic shapes are paths; a path with several
+// subpaths is a compound path; anything else is other art. Fill and stroke
+// are resolved from attributes, style and ancestors. Throws SvgError on
+// unusable paints, gradients, or unknown selected ids.
+Binding BindDocument(const SvgDocument& document, host::Document& hostDocument,
+                     const std::vector<std::string>& selectIds = {});
+
+// One fill or stroke the plug-in gave a new gradient.
+struct Rewrite {
+  pugi::xml_node element;
+  std::string property;       // "fill" or "stroke"
+  std::size_t source = 0;     // index into Binding::gradients
+  std::string newId;
+  GradientType type = GradientType::Linear;
+  std::vector<RgbStop> stops;
+};
+
+// Reads each bound art's style back; for each fill or stroke whose gradient
+// changed, adds a new gradient element holding the host gradient's stops and
+// points the paint at it. Returns what was rewritten, in document order.
+std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding);
+
+// The stops of a host gradient as RGB stops (non-RGB kinds read as black).
+std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::GradientHandle gradient);
+
+// How many subpaths a path's d attribute draws (moveto commands).
+std::size_t SubpathCount(std::string_view d);
+
+}  // namespace evenhue::svg

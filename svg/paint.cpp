@@ -1,0 +1,139 @@
+#include "svg/paint.hpp"
+
+#include <cctype>
+#include <vector>
+
+#include "svg/css_number.hpp"
+
+namespace evenhue::svg {
+
+namespace {
+
+struct Declaration {
+  std::size_t begin;  // of the whole "name: value" text within the style attribute
+  std::size_t end;
+  std::string_view name;
+  std::string_view value;
+};
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (std::tolower(x) != std::tolower(y)) return false;
+  }
+  return true;
+}
+
+std::string_view DropImportant(std::string_view value) {
+  value = TrimCss(value);
+  const auto bang = value.rfind('!');
+  if (bang != std::string_view::npos && EqualsIgnoreCase(TrimCss(value.substr(bang + 1)), "important"))
+    value = TrimCss(value.substr(0, bang));
+  return value;
+}
+
+// The declarations of a style attribute, split at semicolons outside
+// parentheses and quotes.
+std::vector<Declaration> Declarations(std::string_view style) {
+  std::vector<Declaration> out;
+  std::size_t start = 0;
+  int depth = 0;
+  char quote = 0;
+  for (std::size_t i = 0; i <= style.size(); ++i) {
+    const char c = i < style.size() ? style[i] : ';';
+    if (quote) {
+      if (c == quote) quote = 0;
+      continue;
+    }
+    if (c == '"' || c == '\'') quote = c;
+    else if (c == '(') ++depth;
+    else if (c == ')' && depth > 0) --depth;
+    else if (c == ';' && (depth == 0 || i == style.size())) {
+      const std::string_view text = style.substr(start, i - start);
+      const auto colon = text.find(':');
+      if (colon != std::string_view::npos) {
+        out.push_back({start, i, TrimCss(text.substr(0, colon)), DropImportant(text.substr(colon + 1))});
+      }
+      start = i + 1;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string_view> DeclaredValue(pugi::xml_node element, std::string_view property) {
+  if (const pugi::xml_attribute style = element.attribute("style")) {
+    std::optional<std::string_view> found;
+    for (const Declaration& d : Declarations(style.value()))
+      if (EqualsIgnoreCase(d.name, property)) found = d.value;  // the last declaration wins
+    if (found) return found;
+  }
+  const std::string name(property);
+  if (const pugi::xml_attribute attribute = element.attribute(name.c_str())) return TrimCss(attribute.value());
+  return std::nullopt;
+}
+
+std::optional<Paint> ParsePaint(std::string_view text) {
+  text = TrimCss(text);
+  Paint paint;
+  const std::string lower = AsciiLower(text);
+  if (lower == "none") {
+    paint.kind = Paint::Kind::None;
+    return paint;
+  }
+  if (lower == "currentcolor") {
+    paint.kind = Paint::Kind::CurrentColor;
+    return paint;
+  }
+  if (lower == "context-fill" || lower == "context-stroke") {
+    paint.kind = Paint::Kind::Context;
+    return paint;
+  }
+  if (lower.rfind("url(", 0) == 0) {
+    const auto close = text.find(')');
+    if (close == std::string_view::npos) return std::nullopt;
+    std::string_view ref = TrimCss(text.substr(4, close - 4));
+    if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'') && ref.back() == ref.front())
+      ref = TrimCss(ref.substr(1, ref.size() - 2));
+    if (ref.empty() || ref.front() != '#' || ref.size() == 1) return std::nullopt;  // only local references
+    paint.kind = Paint::Kind::Url;
+    paint.id = std::string(ref.substr(1));
+    paint.fallback = std::string(TrimCss(text.substr(close + 1)));
+    if (!paint.fallback.empty() && !ParsePaint(paint.fallback)) return std::nullopt;
+    return paint;
+  }
+  if (auto color = ParseCssColor(text)) {
+    paint.kind = Paint::Kind::Color;
+    paint.color = *color;
+    return paint;
+  }
+  return std::nullopt;
+}
+
+void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
+                 std::string_view fallback) {
+  std::string value = "url(#" + std::string(newId) + ")";
+  if (!fallback.empty()) value += " " + std::string(fallback);
+
+  if (pugi::xml_attribute style = element.attribute("style")) {
+    const std::string text = style.value();
+    const auto declarations = Declarations(text);
+    for (auto it = declarations.rbegin(); it != declarations.rend(); ++it) {
+      if (!EqualsIgnoreCase(it->name, property)) continue;
+      std::string rewritten = text.substr(0, it->begin);
+      if (it->begin > 0 && text[it->begin - 1] == ';') rewritten += ' ';
+      rewritten += std::string(property) + ":" + value;
+      rewritten += text.substr(it->end);
+      style.set_value(rewritten.c_str());
+      return;
+    }
+  }
+  const std::string name(property);
+  pugi::xml_attribute attribute = element.attribute(name.c_str());
+  if (!attribute) attribute = element.append_attribute(name.c_str());
+  attribute.set_value(value.c_str());
+}
+
+}  // namespace evenhue::svg
