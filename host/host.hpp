@@ -39,7 +39,7 @@ namespace host {
 inline constexpr hostapi::ResultCode kSuiteNotFound = hostapi::FourCC("S!Fd");  // withheld or unknown suite
 inline constexpr hostapi::ResultCode kWrongVersion = hostapi::FourCC("S!Vr");   // suite offered in another version
 inline constexpr hostapi::ResultCode kNotAcquired = hostapi::FourCC("S!Rl");    // release of a suite not held
-inline constexpr hostapi::ResultCode kTrapResult = hostapi::FourCC("TRAP");     // an entry the host does not offer
+inline constexpr hostapi::ResultCode kTrapResult = kTrapCode;                   // an entry the host does not offer
 inline constexpr hostapi::ResultCode kBadParameter = hostapi::FourCC("PARM");   // unknown handle, index out of range, null out-pointer
 inline constexpr hostapi::ResultCode kTooManyStops = hostapi::FourCC("RANG");   // a gradient would pass 32767 stops
 inline constexpr hostapi::ResultCode kNoPlugin = hostapi::FourCC("NOPL");       // no library loaded to send to

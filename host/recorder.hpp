@@ -23,6 +23,8 @@ inline constexpr const char kBasicSuiteName[] = "SP Basic Suite";
 // Every suite's table has this many entries; the ones the host does not
 // implement are traps.
 inline constexpr std::size_t kEntriesPerSuite = 64;
+// What a trap answers.
+inline constexpr hostapi::ResultCode kTrapCode = hostapi::FourCC("TRAP");
 
 // Index of a suite in the catalogue: 0–6 the basic suites, 7–92 the main ones
 // (the order of hostapi::kBasicSuites and hostapi::kMainSuites), 93 the basic
@@ -91,7 +93,8 @@ class Recorder {
     hostapi::ResultCode code;
   };
   bool recording_ = true;
-  std::vector<std::uint64_t> counts_;  // kSuiteCount + 1 suites × kEntriesPerSuite
+  std::vector<std::uint64_t> counts_;  // kSuiteCount + 1 suites × kEntriesPerSuite, never reset
+  std::vector<std::uint64_t> base_;    // counts_ as of the last clear()
   std::vector<Fault> faults_;
   std::vector<CallRecord> calls_;
   std::vector<TrapRecord> traps_;
