@@ -1,0 +1,339 @@
+#include "plugin/plugin.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <iterator>
+
+#include "plugin/router_table.hpp"
+#include "plugin/shell_memory.hpp"
+#include "plugin/suite_slots.hpp"
+#include "plugin/suite_table.hpp"
+
+using hostapi::FourCC;
+using hostapi::ResultCode;
+
+const ResultCode silentCodes[18] = {
+    FourCC("FMT?"), FourCC("RFSE"), FourCC("AFTR"), FourCC("VALD"), FourCC("MOOT"), FourCC("TRSH"),
+    FourCC("CHEK"), FourCC("CHIT"), FourCC("TLTK"), FourCC("pFls"), FourCC("S!Fd"), FourCC("!Acq"),
+    FourCC("dsRP"), FourCC("skpE"), FourCC("DONE"), FourCC("STOP"), 361,            0,
+};
+
+bool IsSilentCode(ResultCode code) {
+  for (const ResultCode* entry = silentCodes; *entry != 0; ++entry) {
+    if (*entry == code) return true;
+  }
+  return false;
+}
+
+namespace {
+
+// No code has a text of its own, so nothing is ever shown.
+const char* TextForCode(ResultCode) { return nullptr; }
+
+ResultCode AddNotifier(hostapi::PluginRef ref, const char* name, const char* type, hostapi::NotifierHandle* handle) {
+  if (!slots::gNotifier) return hostapi::kCantHappen;
+  return slots::gNotifier->AddNotifier(ref, name, type, handle);
+}
+
+std::int64_t RuntimeSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
+shell::Clock gClock = &RuntimeSeconds;
+
+}  // namespace
+
+namespace shell {
+std::int64_t Now() { return gClock(); }
+Clock SetClock(Clock clock) {
+  Clock previous = gClock;
+  gClock = clock != nullptr ? clock : &RuntimeSeconds;
+  return previous;
+}
+}  // namespace shell
+
+void reportResultCode(hostapi::PluginRef, ResultCode code) {
+  if (IsSilentCode(code)) return;
+  bool borrowed = false;
+  if (!slots::gUser) {
+    if (slots::gBasicSuite == nullptr) return;
+    if (slots::gBasicSuite->AcquireSuite(hostapi::UserSuite::kName, hostapi::UserSuite::kVersion,
+                                         &slots::gUser.table) != 0 ||
+        !slots::gUser) {
+      slots::gUser.table = nullptr;
+      return;
+    }
+    borrowed = true;
+  }
+  // A text would be shown here through the user suite; there are none.
+  (void)TextForCode(code);
+  if (borrowed) {
+    slots::gBasicSuite->ReleaseSuite(hostapi::UserSuite::kName, hostapi::UserSuite::kVersion);
+    slots::gUser.table = nullptr;
+  }
+}
+
+ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr) {
+  if (slots::gContext) slots::gContext->PushAppContext(pluginRef, &handle_);
+}
+
+ContextGuard::~ContextGuard() {
+  if (slots::gContext) slots::gContext->PopAppContext(handle_);
+}
+
+void CopyBounded(char* buffer, std::size_t size, const char* text) {
+  if (size == 0) return;
+  std::size_t length = 0;
+  if (text != nullptr) {
+    while (length + 1 < size && text[length] != '\0') ++length;
+    std::memcpy(buffer, text, length);
+  }
+  buffer[length] = '\0';
+}
+
+// ---------------------------------------------------------------------------
+// Construction and storage
+
+void* Plugin::operator new(std::size_t size, const std::nothrow_t&) noexcept { return shell::Allocate(size); }
+void Plugin::operator delete(void* block) noexcept { shell::Free(block); }
+
+Plugin::Plugin(hostapi::PluginRef ref)
+    : pluginRef(ref),
+      suites(nullptr),
+      holdCount(0),
+      accessRef(nullptr),
+      lastErrorCode(0),
+      errorRepeatSeconds(5),
+      suppressRepeats(1),
+      lastErrorTime(0),
+      appStartedNotifier(nullptr),
+      appShutdownNotifier(nullptr) {
+  CopyBounded(name, kNameSize, "Plugin");
+}
+
+Plugin::Plugin(ReloadTag) : appStartedNotifier(nullptr), appShutdownNotifier(nullptr) {}
+
+Plugin::~Plugin() = default;
+
+// ---------------------------------------------------------------------------
+// Error report
+
+void Plugin::reportError(ResultCode code, const char*, const char*, Message*) {
+  if (IsSilentCode(code)) return;
+  const std::int64_t now = shell::Now();
+  if (code == lastErrorCode && suppressRepeats != 0 && now < lastErrorTime + errorRepeatSeconds) return;
+  lastErrorCode = code;
+  lastErrorTime = now;
+  reportResultCode(pluginRef, code);
+}
+
+// ---------------------------------------------------------------------------
+// Lifecycle
+
+ResultCode Plugin::holdAccess(std::int32_t flag) {
+  if (flag != 0) {
+    ++holdCount;
+    if (holdCount == 1 && slots::gAccess) slots::gAccess->AcquirePlugin(pluginRef, &accessRef);
+  } else {
+    --holdCount;
+    if (holdCount == 0) {
+      if (slots::gAccess) slots::gAccess->ReleasePlugin(accessRef);
+      accessRef = nullptr;
+    } else if (holdCount < 0) {
+      holdCount = 0;
+    }
+  }
+  return 0;
+}
+
+ResultCode Plugin::acquireSuites() {
+  SuiteTable* table = new (std::nothrow) SuiteTable();
+  if (table == nullptr) {
+    suites = nullptr;
+    return hostapi::kOutOfMemory;
+  }
+  suites = table;
+  const ResultCode result = table->status();
+  suiteUseCount = 1;
+  if (result != 0) releaseSuites();
+  return result;
+}
+
+void Plugin::releaseSuites() {
+  if (suites == nullptr) return;
+  delete suites;
+  suites = nullptr;
+}
+
+ResultCode Plugin::startUp(Message* message) {
+  ResultCode result = setInstance(this);
+  result = acquireSuites();
+  if (result != 0) return result;
+
+  result = slots::gPlugins ? slots::gPlugins->SetPluginName(message->pluginRef, name) : hostapi::kCantHappen;
+  if (result == 0) {
+    char notifierName[kNameSize];
+    std::snprintf(notifierName, sizeof notifierName, "%.*s App Started Notifier", 234, name);
+    result = AddNotifier(message->pluginRef, notifierName, "AI Application Started Notifier",
+                                           &appStartedNotifier);
+  }
+  if (result == 0) {
+    char notifierName[kNameSize];
+    std::snprintf(notifierName, sizeof notifierName, "%.*s Application Shutdown Notifier", 225, name);
+    result = AddNotifier(message->pluginRef, notifierName, "AI Application Shutdown Notifier",
+                                           &appShutdownNotifier);
+  }
+  if (result == 0) result = startUpHook();
+  if (result == 0) {
+    afterLoadHook();
+    result = holdAccess(1);
+  }
+  return result;
+}
+
+ResultCode Plugin::afterApplicationStarted() { return 0; }
+ResultCode Plugin::beforeApplicationShutdown() { return 0; }
+
+ResultCode Plugin::shutDown(Message*) {
+  releaseSuites();
+  setInstance(nullptr);
+  return 0;
+}
+
+ResultCode Plugin::unload(Message*) {
+  beforeUnloadHook();
+  setInstance(nullptr);
+  releaseSuites();
+  return 0;
+}
+
+ResultCode Plugin::reload(Message*) {
+  setInstance(this);
+  ResultCode result;
+  if (suites == nullptr) {
+    result = acquireSuites();
+  } else {
+    result = suites->status();
+    suiteUseCount = 1;
+    if (result != 0) releaseSuites();
+  }
+  if (result == 0) afterLoadHook();
+  return result;
+}
+
+ResultCode Plugin::acquireProperty(Message*) { return hostapi::kUnhandledMessage; }
+ResultCode Plugin::releaseProperty(Message*) { return hostapi::kUnhandledMessage; }
+
+std::size_t Plugin::copyName(char* buffer, std::size_t length) const {
+  const std::size_t nameLength = strnlen(name, kNameSize);
+  if (nameLength > length) {
+    std::memcpy(buffer, name, length);
+    buffer[length] = '\0';
+    return length;
+  }
+  std::memcpy(buffer, name, nameLength);
+  buffer[nameLength] = '\0';
+  return nameLength;
+}
+
+ResultCode Plugin::purge() { return 0; }
+ResultCode Plugin::setInstance(Plugin*) { return 0; }
+ResultCode Plugin::startUpHook() { return 0; }
+ResultCode Plugin::afterLoadHook() { return 0; }
+ResultCode Plugin::beforeUnloadHook() { return 0; }
+
+ResultCode Plugin::acquireOptionalSuites() {
+  if (suites != nullptr) suites->acquireOptionalSuites();
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Handlers with their defaults
+
+#define EVENHUE_HANDLER(operation, answer) \
+  ResultCode Plugin::operation(Message*) { return answer; }
+
+EVENHUE_HANDLER(onNotify, 0)
+EVENHUE_HANDLER(onDoAction, 0)
+EVENHUE_HANDLER(onMenuGo, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onMenuUpdate, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFilterGetParameters, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFilterGo, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onPluginGroupNotifyEdits, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onPluginGroupUpdate, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFileFormatGetParameters, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFileFormatGo, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFileFormatCheck, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFileFormatUpdate, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onFileFormatDoAction, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolEditOptions, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolTrackCursor, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolMouseDown, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolMouseDrag, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolMouseUp, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolSelect, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolDeselect, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onToolReselect, 0)
+EVENHUE_HANDLER(onToolDecreaseDiameter, 0)
+EVENHUE_HANDLER(onToolIncreaseDiameter, 0)
+EVENHUE_HANDLER(onLiveEffectEditParameters, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectGoLive, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectInterpolateParameters, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectInputType, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectConvertColorSpace, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectScaleParameters, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectAdjustColors, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onLiveEffectHandleMerge, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onTimerGo, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onClipboardGo, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onClipboardCanCopy, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onClipboardClone, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onClipboardDispose, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onWorkspaceWrite, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onWorkspaceRestore, hostapi::kUnhandledMessage)
+EVENHUE_HANDLER(onWorkspaceDefault, hostapi::kUnhandledMessage)
+
+#undef EVENHUE_HANDLER
+
+// ---------------------------------------------------------------------------
+// Router
+
+ResultCode Plugin::routeNotifier(const char* selector, Message* message) {
+  ContextGuard context(message->pluginRef);
+  const auto* notification = reinterpret_cast<const hostapi::NotifierMessage*>(message);
+  ResultCode result = hostapi::kUnhandledMessage;
+  if (notification->notifier == appStartedNotifier) {
+    result = afterApplicationStarted();
+  } else if (notification->notifier == appShutdownNotifier) {
+    result = beforeApplicationShutdown();
+  }
+  if ((result == 0 || result == hostapi::kUnhandledMessage) && selector != nullptr &&
+      std::strcmp(selector, hostapi::selectors::kNotify) == 0) {
+    result = onNotify(message);
+  }
+  return result;
+}
+
+ResultCode Plugin::dispatch(const char* caller, const char* selector, Message* message) {
+  ResultCode result = hostapi::kUnhandledMessage;
+  acquireOptionalSuites();
+
+  const router::Route* first = router::FindCaller(caller);
+  if (first == nullptr) return result;
+  const router::Route* route = router::FindSelector(first, selector);
+  if (route == nullptr) return result;
+
+  switch (route->action) {
+    case router::Action::kHandler:
+      result = (this->*(route->handler))(message);
+      break;
+    case router::Action::kAnswerZero:
+      result = 0;
+      break;
+    case router::Action::kPurge:
+      result = purge() != 0 ? hostapi::kPurgeFailed : 0;
+      break;
+    case router::Action::kNotifier:
+      result = routeNotifier(selector, message);
+      break;
+  }
+  return result;
+}

@@ -1,0 +1,100 @@
+#include "plugin/plugin_main.hpp"
+
+#include <cstring>
+#include <exception>
+
+#include "plugin/plugin.hpp"
+#include "plugin/plugin_object.hpp"
+#include "plugin/suite_slots.hpp"
+#include "support/error.hpp"
+
+namespace {
+
+using hostapi::ResultCode;
+
+bool Is(const char* text, const char* expected) { return text != nullptr && std::strcmp(text, expected) == 0; }
+
+// A start-up that failed leaves no object and no suites behind.
+void DiscardFailedObject(hostapi::PluginMessage* message, Plugin* object) noexcept {
+  object->releaseSuites();
+  object->setInstance(nullptr);
+  delete object;
+  message->objectSlot = nullptr;
+}
+
+ResultCode Deliver(const char* caller, const char* selector, hostapi::PluginMessage* message, Plugin*& object,
+                   bool& startingUp) {
+  ResultCode result = 0;
+  if (Is(caller, hostapi::callers::kInterface)) {
+    if (Is(selector, hostapi::selectors::kStartup)) {
+      Plugin* created = createPluginObject(message->pluginRef);
+      if (created == nullptr) {
+        result = hostapi::kOutOfMemory;
+      } else {
+        object = created;
+        message->objectSlot = object;
+        startingUp = true;
+        result = object->startUp(message);
+        startingUp = false;
+        if (result != 0) {
+          DiscardFailedObject(message, object);
+          object = nullptr;
+        }
+      }
+    } else if (Is(selector, hostapi::selectors::kShutdown) && object != nullptr) {
+      result = object->shutDown(message);
+      delete object;
+      object = nullptr;
+      message->objectSlot = nullptr;
+    }
+  }
+
+  if (object != nullptr) {
+    if (Is(caller, hostapi::callers::kAccess) && Is(selector, hostapi::selectors::kReload)) {
+      reseatPluginObject(object);
+      result = object->reload(message);
+    } else if (object->suites != nullptr) {
+      result = object->dispatch(caller, selector, message);
+    } else {
+      result = 0;
+    }
+    if (result == hostapi::kUnhandledMessage) result = 0;
+  }
+  return result;
+}
+
+}  // namespace
+
+extern "C" EVENHUE_EXPORT ResultCode PluginMain(const char* caller, const char* selector, void* record) {
+  auto* message = static_cast<hostapi::PluginMessage*>(record);
+  if (message == nullptr) return hostapi::kCantHappen;
+
+  Plugin* object = static_cast<Plugin*>(message->objectSlot);
+  slots::gBasicSuite = message->basicSuite;
+
+  bool startingUp = false;
+  ResultCode result;
+  // Nothing may unwind into the host.
+  try {
+    result = Deliver(caller, selector, message, object, startingUp);
+  } catch (const ai::Error& error) {
+    result = error.code() != 0 ? error.code() : hostapi::kCantHappen;
+  } catch (...) {
+    result = hostapi::kCantHappen;
+  }
+  if (startingUp && object != nullptr) {
+    DiscardFailedObject(message, object);
+    object = nullptr;
+  }
+
+  if (result == 0) return 0;
+  try {
+    if (object != nullptr) {
+      object->reportError(result, caller, selector, message);
+    } else {
+      reportResultCode(message->pluginRef, result);
+    }
+  } catch (...) {
+  }
+  return result;
+}

@@ -1,0 +1,174 @@
+#include "plugin/suite_table.hpp"
+
+#include <array>
+#include <new>
+#include <string_view>
+#include <utility>
+
+#include "plugin/shell_memory.hpp"
+#include "plugin/suite_slots.hpp"
+
+std::uint16_t suiteUseCount = 0;
+
+namespace {
+
+using hostapi::ResultCode;
+
+// The main suites whose operations are never called still need somewhere to
+// keep their tables while they are held.
+const void* gUncalledSuites[std::size(hostapi::kMainSuites)];
+
+struct NamedSlot {
+  const char* name;
+  const void** slot;
+};
+
+constexpr NamedSlot kCalledSuites[] = {
+    {hostapi::AccessSuite::kName, &slots::gAccess.table},
+    {hostapi::PluginsSuite::kName, &slots::gPlugins.table},
+    {hostapi::NotifierSuite::kName, &slots::gNotifier.table},
+    {hostapi::ContextSuite::kName, &slots::gContext.table},
+    {hostapi::UserSuite::kName, &slots::gUser.table},
+    {hostapi::FilePathSuite::kName, &slots::gFilePath.table},
+    {hostapi::FoldersSuite::kName, &slots::gFolders.table},
+    {hostapi::LiveEffectSuite::kName, &slots::gLiveEffect.table},
+    {hostapi::MenuSuite::kName, &slots::gMenu.table},
+    {hostapi::UnicodeStringSuite::kName, &slots::gUnicodeString.table},
+    {hostapi::BlocksSuite::kName, &slots::gBlocks.table},
+    {hostapi::ArtSuite::kName, &slots::gArt.table},
+    {hostapi::ColorConversionSuite::kName, &slots::gColorConversion.table},
+    {hostapi::GradientSuite::kName, &slots::gGradient.table},
+    {hostapi::PathStyleSuite::kName, &slots::gPathStyle.table},
+    {hostapi::UrlSuite::kName, &slots::gUrl.table},
+};
+
+constexpr const void** NamedSlotFor(const char* name) {
+  for (const NamedSlot& named : kCalledSuites) {
+    if (std::string_view(named.name) == name) return named.slot;
+  }
+  return nullptr;
+}
+
+template <std::size_t... I>
+constexpr std::array<SuiteEntry, sizeof...(I)> BasicRows(std::index_sequence<I...>) {
+  return {SuiteEntry{hostapi::kBasicSuites[I].name, hostapi::kBasicSuites[I].version,
+                     NamedSlotFor(hostapi::kBasicSuites[I].name)}...};
+}
+
+constexpr const void** MainSlotFor(std::size_t index) {
+  const void** named = NamedSlotFor(hostapi::kMainSuites[index].name);
+  return named != nullptr ? named : &gUncalledSuites[index];
+}
+
+template <std::size_t... I>
+constexpr std::array<SuiteEntry, sizeof...(I) + 1> MainRows(std::index_sequence<I...>) {
+  return {SuiteEntry{hostapi::kMainSuites[I].name, hostapi::kMainSuites[I].version, MainSlotFor(I)}...,
+          SuiteEntry{nullptr, 0, nullptr}};
+}
+
+}  // namespace
+
+constinit const std::array<SuiteEntry, 7> kBasicSuiteList =
+    BasicRows(std::make_index_sequence<std::size(hostapi::kBasicSuites)>{});
+constinit const std::array<SuiteEntry, 87> kMainSuiteList =
+    MainRows(std::make_index_sequence<std::size(hostapi::kMainSuites)>{});
+constinit const SuiteLists kPluginSuiteLists{std::span<const SuiteEntry>(kBasicSuiteList), kMainSuiteList.data()};
+
+namespace {
+
+constexpr bool EveryRowHasASlot() {
+  for (const SuiteEntry& row : BasicRows(std::make_index_sequence<std::size(hostapi::kBasicSuites)>{})) {
+    if (row.slot == nullptr) return false;
+  }
+  for (const SuiteEntry& row : MainRows(std::make_index_sequence<std::size(hostapi::kMainSuites)>{})) {
+    if (row.name != nullptr && row.slot == nullptr) return false;
+  }
+  return true;
+}
+static_assert(EveryRowHasASlot(), "every suite is kept somewhere while it is held");
+
+bool IsTerminator(const SuiteEntry& row) { return row.name == nullptr; }
+
+}  // namespace
+
+ResultCode AcquireSuiteRow(const SuiteEntry& row) noexcept {
+  if (row.slot == nullptr) return hostapi::kNoError;
+  if (slots::gBasicSuite == nullptr) return hostapi::kCantHappen;
+  return slots::gBasicSuite->AcquireSuite(row.name, row.version, row.slot);
+}
+
+ResultCode ReleaseSuiteRow(const SuiteEntry& row) noexcept {
+  if (row.slot == nullptr || *row.slot == nullptr) return hostapi::kNoError;
+  ResultCode result = slots::gBasicSuite != nullptr ? slots::gBasicSuite->ReleaseSuite(row.name, row.version)
+                                                    : hostapi::kCantHappen;
+  *row.slot = nullptr;
+  return result;
+}
+
+void* SuiteTable::operator new(std::size_t size, const std::nothrow_t&) noexcept { return shell::Allocate(size); }
+void SuiteTable::operator delete(void* block) noexcept { shell::Free(block); }
+
+SuiteTable::SuiteTable(const SuiteLists& lists) noexcept
+    : lists_(&lists), status_(0), optionalCount_(0), requiredCount_(0), optionalAcquired_(0), releaseStatus_(0) {
+  if (suiteUseCount == 0) {
+    for (const SuiteEntry& row : lists_->basic) {
+      if (status_ != 0) break;
+      status_ = AcquireSuiteRow(row);
+    }
+    for (const SuiteEntry* row = lists_->main; status_ == 0 && !IsTerminator(*row); ++row) {
+      status_ = AcquireSuiteRow(*row);
+    }
+    if (status_ == 0) ++suiteUseCount;
+  } else {
+    ++suiteUseCount;
+  }
+
+  const SuiteEntry* row = lists_->main;
+  while (!IsTerminator(*row)) {
+    ++requiredCount_;
+    ++row;
+  }
+  if (row->version == kOptionalSuitesMarker) {
+    for (++row; !IsTerminator(*row); ++row) ++optionalCount_;
+  }
+
+  if (status_ == 0) acquireOptionalSuites();
+}
+
+SuiteTable::~SuiteTable() { releaseStatus_ = releaseAll(); }
+
+const SuiteEntry* SuiteTable::optionalRows() const { return lists_->main + requiredCount_ + 1; }
+
+ResultCode SuiteTable::acquireOptionalSuites() noexcept {
+  if (optionalAcquired_ == optionalCount_) return hostapi::kNoError;
+  const SuiteEntry* rows = optionalRows();
+  for (std::uint16_t i = 0; i < optionalCount_; ++i) {
+    const SuiteEntry& row = rows[i];
+    if (row.slot == nullptr) break;
+    if (*row.slot != nullptr) continue;
+    if (AcquireSuiteRow(row) == hostapi::kNoError) ++optionalAcquired_;
+  }
+  return hostapi::kNoError;
+}
+
+ResultCode SuiteTable::releaseAll() noexcept {
+  if (suiteUseCount > 0) --suiteUseCount;
+  if (suiteUseCount != 0) return hostapi::kNoError;
+
+  for (const SuiteEntry& row : lists_->basic) {
+    if (ResultCode result = ReleaseSuiteRow(row); result != 0) return result;
+  }
+  for (const SuiteEntry* row = lists_->main; !IsTerminator(*row); ++row) {
+    if (ResultCode result = ReleaseSuiteRow(*row); result != 0) return result;
+  }
+  if (lists_->main[requiredCount_].version == kOptionalSuitesMarker) {
+    // Only a row that was really held counts against optionalAcquired, so a
+    // missing row ahead of a held one does not leave the held one behind.
+    for (const SuiteEntry* row = optionalRows(); optionalAcquired_ > 0 && !IsTerminator(*row); ++row) {
+      const bool held = row->slot != nullptr && *row->slot != nullptr;
+      if (ResultCode result = ReleaseSuiteRow(*row); result != 0) return result;
+      if (held) --optionalAcquired_;
+    }
+  }
+  return hostapi::kNoError;
+}

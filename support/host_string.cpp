@@ -1,0 +1,41 @@
+#include "support/host_string.hpp"
+
+#include <cstring>
+#include <utility>
+
+#include "plugin/suite_slots.hpp"
+#include "support/error.hpp"
+
+namespace ai {
+
+HostString::HostString(const char* text, std::int32_t encoding) : handle_(nullptr) {
+  if (text == nullptr) return;
+  if (!slots::gUnicodeString) throw Error(hostapi::kCantHappen);
+  ThrowIfError(slots::gUnicodeString->Initialize(&handle_, text, std::strlen(text), encoding));
+}
+
+HostString::~HostString() {
+  if (handle_ != nullptr && slots::gUnicodeString) slots::gUnicodeString->Destroy(&handle_);
+}
+
+HostString& HostString::operator=(HostString&& other) noexcept {
+  std::swap(handle_, other.handle_);
+  return *this;
+}
+
+HostString& HostString::append(const HostString& other) {
+  if (!slots::gUnicodeString) throw Error(hostapi::kCantHappen);
+  ThrowIfError(slots::gUnicodeString->Append(&handle_, other.ref()));
+  return *this;
+}
+
+WCHARStr::WCHARStr(const HostString& source) {
+  if (!slots::gUnicodeString) return;
+  const char16_t* units = nullptr;
+  const std::uint64_t count = slots::gUnicodeString->Utf16(source.ref(), &units);
+  if (count != 0 && units != nullptr) text_.assign(units, static_cast<std::size_t>(count));
+}
+
+WCHARStr::~WCHARStr() = default;
+
+}  // namespace ai

@@ -1,0 +1,63 @@
+#include <dlfcn.h>
+
+#include <string>
+
+#include "support/platform_library.hpp"
+
+namespace platform {
+namespace {
+
+// UTF-16 to the UTF-8 that file names are on this system. Unpaired
+// surrogates cannot name a file and give an empty result.
+bool ToUtf8(const char16_t* text, std::string& out) {
+  out.clear();
+  for (const char16_t* p = text; *p != 0; ++p) {
+    char32_t c = *p;
+    if (c >= 0xD800 && c <= 0xDBFF) {
+      if (p[1] < 0xDC00 || p[1] > 0xDFFF) return false;
+      c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
+      ++p;
+    } else if (c >= 0xDC00 && c <= 0xDFFF) {
+      return false;
+    }
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+LibraryHandle OpenLibrary(const char16_t* path) noexcept {
+  if (path == nullptr) return nullptr;
+  try {
+    std::string utf8;
+    if (!ToUtf8(path, utf8) || utf8.empty()) return nullptr;
+    return dlopen(utf8.c_str(), RTLD_NOW | RTLD_LOCAL);
+  } catch (...) {  // out of memory while converting
+    return nullptr;
+  }
+}
+
+LibraryEntry FindEntry(LibraryHandle library, const char* name) noexcept {
+  if (library == nullptr || name == nullptr) return nullptr;
+  void* address = dlsym(library, name);
+  return reinterpret_cast<LibraryEntry>(address);
+}
+
+bool CloseLibrary(LibraryHandle library) noexcept { return library != nullptr && dlclose(library) == 0; }
+
+}  // namespace platform

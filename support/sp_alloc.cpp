@@ -1,0 +1,33 @@
+#include "support/sp_alloc.hpp"
+
+#include "plugin/suite_slots.hpp"
+#include "support/error.hpp"
+
+namespace ai {
+
+void* SPAlloc::AllocateBlock(std::uint64_t size) {
+  void* block = nullptr;
+  const std::int32_t result = slots::gBlocks ? slots::gBlocks->AllocateBlock(size, "ai::SPAlloc::AllocateBlock", &block)
+                                             : hostapi::kOutOfMemory;
+  if (result != 0) throw Error(hostapi::kOutOfMemory);
+  return block;
+}
+
+void SPAlloc::FreeBlock(void* block) noexcept {
+  if (block == nullptr || !slots::gBlocks) return;
+  slots::gBlocks->FreeBlock(block);
+}
+
+HostBuffer::HostBuffer(std::uint64_t count) : count_(count), data_(nullptr) {
+  if (count_ > 0) data_ = static_cast<char*>(SPAlloc::AllocateBlock(count_));
+}
+
+HostBuffer::~HostBuffer() {
+  if (data_ == nullptr) return;
+  try {
+    SPAlloc::FreeBlock(data_);
+  } catch (...) {
+  }
+}
+
+}  // namespace ai

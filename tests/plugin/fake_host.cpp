@@ -1,0 +1,232 @@
+#include "tests/plugin/fake_host.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace fake {
+namespace {
+
+using hostapi::ResultCode;
+
+Host* gCurrent = nullptr;
+
+// Tables of suites whose entries the plug-in never calls.
+struct BlankSuite {
+  hostapi::UnusedEntry entries[64];
+};
+const BlankSuite kBlankSuite{};
+
+std::string Str(const char* text) { return text != nullptr ? std::string(text) : std::string("(null)"); }
+
+std::uintptr_t gNextHandle = 0x1000;
+template <class Handle>
+Handle NewHandle() {
+  gNextHandle += 0x10;
+  return reinterpret_cast<Handle>(gNextHandle);
+}
+
+const hostapi::AccessSuite kAccess{
+    [](hostapi::PluginRef, hostapi::AccessRef* access) -> ResultCode {
+      ResultCode code = Host::current().enter("AcquirePlugin");
+      *access = reinterpret_cast<hostapi::AccessRef>(std::uintptr_t{0xACCE55});
+      return code;
+    },
+    [](hostapi::AccessRef access) -> ResultCode {
+      Host::current().log.push_back("ReleasePlugin " + std::to_string(reinterpret_cast<std::uintptr_t>(access)));
+      return Host::current().enter("ReleasePlugin");
+    },
+};
+
+hostapi::PluginsSuite MakePlugins() {
+  hostapi::PluginsSuite suite{};
+  suite.SetPluginName = [](hostapi::PluginRef, const char* name) -> ResultCode {
+    Host::current().log.push_back("SetPluginName " + Str(name));
+    return Host::current().enter("SetPluginName");
+  };
+  return suite;
+}
+const hostapi::PluginsSuite kPlugins = MakePlugins();
+
+const hostapi::NotifierSuite kNotifier{
+    [](hostapi::PluginRef, const char* name, const char* type, hostapi::NotifierHandle* handle) -> ResultCode {
+      Host& host = Host::current();
+      host.log.push_back("AddNotifier " + Str(name) + " | " + Str(type));
+      if (ResultCode code = host.enter("AddNotifier"); code != 0) return code;
+      *handle = NewHandle<hostapi::NotifierHandle>();
+      host.notifiers.push_back({Str(name), Str(type), *handle});
+      return 0;
+    },
+};
+
+hostapi::ContextSuite MakeContext() {
+  hostapi::ContextSuite suite{};
+  suite.PushAppContext = [](hostapi::PluginRef, hostapi::AppContextHandle* context) -> ResultCode {
+    *context = reinterpret_cast<hostapi::AppContextHandle>(std::uintptr_t{0xC0});
+    return Host::current().enter("PushAppContext");
+  };
+  suite.PopAppContext = [](hostapi::AppContextHandle) -> ResultCode { return Host::current().enter("PopAppContext"); };
+  return suite;
+}
+const hostapi::ContextSuite kContext = MakeContext();
+
+hostapi::UserSuite MakeUser() {
+  hostapi::UserSuite suite{};
+  suite.Cancel = []() -> hostapi::HostBoolean {
+    Host::current().enter("Cancel");
+    return Host::current().cancelAnswer;
+  };
+  suite.MessageAlert = [](const hostapi::UnicodeStringRef* text) -> ResultCode {
+    Host& host = Host::current();
+    host.alerts.push_back(host.text(*text));
+    return host.enter("MessageAlert");
+  };
+  return suite;
+}
+const hostapi::UserSuite kUser = MakeUser();
+
+hostapi::UnicodeStringSuite MakeStrings() {
+  hostapi::UnicodeStringSuite suite{};
+  suite.Initialize = [](hostapi::UnicodeStringRef* string, const char* text, std::uint64_t bytes,
+                        std::int32_t encoding) -> ResultCode {
+    Host& host = Host::current();
+    host.log.push_back("InitializeString " + std::string(text, bytes) + " " + std::to_string(encoding));
+    if (ResultCode code = host.enter("InitializeString"); code != 0) return code;
+    *string = NewHandle<hostapi::UnicodeStringRef>();
+    host.strings[*string] = Widen(std::string(text, bytes));
+    ++host.stringsCreated;
+    return 0;
+  };
+  suite.Destroy = [](hostapi::UnicodeStringRef* string) -> ResultCode {
+    Host& host = Host::current();
+    if (host.strings.erase(*string) == 0) {
+      ++host.badReleases;
+    } else {
+      ++host.stringsDestroyed;
+    }
+    return host.enter("DestroyString");
+  };
+  suite.Append = [](hostapi::UnicodeStringRef* target, const hostapi::UnicodeStringRef* appended) -> ResultCode {
+    Host& host = Host::current();
+    if (ResultCode code = host.enter("AppendString"); code != 0) return code;
+    host.strings.at(*target) += host.strings.at(*appended);
+    return 0;
+  };
+  suite.Utf16 = [](const hostapi::UnicodeStringRef* string, const char16_t** units) -> std::uint64_t {
+    Host& host = Host::current();
+    host.enter("Utf16");
+    if (host.withoutUtf16Units) return 0;
+    auto it = host.strings.find(*string);
+    if (it == host.strings.end()) return 0;
+    *units = it->second.data();
+    return it->second.size();
+  };
+  return suite;
+}
+const hostapi::UnicodeStringSuite kStrings = MakeStrings();
+
+const hostapi::BlocksSuite kBlocks{
+    [](std::uint64_t size, const char* label, void** block) -> ResultCode {
+      Host& host = Host::current();
+      host.log.push_back("AllocateBlock " + std::to_string(size) + " " + Str(label));
+      if (ResultCode code = host.enter("AllocateBlock"); code != 0) return code;
+      *block = std::malloc(size);
+      host.blocks.insert(*block);
+      return 0;
+    },
+    [](void* block) -> ResultCode {
+      Host& host = Host::current();
+      host.log.push_back("FreeBlock");
+      host.blocks.erase(block);
+      std::free(block);
+      return host.enter("FreeBlock");
+    },
+};
+
+}  // namespace
+
+std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
+
+Host::Host() : basic_{&Host::Acquire, &Host::Release} {
+  if (gCurrent != nullptr) throw std::logic_error("one fake host at a time");
+  gCurrent = this;
+}
+
+Host::~Host() { gCurrent = nullptr; }
+
+Host& Host::current() {
+  if (gCurrent == nullptr) throw std::logic_error("no fake host");
+  return *gCurrent;
+}
+
+hostapi::PluginRef Host::pluginRef() const { return reinterpret_cast<hostapi::PluginRef>(std::uintptr_t{0x9106}); }
+
+hostapi::PluginMessage Host::header(void* slot) const {
+  hostapi::PluginMessage message{};
+  message.pluginRef = pluginRef();
+  message.objectSlot = slot;
+  message.basicSuite = &basic_;
+  return message;
+}
+
+ResultCode Host::enter(const std::string& operation) {
+  const int call = ++callCounts_[operation];
+  if (onCall) onCall(operation);
+  auto it = failures_.find(operation);
+  if (it != failures_.end() && (it->second.onCall == 0 || it->second.onCall == call)) return it->second.code;
+  return 0;
+}
+
+int Host::callsOf(const std::string& operation) const {
+  auto it = callCounts_.find(operation);
+  return it == callCounts_.end() ? 0 : it->second;
+}
+
+int Host::heldTotal() const {
+  int total = 0;
+  for (const auto& [name, count] : held) total += count;
+  return total;
+}
+
+std::u16string Host::text(hostapi::UnicodeStringRef handle) const {
+  auto it = strings.find(handle);
+  return it == strings.end() ? std::u16string() : it->second;
+}
+
+const void* Host::table(const std::string& name) const {
+  if (auto it = overrides_.find(name); it != overrides_.end()) return it->second;
+  if (name == hostapi::AccessSuite::kName) return &kAccess;
+  if (name == hostapi::PluginsSuite::kName) return &kPlugins;
+  if (name == hostapi::NotifierSuite::kName) return &kNotifier;
+  if (name == hostapi::ContextSuite::kName) return &kContext;
+  if (name == hostapi::UserSuite::kName) return &kUser;
+  if (name == hostapi::UnicodeStringSuite::kName) return &kStrings;
+  if (name == hostapi::BlocksSuite::kName) return &kBlocks;
+  return &kBlankSuite;
+}
+
+ResultCode Host::Acquire(const char* name, std::int32_t version, const void** suite) {
+  Host& host = current();
+  const std::string key = Str(name);
+  bool known = false;
+  for (const hostapi::SuiteId& id : hostapi::kBasicSuites) known |= key == id.name && version == id.version;
+  for (const hostapi::SuiteId& id : hostapi::kMainSuites) known |= key == id.name && version == id.version;
+  host.log.push_back("AcquireSuite " + key);
+  if (!known || host.withheld_.count(key) != 0) return hostapi::FourCC("!Sui");
+  host.acquisitions.push_back(key);
+  ++host.held[key];
+  *suite = host.table(key);
+  return 0;
+}
+
+ResultCode Host::Release(const char* name, std::int32_t) {
+  Host& host = current();
+  const std::string key = Str(name);
+  host.log.push_back("ReleaseSuite " + key);
+  if (auto it = host.releaseFailures_.find(key); it != host.releaseFailures_.end()) return it->second;
+  host.releases.push_back(key);
+  if (--host.held[key] == 0) host.held.erase(key);
+  return 0;
+}
+
+}  // namespace fake

@@ -1,0 +1,95 @@
+// An in-process fake of the host for the plug-in's unit tests: a basic suite
+// that hands out all 93 suites (or withholds chosen ones), the shell's suites
+// with just enough behaviour, a call log and per-operation failures.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "plugin/host_api.hpp"
+
+namespace fake {
+
+struct Failure {
+  int onCall;  // 1-based call number that fails; 0 fails every call
+  hostapi::ResultCode code;
+};
+
+class Host {
+ public:
+  Host();
+  ~Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+
+  static Host& current();
+
+  // A message header addressed to this host; `slot` is the plug-in's object slot.
+  hostapi::PluginMessage header(void* slot = nullptr) const;
+  const hostapi::BasicSuite* basic() const { return &basic_; }
+  hostapi::PluginRef pluginRef() const;
+
+  // Suite availability and faults.
+  void withhold(const std::string& suite) { withheld_.insert(suite); }
+  void failRelease(const std::string& suite, hostapi::ResultCode code) { releaseFailures_[suite] = code; }
+  void fail(const std::string& operation, Failure failure) { failures_[operation] = failure; }
+  // Called by the fake operations: the code to return for this call.
+  hostapi::ResultCode enter(const std::string& operation);
+  std::function<void(const std::string&)> onCall;  // runs inside every fake operation
+
+  // What the plug-in did.
+  std::vector<std::string> acquisitions;  // suite names, in order
+  std::vector<std::string> releases;
+  std::vector<std::string> log;           // "operation arg..." lines
+  std::map<std::string, int> held;        // acquisitions minus releases per suite
+  int callsOf(const std::string& operation) const;
+  int heldTotal() const;
+
+  // User suite.
+  hostapi::HostBoolean cancelAnswer = 0;
+  std::vector<std::u16string> alerts;
+
+  // Strings: host handle -> text.
+  std::map<hostapi::UnicodeStringRef, std::u16string> strings;
+  int stringsCreated = 0;
+  int stringsDestroyed = 0;
+  int badReleases = 0;  // releases of strings that do not exist (twice, or never made)
+  bool withoutUtf16Units = false;
+  std::u16string text(hostapi::UnicodeStringRef handle) const;
+
+  // Blocks.
+  std::set<void*> blocks;
+
+  // Notifiers registered: name and type.
+  struct Notifier {
+    std::string name;
+    std::string type;
+    hostapi::NotifierHandle handle;
+  };
+  std::vector<Notifier> notifiers;
+
+  // The table a suite name is offered with (null when unknown).
+  const void* table(const std::string& name) const;
+  // Replaces the table offered for `name` (for suites a test fakes itself).
+  void offer(const std::string& name, const void* table) { overrides_[name] = table; }
+
+ private:
+  static hostapi::ResultCode Acquire(const char* name, std::int32_t version, const void** suite);
+  static hostapi::ResultCode Release(const char* name, std::int32_t version);
+
+  hostapi::BasicSuite basic_;
+  std::set<std::string> withheld_;
+  std::map<std::string, hostapi::ResultCode> releaseFailures_;
+  std::map<std::string, Failure> failures_;
+  std::map<std::string, int> callCounts_;
+  std::map<std::string, const void*> overrides_;
+};
+
+// Text of a plain ASCII C string as UTF-16.
+std::u16string Widen(const std::string& text);
+
+}  // namespace fake

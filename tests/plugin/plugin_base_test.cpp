@@ -1,0 +1,312 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "plugin/plugin.hpp"
+#include "plugin/shell_memory.hpp"
+#include "plugin/suite_slots.hpp"
+#include "plugin/suite_table.hpp"
+#include "tests/plugin/fake_host.hpp"
+#include "tests/plugin/probe.hpp"
+
+namespace {
+
+using hostapi::FourCC;
+
+class PluginBaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = host.basic();
+  }
+  void TearDown() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = nullptr;
+  }
+  fake::Host host;
+};
+
+TEST_F(PluginBaseTest, ConstructorSetsTheInitialFields) {
+  Plugin plugin(host.pluginRef());
+  EXPECT_EQ(plugin.pluginRef, host.pluginRef());
+  EXPECT_STREQ(plugin.name, "Plugin");
+  EXPECT_EQ(plugin.suites, nullptr);
+  EXPECT_EQ(plugin.holdCount, 0);
+  EXPECT_EQ(plugin.accessRef, nullptr);
+  EXPECT_EQ(plugin.lastErrorCode, 0);
+  EXPECT_EQ(plugin.errorRepeatSeconds, 5);
+  EXPECT_EQ(plugin.suppressRepeats, 1);
+  EXPECT_EQ(plugin.lastErrorTime, 0);
+  EXPECT_EQ(plugin.appStartedNotifier, nullptr);
+  EXPECT_EQ(plugin.appShutdownNotifier, nullptr);
+}
+
+struct CopyNameCase {
+  const char* label;
+  std::size_t length;
+  std::string copied;
+  std::size_t returned;
+};
+
+class CopyNameTest : public ::testing::TestWithParam<CopyNameCase> {};
+
+TEST_P(CopyNameTest, CopiesAtMostLengthCharacters) {
+  const CopyNameCase& c = GetParam();
+  Plugin plugin(nullptr);
+  std::strcpy(plugin.name, "Evenhue");
+  char buffer[32];
+  std::memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(plugin.copyName(buffer, c.length), c.returned);
+  EXPECT_EQ(std::string(buffer), c.copied);
+  EXPECT_EQ(buffer[c.copied.size() + 1], '#') << "nothing written past the terminator";
+}
+
+INSTANTIATE_TEST_SUITE_P(Lengths, CopyNameTest,
+                         ::testing::Values(CopyNameCase{"Roomy", 20, "Evenhue", 7}, CopyNameCase{"Exact", 7, "Evenhue", 7},
+                                           CopyNameCase{"Short", 3, "Eve", 3}, CopyNameCase{"Zero", 0, "", 0}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST(CopyBoundedTest, NeverPassesTheBuffer) {
+  char buffer[8];
+  std::memset(buffer, '#', sizeof buffer);
+  CopyBounded(buffer, 4, "Evenhue");
+  EXPECT_STREQ(buffer, "Eve");
+  EXPECT_EQ(buffer[4], '#');
+  CopyBounded(buffer, 8, nullptr);
+  EXPECT_STREQ(buffer, "");
+}
+
+TEST_F(PluginBaseTest, HoldAccessCountsAndCallsTheHostOnlyAtTheEdges) {
+  slots::gAccess.table = host.table(hostapi::AccessSuite::kName);
+  Plugin plugin(host.pluginRef());
+  struct Step {
+    std::int32_t flag;
+    std::int32_t count;
+    int acquires;
+    int releases;
+    bool holdsReference;
+  };
+  const Step steps[] = {
+      {1, 1, 1, 0, true}, {1, 2, 1, 0, true}, {0, 1, 1, 0, true},
+      {0, 0, 1, 1, false}, {0, 0, 1, 1, false}, {1, 1, 2, 1, true},
+  };
+  for (const Step& step : steps) {
+    EXPECT_EQ(plugin.holdAccess(step.flag), 0);
+    EXPECT_EQ(plugin.holdCount, step.count);
+    EXPECT_EQ(host.callsOf("AcquirePlugin"), step.acquires);
+    EXPECT_EQ(host.callsOf("ReleasePlugin"), step.releases);
+    EXPECT_EQ(plugin.accessRef != nullptr, step.holdsReference);
+  }
+}
+
+TEST_F(PluginBaseTest, StartUpAcquiresNamesRegistersAndHolds) {
+  Plugin plugin(host.pluginRef());
+  std::strcpy(plugin.name, "Evenhue");
+  hostapi::PluginMessage message = host.header(&plugin);
+  ASSERT_EQ(plugin.startUp(&message), 0);
+  EXPECT_NE(plugin.suites, nullptr);
+  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(probe::HeldSlots(), 93);
+  ASSERT_EQ(host.notifiers.size(), 2u);
+  EXPECT_EQ(host.notifiers[0].name, "Evenhue App Started Notifier");
+  EXPECT_EQ(host.notifiers[0].type, "AI Application Started Notifier");
+  EXPECT_EQ(host.notifiers[1].name, "Evenhue Application Shutdown Notifier");
+  EXPECT_EQ(host.notifiers[1].type, "AI Application Shutdown Notifier");
+  EXPECT_EQ(plugin.appStartedNotifier, host.notifiers[0].handle);
+  EXPECT_EQ(plugin.appShutdownNotifier, host.notifiers[1].handle);
+  EXPECT_EQ(plugin.holdCount, 1);
+  EXPECT_EQ(host.callsOf("AcquirePlugin"), 1);
+  EXPECT_EQ(host.callsOf("SetPluginName"), 1);
+  EXPECT_NE(std::find(host.log.begin(), host.log.end(), "SetPluginName Evenhue"), host.log.end());
+
+  EXPECT_EQ(plugin.shutDown(&message), 0);
+  EXPECT_EQ(plugin.suites, nullptr);
+  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(host.callsOf("ReleasePlugin"), 0) << "the hold is kept to the end";
+}
+
+struct StartFailureCase {
+  const char* label;
+  const char* operation;
+  int onCall;
+  int notifiers;
+};
+
+class StartUpFailureTest : public PluginBaseTest, public ::testing::WithParamInterface<StartFailureCase> {};
+
+TEST_P(StartUpFailureTest, LaterStepsAreSkippedAndTheCodeReturned) {
+  const StartFailureCase& c = GetParam();
+  host.fail(c.operation, {c.onCall, FourCC("HOST")});
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = host.header(&plugin);
+  EXPECT_EQ(plugin.startUp(&message), FourCC("HOST"));
+  EXPECT_EQ(static_cast<int>(host.notifiers.size()), c.notifiers);
+  EXPECT_EQ(plugin.holdCount, 0);
+  EXPECT_EQ(host.callsOf("AcquirePlugin"), 0);
+  EXPECT_NE(plugin.suites, nullptr) << "left for the entry point to give back";
+  plugin.releaseSuites();
+  EXPECT_EQ(host.heldTotal(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, StartUpFailureTest,
+                         ::testing::Values(StartFailureCase{"Name", "SetPluginName", 1, 0},
+                                           StartFailureCase{"StartedNotifier", "AddNotifier", 1, 0},
+                                           StartFailureCase{"ShutdownNotifier", "AddNotifier", 2, 1}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(PluginBaseTest, ALongNameIsCutToFitTheNotifierBuffers) {
+  Plugin plugin(host.pluginRef());
+  std::memset(plugin.name, 'n', Plugin::kNameSize - 1);
+  plugin.name[Plugin::kNameSize - 1] = '\0';
+  hostapi::PluginMessage message = host.header(&plugin);
+  ASSERT_EQ(plugin.startUp(&message), 0);
+  ASSERT_EQ(host.notifiers.size(), 2u);
+  EXPECT_EQ(host.notifiers[0].name, std::string(234, 'n') + " App Started Notifier");
+  EXPECT_EQ(host.notifiers[1].name, std::string(225, 'n') + " Application Shutdown Notifier");
+  plugin.releaseSuites();
+}
+
+TEST_F(PluginBaseTest, AMissingSuiteFailsStartUpAndGivesEverythingBack) {
+  host.withhold(hostapi::UrlSuite::kName);
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = host.header(&plugin);
+  EXPECT_EQ(plugin.startUp(&message), FourCC("!Sui"));
+  EXPECT_EQ(plugin.suites, nullptr);
+  EXPECT_EQ(host.acquisitions.size(), 92u);
+  EXPECT_EQ(host.releases, host.acquisitions);
+  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(host.callsOf("SetPluginName"), 0);
+}
+
+std::size_t gAllocations = 0;
+std::size_t gFailAt = 0;
+void* CountingAllocate(std::size_t size) {
+  if (++gAllocations == gFailAt) return nullptr;
+  return ::operator new(size, std::nothrow);
+}
+
+TEST_F(PluginBaseTest, ATableThatCannotBeAllocatedIsOutOfMemory) {
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = host.header(&plugin);
+  gAllocations = 0;
+  gFailAt = 1;
+  shell::SetAllocator(&CountingAllocate, nullptr);
+  const auto result = plugin.startUp(&message);
+  shell::SetAllocator(nullptr, nullptr);
+  EXPECT_EQ(result, FourCC("!MEM"));
+  EXPECT_EQ(plugin.suites, nullptr);
+  EXPECT_TRUE(host.acquisitions.empty());
+}
+
+TEST_F(PluginBaseTest, UnloadAndReloadGiveBackAndTakeAgain) {
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = host.header(&plugin);
+  ASSERT_EQ(plugin.startUp(&message), 0);
+  EXPECT_EQ(plugin.unload(&message), 0);
+  EXPECT_EQ(plugin.suites, nullptr);
+  EXPECT_EQ(probe::HeldSlots(), 0);
+  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(plugin.reload(&message), 0);
+  EXPECT_NE(plugin.suites, nullptr);
+  EXPECT_EQ(probe::HeldSlots(), 93);
+  EXPECT_EQ(suiteUseCount, 1);
+  // A reload while holding keeps the table and leaves the count at 1.
+  EXPECT_EQ(plugin.reload(&message), 0);
+  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(host.acquisitions.size(), 2u * 93u);
+  plugin.shutDown(&message);
+  EXPECT_EQ(host.heldTotal(), 0);
+}
+
+TEST_F(PluginBaseTest, AFailedReloadLeavesNoSuites) {
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = host.header(&plugin);
+  host.withhold(hostapi::MenuSuite::kName);
+  EXPECT_EQ(plugin.reload(&message), FourCC("!Sui"));
+  EXPECT_EQ(plugin.suites, nullptr);
+  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(suiteUseCount, 0);
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__))
+// In the Itanium C++ ABI a pointer to a virtual member holds 1 + its offset in
+// the virtual table, which shows the declaration order of the operations.
+template <class F>
+std::ptrdiff_t VtableOffset(F member) {
+  static_assert(sizeof(F) == 2 * sizeof(std::ptrdiff_t));
+  std::ptrdiff_t words[2];
+  std::memcpy(words, &member, sizeof words);
+  return words[0] - 1;
+}
+
+TEST(PluginVirtualOrder, OperationsSitInTheFrameworkOrder) {
+  const std::ptrdiff_t offsets[] = {
+      VtableOffset(&Plugin::reportError),
+      VtableOffset(&Plugin::holdAccess),
+      VtableOffset(&Plugin::startUp),
+      VtableOffset(&Plugin::afterApplicationStarted),
+      VtableOffset(&Plugin::beforeApplicationShutdown),
+      VtableOffset(&Plugin::shutDown),
+      VtableOffset(&Plugin::unload),
+      VtableOffset(&Plugin::reload),
+      VtableOffset(&Plugin::acquireProperty),
+      VtableOffset(&Plugin::releaseProperty),
+      VtableOffset(&Plugin::copyName),
+      VtableOffset(&Plugin::purge),
+      VtableOffset(&Plugin::dispatch),
+      VtableOffset(&Plugin::setInstance),
+      VtableOffset(&Plugin::startUpHook),
+      VtableOffset(&Plugin::afterLoadHook),
+      VtableOffset(&Plugin::beforeUnloadHook),
+      VtableOffset(&Plugin::acquireOptionalSuites),
+      VtableOffset(&Plugin::onNotify),
+      VtableOffset(&Plugin::onDoAction),
+      VtableOffset(&Plugin::onMenuGo),
+      VtableOffset(&Plugin::onMenuUpdate),
+      VtableOffset(&Plugin::onFilterGetParameters),
+      VtableOffset(&Plugin::onFilterGo),
+      VtableOffset(&Plugin::onPluginGroupNotifyEdits),
+      VtableOffset(&Plugin::onPluginGroupUpdate),
+      VtableOffset(&Plugin::onFileFormatGetParameters),
+      VtableOffset(&Plugin::onFileFormatGo),
+      VtableOffset(&Plugin::onFileFormatCheck),
+      VtableOffset(&Plugin::onFileFormatUpdate),
+      VtableOffset(&Plugin::onFileFormatDoAction),
+      VtableOffset(&Plugin::onToolEditOptions),
+      VtableOffset(&Plugin::onToolTrackCursor),
+      VtableOffset(&Plugin::onToolMouseDown),
+      VtableOffset(&Plugin::onToolMouseDrag),
+      VtableOffset(&Plugin::onToolMouseUp),
+      VtableOffset(&Plugin::onToolSelect),
+      VtableOffset(&Plugin::onToolDeselect),
+      VtableOffset(&Plugin::onToolReselect),
+      VtableOffset(&Plugin::onToolDecreaseDiameter),
+      VtableOffset(&Plugin::onToolIncreaseDiameter),
+      VtableOffset(&Plugin::onLiveEffectEditParameters),
+      VtableOffset(&Plugin::onLiveEffectGoLive),
+      VtableOffset(&Plugin::onLiveEffectInterpolateParameters),
+      VtableOffset(&Plugin::onLiveEffectInputType),
+      VtableOffset(&Plugin::onLiveEffectConvertColorSpace),
+      VtableOffset(&Plugin::onLiveEffectScaleParameters),
+      VtableOffset(&Plugin::onLiveEffectAdjustColors),
+      VtableOffset(&Plugin::onLiveEffectHandleMerge),
+      VtableOffset(&Plugin::onTimerGo),
+      VtableOffset(&Plugin::onClipboardGo),
+      VtableOffset(&Plugin::onClipboardCanCopy),
+      VtableOffset(&Plugin::onClipboardClone),
+      VtableOffset(&Plugin::onClipboardDispose),
+      VtableOffset(&Plugin::onWorkspaceWrite),
+      VtableOffset(&Plugin::onWorkspaceRestore),
+      VtableOffset(&Plugin::onWorkspaceDefault),
+  };
+  // Two slots for the virtual destructor come first.
+  const std::ptrdiff_t slot = static_cast<std::ptrdiff_t>(sizeof(void*));
+  EXPECT_EQ(offsets[0], 2 * slot);
+  for (std::size_t i = 1; i < std::size(offsets); ++i) EXPECT_EQ(offsets[i], offsets[i - 1] + slot) << i;
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/plugin.hpp"
+#include "plugin/router_table.hpp"
+#include "plugin/suite_slots.hpp"
+#include "tests/plugin/fake_host.hpp"
+#include "tests/plugin/probe.hpp"
+
+namespace {
+
+using hostapi::FourCC;
+using hostapi::kUnhandledMessage;
+
+struct RouteCase {
+  const char* caller;
+  const char* selector;
+  const char* called;  // handler the probe records; "" when nothing is called
+  hostapi::ResultCode result;  // with every probe handler answering 7
+};
+
+constexpr hostapi::ResultCode kAnswer = 7;
+
+// Every row of the routing table, written from the host's message list.
+const RouteCase kRouteCases[] = {
+    {"SP Access", "Unload", "unload", 0},
+    {"SP Access", "Reload", "reload", 0},
+    {"SP Interface", "About", "", 0},
+    {"SP Interface", "Startup", "", 0},
+    {"SP Cache", "Plug-in Purge", "purge", 0},
+    {"SP Properties", "Acquire", "acquireProperty", kAnswer},
+    {"SP Properties", "Release", "releaseProperty", kAnswer},
+    {"Action Manager", "Do Action", "onDoAction", kAnswer},
+    {"AI Menu", "AI Go", "onMenuGo", kAnswer},
+    {"AI Menu", "AI Update", "onMenuUpdate", kAnswer},
+    {"AI Filter", "AI Get Parameters", "onFilterGetParameters", kAnswer},
+    {"AI Filter", "AI Go", "onFilterGo", kAnswer},
+    {"AI Plugin Group", "AI Notify Edits", "onPluginGroupNotifyEdits", kAnswer},
+    {"AI Plugin Group", "AI Update", "onPluginGroupUpdate", kAnswer},
+    {"AI File Format", "AI Get Parameters", "onFileFormatGetParameters", kAnswer},
+    {"AI File Format", "AI Go", "onFileFormatGo", kAnswer},
+    {"AI File Format", "AI Check", "onFileFormatCheck", kAnswer},
+    {"AI File Format", "AI Update AI140", "onFileFormatUpdate", kAnswer},
+    {"AI File Format", "Do Action", "onFileFormatDoAction", kAnswer},
+    {"AI Tool", "AI Edit Options", "onToolEditOptions", kAnswer},
+    {"AI Tool", "AI Track Cursor", "onToolTrackCursor", kAnswer},
+    {"AI Tool", "AI Mouse Down", "onToolMouseDown", kAnswer},
+    {"AI Tool", "AI Mouse Drag", "onToolMouseDrag", kAnswer},
+    {"AI Tool", "AI Mouse Up", "onToolMouseUp", kAnswer},
+    {"AI Tool", "AI Select", "onToolSelect", kAnswer},
+    {"AI Tool", "AI Deselect", "onToolDeselect", kAnswer},
+    {"AI Tool", "AI Reselect", "onToolReselect", kAnswer},
+    {"AI Tool", "AI Decrease Diameter", "onToolDecreaseDiameter", kAnswer},
+    {"AI Tool", "AI Increase Diameter", "onToolIncreaseDiameter", kAnswer},
+    {"AI Live Effect", "AI Live Effect Edit Parameters", "onLiveEffectEditParameters", kAnswer},
+    {"AI Live Effect", "AI Live Effect Go Live", "onLiveEffectGoLive", kAnswer},
+    {"AI Live Effect", "AI Live Effect Interpolate Parameters", "onLiveEffectInterpolateParameters", kAnswer},
+    {"AI Live Effect", "AI Live Effect Input Type", "onLiveEffectInputType", kAnswer},
+    {"AI Live Effect", "AI Live Effect Scale Parameters", "onLiveEffectScaleParameters", kAnswer},
+    {"AI Live Effect", "AI Live Effect Convert Color Space", "onLiveEffectConvertColorSpace", kAnswer},
+    {"AI Live Effect", "AI Live Effect Adjust Colors", "onLiveEffectAdjustColors", kAnswer},
+    {"AI Live Effect", "AI Live Effect Handle Merge", "onLiveEffectHandleMerge", kAnswer},
+    {"AI Timer", "AI Go", "onTimerGo", kAnswer},
+    {"AI Clipboard", "AI Go", "onClipboardGo", kAnswer},
+    {"AI Clipboard", "AI Can Copy", "onClipboardCanCopy", kAnswer},
+    {"AI Clipboard", "AI Clone", "onClipboardClone", kAnswer},
+    {"AI Clipboard", "AI Dispose", "onClipboardDispose", kAnswer},
+    {"Workspace Manager", "Write Workspace", "onWorkspaceWrite", kAnswer},
+    {"Workspace Manager", "Restore Workspace", "onWorkspaceRestore", kAnswer},
+    {"Workspace Manager", "Default Workspace", "onWorkspaceDefault", kAnswer},
+    // Not routed at all.
+    {"SP Nothing", "Unload", "", kUnhandledMessage},
+    {"AI Menu", "AI Going", "", kUnhandledMessage},
+    {"ai menu", "AI Go", "", kUnhandledMessage},
+    {"AI Tool", "AI Go", "", kUnhandledMessage},
+    {"SP Interface", "Shutdown", "", kUnhandledMessage},
+    {"SP Access", "unload", "", kUnhandledMessage},
+    {"", "", "", kUnhandledMessage},
+};
+
+class RouterTest : public ::testing::TestWithParam<RouteCase> {
+ protected:
+  void SetUp() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = host.basic();
+  }
+  void TearDown() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = nullptr;
+  }
+  fake::Host host;
+};
+
+TEST_P(RouterTest, RoutesTheMessageToItsOneHandler) {
+  const RouteCase& c = GetParam();
+  probe::Probe plugin(host.pluginRef());
+  plugin.answer = kAnswer;
+  hostapi::PluginMessage message = host.header(&plugin);
+  // Copies at other addresses: callers and selectors are compared by text.
+  const std::string caller = c.caller;
+  const std::string selector = c.selector;
+  EXPECT_EQ(plugin.dispatch(caller.c_str(), selector.c_str(), &message), c.result);
+  std::vector<std::string> expected;
+  if (*c.called != '\0') expected.push_back(c.called);
+  EXPECT_EQ(plugin.calls, expected);
+  if (!plugin.messages.empty()) {
+    EXPECT_EQ(plugin.messages.front(), &message);
+  }
+  plugin.releaseSuites();
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryRow, RouterTest, ::testing::ValuesIn(kRouteCases), [](const auto& info) {
+  std::string name = std::to_string(info.index) + "_" + info.param.caller + "_" + info.param.selector;
+  for (char& ch : name) {
+    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  }
+  return name;
+});
+
+TEST(RouterTable, HasFortySixRowsAndEachCallerTogether) {
+  ASSERT_EQ(router::kRouteCount, 46u);
+  for (std::size_t i = 1; i < router::kRouteCount; ++i) {
+    const bool sameAsBefore = std::string(router::kRoutes[i].caller) == router::kRoutes[i - 1].caller;
+    if (sameAsBefore) continue;
+    for (std::size_t j = 0; j + 1 < i; ++j) {
+      EXPECT_NE(std::string(router::kRoutes[j].caller), router::kRoutes[i].caller) << "caller split at row " << i;
+    }
+  }
+}
+
+TEST(RouterDefaults, BaseAnswersOfTheUnhandledOperations) {
+  fake::Host host;
+  probe::ResetShellState();
+  slots::gBasicSuite = host.basic();
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = host.header(&plugin);
+  struct Expect {
+    const char* caller;
+    const char* selector;
+    hostapi::ResultCode result;
+  };
+  const Expect cases[] = {
+      {"SP Properties", "Acquire", kUnhandledMessage},
+      {"SP Cache", "Plug-in Purge", 0},
+      {"Action Manager", "Do Action", 0},
+      {"AI Menu", "AI Go", kUnhandledMessage},
+      {"AI Tool", "AI Deselect", kUnhandledMessage},
+      {"AI Tool", "AI Reselect", 0},
+      {"AI Tool", "AI Decrease Diameter", 0},
+      {"AI Tool", "AI Increase Diameter", 0},
+      {"AI Live Effect", "AI Live Effect Go Live", kUnhandledMessage},
+      {"Workspace Manager", "Default Workspace", kUnhandledMessage},
+  };
+  for (const Expect& e : cases) EXPECT_EQ(plugin.dispatch(e.caller, e.selector, &message), e.result) << e.selector;
+  slots::gBasicSuite = nullptr;
+}
+
+TEST(RouterPurge, ANonZeroPurgeAnswersPFls) {
+  fake::Host host;
+  probe::Probe plugin(host.pluginRef());
+  plugin.purgeAnswer = 1;
+  hostapi::PluginMessage message = host.header(&plugin);
+  EXPECT_EQ(plugin.dispatch("SP Cache", "Plug-in Purge", &message), FourCC("pFls"));
+}
+
+// ---------------------------------------------------------------------------
+// Notifier messages
+
+struct NotifierCase {
+  const char* label;
+  int handle;  // 1 started, 2 shutdown, 3 other
+  const char* selector;
+  hostapi::ResultCode handlerAnswer;
+  std::vector<std::string> calls;
+  hostapi::ResultCode result;
+};
+
+class NotifierRouteTest : public ::testing::TestWithParam<NotifierCase> {};
+
+TEST_P(NotifierRouteTest, MatchesTheHandlesThenNotifies) {
+  const NotifierCase& c = GetParam();
+  fake::Host host;
+  probe::ResetShellState();
+  slots::gBasicSuite = host.basic();
+  slots::gContext.table = host.table(hostapi::ContextSuite::kName);
+
+  probe::Probe plugin(host.pluginRef());
+  plugin.answer = c.handlerAnswer;
+  plugin.appStartedNotifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x51});
+  plugin.appShutdownNotifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x52});
+  hostapi::NotifierMessage message{};
+  message.d = host.header(&plugin);
+  message.notifier = reinterpret_cast<hostapi::NotifierHandle>(static_cast<std::uintptr_t>(0x50 + c.handle));
+
+  EXPECT_EQ(plugin.dispatch("AI Notifier", c.selector, &message.d), c.result);
+  EXPECT_EQ(plugin.calls, c.calls);
+  EXPECT_EQ(host.callsOf("PushAppContext"), 1);
+  EXPECT_EQ(host.callsOf("PopAppContext"), 1);
+  probe::ResetShellState();
+  slots::gBasicSuite = nullptr;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NotifierRouteTest,
+    ::testing::Values(
+        NotifierCase{"StartedThenNotify", 1, "AI Notify", 0, {"afterApplicationStarted", "onNotify"}, 0},
+        NotifierCase{"ShutdownThenNotify", 2, "AI Notify", 0, {"beforeApplicationShutdown", "onNotify"}, 0},
+        NotifierCase{"OtherHandleNotify", 3, "AI Notify", 0, {"onNotify"}, 0},
+        NotifierCase{"OtherHandleOtherSelector", 3, "AI Something", 0, {}, kUnhandledMessage},
+        NotifierCase{"StartedOtherSelector", 1, "AI Something", 0, {"afterApplicationStarted"}, 0},
+        NotifierCase{"StartedFailingStopsThere", 1, "AI Notify", 9, {"afterApplicationStarted"}, 9},
+        NotifierCase{"StartedUnhandledStillNotifies", 1, "AI Notify", kUnhandledMessage,
+                     {"afterApplicationStarted", "onNotify"}, kUnhandledMessage}),
+    [](const auto& info) { return std::string(info.param.label); });
+
+TEST(NotifierRoute, NullHandlesMatchOnlyANullNotifier) {
+  fake::Host host;
+  probe::Probe plugin(host.pluginRef());
+  hostapi::NotifierMessage message{};
+  message.d = host.header(&plugin);
+  message.notifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x77});
+  EXPECT_EQ(plugin.dispatch("AI Notifier", "AI Notify", &message.d), 0);
+  EXPECT_EQ(plugin.calls, std::vector<std::string>{"onNotify"});
+}
+
+class ThrowingNotify : public Plugin {
+ public:
+  using Plugin::Plugin;
+  ResultCode onNotify(Message*) override { throw std::runtime_error("from a handler"); }
+};
+
+TEST(NotifierRoute, TheContextIsClosedWhenAHandlerThrows) {
+  fake::Host host;
+  probe::ResetShellState();
+  slots::gContext.table = host.table(hostapi::ContextSuite::kName);
+  ThrowingNotify plugin(host.pluginRef());
+  hostapi::NotifierMessage message{};
+  message.d = host.header(&plugin);
+  EXPECT_THROW(plugin.dispatch("AI Notifier", "AI Notify", &message.d), std::runtime_error);
+  EXPECT_EQ(host.callsOf("PushAppContext"), 1);
+  EXPECT_EQ(host.callsOf("PopAppContext"), 1);
+  probe::ResetShellState();
+}
+
+TEST(ContextGuardTest, WithoutTheSuiteCallsNothing) {
+  fake::Host host;
+  probe::ResetShellState();
+  {
+    ContextGuard guard(host.pluginRef());
+    EXPECT_EQ(guard.handle(), nullptr);
+  }
+  EXPECT_EQ(host.callsOf("PushAppContext"), 0);
+  EXPECT_EQ(host.callsOf("PopAppContext"), 0);
+}
+
+}  // namespace

@@ -1,0 +1,214 @@
+#include "plugin/suite_table.hpp"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "plugin/suite_slots.hpp"
+#include "tests/plugin/fake_host.hpp"
+#include "tests/plugin/probe.hpp"
+
+namespace {
+
+using hostapi::FourCC;
+
+std::vector<std::string> CatalogueOrder() {
+  std::vector<std::string> names;
+  for (const auto& id : hostapi::kBasicSuites) names.emplace_back(id.name);
+  for (const auto& id : hostapi::kMainSuites) names.emplace_back(id.name);
+  return names;
+}
+
+class SuiteTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = host.basic();
+  }
+  void TearDown() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = nullptr;
+  }
+  fake::Host host;
+};
+
+TEST_F(SuiteTableTest, TheListsNameAllNinetyThreeSuitesInCatalogueOrder) {
+  std::vector<std::string> listed;
+  for (const SuiteEntry& row : kBasicSuiteList) listed.emplace_back(row.name);
+  for (const SuiteEntry& row : kMainSuiteList) {
+    if (row.name != nullptr) listed.emplace_back(row.name);
+  }
+  EXPECT_EQ(listed, CatalogueOrder());
+  EXPECT_EQ(kMainSuiteList.back().name, nullptr);
+  EXPECT_NE(kMainSuiteList.back().version, kOptionalSuitesMarker);
+}
+
+TEST_F(SuiteTableTest, EverySuiteHasItsOwnSlot) {
+  std::vector<const void**> seen;
+  for (const SuiteEntry& row : kBasicSuiteList) seen.push_back(row.slot);
+  for (std::size_t i = 0; i + 1 < kMainSuiteList.size(); ++i) seen.push_back(kMainSuiteList[i].slot);
+  for (std::size_t i = 0; i < seen.size(); ++i) {
+    ASSERT_NE(seen[i], nullptr) << i;
+    for (std::size_t j = i + 1; j < seen.size(); ++j) ASSERT_NE(seen[i], seen[j]) << i << " " << j;
+  }
+}
+
+TEST_F(SuiteTableTest, CalledSuitesLandInTheirNamedSlots) {
+  SuiteTable table;
+  ASSERT_EQ(table.status(), 0);
+  EXPECT_EQ(slots::gArt.table, host.table(hostapi::ArtSuite::kName));
+  EXPECT_EQ(slots::gGradient.table, host.table(hostapi::GradientSuite::kName));
+  EXPECT_EQ(slots::gUrl.table, host.table(hostapi::UrlSuite::kName));
+  EXPECT_EQ(slots::gAccess.table, host.table(hostapi::AccessSuite::kName));
+  EXPECT_EQ(slots::gFolders.table, host.table(hostapi::FoldersSuite::kName));
+  EXPECT_EQ(slots::gUnicodeString.table, host.table(hostapi::UnicodeStringSuite::kName));
+}
+
+TEST_F(SuiteTableTest, AcquiresAllInOrderAndReleasesInTheSameOrder) {
+  {
+    SuiteTable table;
+    EXPECT_EQ(table.status(), 0);
+    EXPECT_EQ(table.requiredCount(), 86);
+    EXPECT_EQ(table.optionalCount(), 0);
+    EXPECT_EQ(suiteUseCount, 1);
+    EXPECT_EQ(host.acquisitions, CatalogueOrder());
+    EXPECT_EQ(probe::HeldSlots(), 93);
+  }
+  EXPECT_EQ(host.releases, CatalogueOrder());
+  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(probe::HeldSlots(), 0);
+  EXPECT_EQ(suiteUseCount, 0);
+}
+
+struct MissingSuiteCase {
+  const char* label;
+  std::size_t position;  // index in the 93-suite catalogue
+};
+
+class MissingSuiteTest : public SuiteTableTest, public ::testing::WithParamInterface<MissingSuiteCase> {};
+
+TEST_P(MissingSuiteTest, StatusIsTheHostCodeAndEarlierSuitesGoBackInOrder) {
+  const std::vector<std::string> order = CatalogueOrder();
+  const std::size_t missing = GetParam().position;
+  host.withhold(order[missing]);
+  std::unique_ptr<SuiteTable> table(new (std::nothrow) SuiteTable());
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->status(), FourCC("!Sui"));
+  EXPECT_EQ(suiteUseCount, 0);
+  const std::vector<std::string> before(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(missing));
+  EXPECT_EQ(host.acquisitions, before);
+  // The creator sets the count to 1 and destroys the failed table at once.
+  suiteUseCount = 1;
+  table.reset();
+  EXPECT_EQ(host.releases, before);
+  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(probe::HeldSlots(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, MissingSuiteTest,
+                         ::testing::Values(MissingSuiteCase{"FirstBasic", 0}, MissingSuiteCase{"UserSuite", 4},
+                                           MissingSuiteCase{"LastBasic", 6}, MissingSuiteCase{"FirstMain", 7},
+                                           MissingSuiteCase{"GradientSuite", 7 + 49},
+                                           MissingSuiteCase{"UrlSuiteLast", 92}),
+                         [](const auto& info) { return std::string(info.param.label); });
+
+TEST_F(SuiteTableTest, ASecondTableWhileHeldAcquiresNothing) {
+  SuiteTable first;
+  const std::size_t acquired = host.acquisitions.size();
+  {
+    SuiteTable second;
+    EXPECT_EQ(second.status(), 0);
+    EXPECT_EQ(suiteUseCount, 2);
+    EXPECT_EQ(host.acquisitions.size(), acquired);
+  }
+  EXPECT_TRUE(host.releases.empty()) << "destroying with a use count above 1 releases nothing";
+  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(probe::HeldSlots(), 93);
+}
+
+TEST_F(SuiteTableTest, AFailedReleaseStopsTheRestHeld) {
+  const std::vector<std::string> order = CatalogueOrder();
+  host.failRelease(order[10], FourCC("RELx"));
+  { SuiteTable table; }
+  EXPECT_EQ(host.releases, std::vector<std::string>(order.begin(), order.begin() + 10));
+  // The failing row's slot is emptied all the same; the rows after it stay.
+  EXPECT_EQ(probe::HeldSlots(), 93 - 11);
+}
+
+// Lists of the table's own shape, for the optional rows the plug-in lacks.
+const void* gSlotA;
+const void* gSlotB;
+const void* gSlotC;
+const void* gSlotOpt1;
+const void* gSlotOpt2;
+
+class CustomListTest : public SuiteTableTest {
+ protected:
+  void TearDown() override {
+    for (const void** slot : {&gSlotA, &gSlotB, &gSlotC, &gSlotOpt1, &gSlotOpt2}) *slot = nullptr;
+    SuiteTableTest::TearDown();
+  }
+};
+
+TEST_F(CustomListTest, OptionalRowsAfterTheMarkerAreTriedAndRetried) {
+  const SuiteEntry basic[] = {{"SP Access Suite", 3, &gSlotA}};
+  const SuiteEntry main[] = {{"AI Art Suite", 21, &gSlotB},
+                             {nullptr, kOptionalSuitesMarker, nullptr},
+                             {"AI URL Suite", 3, &gSlotOpt1},
+                             {"AI Menu Suite", 11, &gSlotOpt2},
+                             {nullptr, 0, nullptr}};
+  const SuiteLists lists{basic, main};
+  host.withhold("AI URL Suite");
+  {
+    SuiteTable table(lists);
+    EXPECT_EQ(table.status(), 0) << "a missing optional suite is not a failure";
+    EXPECT_EQ(table.requiredCount(), 1);
+    EXPECT_EQ(table.optionalCount(), 2);
+    EXPECT_EQ(table.optionalAcquired(), 1);
+    EXPECT_EQ(gSlotOpt1, nullptr);
+    EXPECT_NE(gSlotOpt2, nullptr);
+    table.acquireOptionalSuites();
+    EXPECT_EQ(table.optionalAcquired(), 1) << "still missing";
+  }
+  EXPECT_EQ(host.releases, (std::vector<std::string>{"SP Access Suite", "AI Art Suite", "AI Menu Suite"}));
+  EXPECT_EQ(host.heldTotal(), 0);
+}
+
+TEST_F(CustomListTest, ATerminatorWithoutTheMarkerHasNoOptionalRows) {
+  const SuiteEntry basic[] = {{"SP Access Suite", 3, &gSlotA}};
+  const SuiteEntry main[] = {{"AI Art Suite", 21, &gSlotB},
+                             {nullptr, FourCC("OPTX"), nullptr},
+                             {"AI URL Suite", 3, &gSlotOpt1},
+                             {nullptr, 0, nullptr}};
+  const SuiteLists lists{basic, main};
+  SuiteTable table(lists);
+  EXPECT_EQ(table.optionalCount(), 0);
+  EXPECT_EQ(gSlotOpt1, nullptr);
+  EXPECT_EQ(host.acquisitions, (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
+}
+
+TEST_F(CustomListTest, RowsWithoutASlotAreSkipped) {
+  const SuiteEntry basic[] = {{"SP Access Suite", 3, &gSlotA}, {"AI Missing Suite", 1, nullptr}};
+  const SuiteEntry main[] = {{"AI Other Missing Suite", 1, nullptr}, {"AI Art Suite", 21, &gSlotC}, {nullptr, 0, nullptr}};
+  const SuiteLists lists{basic, main};
+  {
+    SuiteTable table(lists);
+    EXPECT_EQ(table.status(), 0);
+    EXPECT_EQ(host.acquisitions, (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
+  }
+  EXPECT_EQ(host.releases, (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
+}
+
+TEST_F(CustomListTest, AWrongVersionIsAFailedAcquisition) {
+  const SuiteEntry basic[] = {{"SP Access Suite", 2, &gSlotA}};
+  const SuiteEntry main[] = {{"AI Art Suite", 21, &gSlotB}, {nullptr, 0, nullptr}};
+  const SuiteLists lists{basic, main};
+  SuiteTable table(lists);
+  EXPECT_NE(table.status(), 0);
+  EXPECT_TRUE(host.acquisitions.empty());
+  suiteUseCount = 1;
+}
+
+}  // namespace
