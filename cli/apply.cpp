@@ -1,0 +1,140 @@
+#include "cli/apply.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include "cli/errors.hpp"
+#include "cli/session.hpp"
+#include "svg/host_binding.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::cli {
+
+namespace {
+
+std::vector<DrawStop> SourceDrawStops(const svg::GradientDef& def) {
+  std::vector<DrawStop> out;
+  out.reserve(def.stops.size());
+  for (const svg::GradientStop& s : def.stops) {
+    DrawStop d;
+    d.offset = s.offset;
+    d.midpoint = s.midpoint;
+    const auto& c = s.color.channels;
+    if (s.color.space == svg::CssColor::Space::Cmyk) {
+      const float cmyk[4] = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]),
+                             static_cast<float>(c[3])};
+      float rgb[3] = {0, 0, 0};
+      PreviewCmykConverter().convert(cmyk, rgb);
+      d.rgb = {rgb[0], rgb[1], rgb[2]};
+    } else {
+      d.rgb = {c[0], c[1], c[2]};
+    }
+    out.push_back(d);
+  }
+  return out;
+}
+
+std::vector<DrawStop> NewDrawStops(const std::vector<svg::RgbStop>& stops) {
+  std::vector<DrawStop> out;
+  out.reserve(stops.size());
+  for (const svg::RgbStop& s : stops) out.push_back({s.offset, {s.red, s.green, s.blue}, s.midpoint});
+  return out;
+}
+
+}  // namespace
+
+host::CmykConverter& PreviewCmykConverter() {
+  static std::unique_ptr<host::CmykConverter> converter;
+  if (!converter) {
+    try {
+      converter = host::MakeCmykConverter(host::kDefaultCmykProfile, host::kDefaultRgbProfile);
+    } catch (const std::exception& e) {
+      throw InputError(std::string("colour profiles: ") + e.what());
+    }
+  }
+  return *converter;
+}
+
+ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
+  const std::string& name = request.name;
+  progress.Stage("parsing " + name);
+  svg::SvgDocument document = [&] {
+    try {
+      return svg::SvgDocument::Parse(std::move(request.text));
+    } catch (const svg::SvgError& e) {
+      throw InputError(name + ": " + e.what());
+    }
+  }();
+
+  PluginSession session(request.pluginPath);
+  progress.Stage("building the host document", document.ElementCount());
+  svg::Binding binding;
+  try {
+    binding = svg::BindDocument(document, session.document(), request.selectIds);
+  } catch (const svg::SvgError& e) {
+    throw InputError(name + ": " + e.what());
+  }
+
+  progress.Stage("applying the effect", binding.inputs.size());
+  for (std::size_t i = 0; i < binding.inputs.size(); ++i) {
+    session.GoLive(binding.inputs[i]);
+    progress.Update(i + 1);
+  }
+
+  progress.Stage("writing back", binding.gradientArt.size());
+  const auto rewrites = svg::WriteBack(document, session.document(), binding);
+  session.Shutdown();
+
+  ApplyResult result;
+  result.artCount = binding.artCount;
+  for (const svg::Rewrite& r : rewrites) {
+    const svg::BoundGradient& source = binding.gradients[r.source];
+    GradientResult g;
+    g.document = name;
+    g.element = r.element.attribute("id").value();
+    g.property = r.property;
+    g.sourceId = source.def.id;
+    g.newId = r.newId;
+    g.stopsBefore = source.def.stops.size();
+    g.stopsAfter = r.stops.size();
+    g.sourceStops = SourceDrawStops(source.def);
+    g.newStops = NewDrawStops(r.stops);
+    result.gradients.push_back(std::move(g));
+  }
+  progress.Stage("serialising " + name);
+  result.output = document.Serialize();
+  return result;
+}
+
+std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width) {
+  std::vector<StripSet> strips;
+  strips.reserve(results.size());
+  for (const GradientResult& r : results) strips.push_back(ComputeStrips(r.sourceStops, r.newStops, width));
+  return strips;
+}
+
+std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips) {
+  nlohmann::ordered_json gradients = nlohmann::ordered_json::array();
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const GradientResult& r = results[i];
+    nlohmann::ordered_json entry;
+    entry["document"] = r.document;
+    entry["element"] = r.element;
+    entry["paint"] = r.property;
+    entry["source"] = r.sourceId;
+    entry["id"] = r.newId;
+    entry["stopsBefore"] = r.stopsBefore;
+    entry["stopsAfter"] = r.stopsAfter;
+    if (i < strips.size()) {
+      entry["deltaE2000"] = {
+          {"before", {{"max", strips[i].before.max}, {"mean", strips[i].before.mean}}},
+          {"after", {{"max", strips[i].after.max}, {"mean", strips[i].after.mean}}},
+      };
+    }
+    gradients.push_back(std::move(entry));
+  }
+  nlohmann::ordered_json report;
+  report["gradients"] = std::move(gradients);
+  return report.dump(2) + "\n";
+}
+
+}  // namespace evenhue::cli

@@ -1,0 +1,283 @@
+// The `evenhue` command: a host application that loads the Evenhue plug-in
+// and lets it re-space the gradients of SVG documents and JSON batches.
+#include <pthread.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/apply.hpp"
+#include "cli/demo.hpp"
+#include "cli/errors.hpp"
+#include "cli/respace.hpp"
+#include "cli/session.hpp"
+#include "svg/file_io.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::cli {
+namespace {
+
+constexpr const char kMainHelp[] =
+    "usage: evenhue <command> [options]\n"
+    "\n"
+    "Re-spaces gradients with the Evenhue plug-in: each gradient gets a denser\n"
+    "RGB ramp whose colours follow a CIELAB blend of its stops.\n"
+    "\n"
+    "commands:\n"
+    "  demo      run the sample documents and show what changed\n"
+    "  apply     apply the effect to an SVG document\n"
+    "  respace   re-space gradients given as JSON Lines on standard input\n"
+    "\n"
+    "options:\n"
+    "  --help       show this help (or `evenhue <command> --help`)\n"
+    "  --version    show the version\n"
+    "\n"
+    "exit status: 0 success, 1 bad input, 2 bad usage\n";
+
+constexpr const char kDemoHelp[] =
+    "usage: evenhue demo [--out DIR] [--plugin PATH]\n"
+    "\n"
+    "Applies the effect to the built-in sample documents and writes\n"
+    "DIR/evenhue.svg (before and after, side by side), DIR/ramps.png (per\n"
+    "gradient: source ramp, new ramp, ideal CIELAB ramp) and DIR/report.json,\n"
+    "then prints a table of stop counts and CIEDE2000 distances from the ideal.\n"
+    "\n"
+    "  --out DIR       where to write (default: evenhue-demo)\n"
+    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+
+constexpr const char kApplyHelp[] =
+    "usage: evenhue apply IN.svg (-o OUT.svg | --in-place) [--preview PNG]\n"
+    "                    [--report JSON] [--select ID]... [--plugin PATH]\n"
+    "\n"
+    "Applies the effect to the whole document, or to each element named by\n"
+    "--select. Every rewritten fill or stroke points to a new gradient element;\n"
+    "the source gradients and everything else in the file are kept.\n"
+    "`-` reads standard input or writes standard output.\n"
+    "\n"
+    "  -o, --output OUT   write the result here (never the input itself)\n"
+    "  --in-place         replace the input file\n"
+    "  --preview PNG      ramps before, after and ideal, per gradient\n"
+    "  --report JSON      stop counts and CIEDE2000 figures per gradient\n"
+    "  --select ID        apply to this element only (repeatable)\n"
+    "  --plugin PATH      the plug-in file (default: Evenhue.so beside this command)\n";
+
+constexpr const char kRespaceHelp[] =
+    "usage: evenhue respace [--plugin PATH] < IN.jsonl > OUT.jsonl\n"
+    "\n"
+    "One gradient per input line, one line out per line in, in order:\n"
+    "  {\"type\": \"linear\"|\"radial\", \"stops\": [{\"position\": P, \"color\": C,\n"
+    "   \"opacity\": O, \"midpoint\": M}, ...]}\n"
+    "position and midpoint in percent (midpoint default 50), opacity 0-1\n"
+    "(default 1), C one of \"#rrggbb\", {\"rgb\": [r, g, b]}, {\"cmyk\": [c, m, y, k]}\n"
+    "with components 0-1. Out come the plug-in's stops, colours as {\"rgb\": [...]}\n"
+    "plus \"hex\"; a gradient the plug-in leaves alone comes back with\n"
+    "\"unchanged\": true; a line that cannot be read gives {\"error\": \"line N: ...\"}\n"
+    "and the exit status 1.\n"
+    "\n"
+    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+
+struct Arguments {
+  std::vector<std::string> items;
+  std::size_t next = 0;
+  bool Done() const { return next >= items.size(); }
+  const std::string& Peek() const { return items[next]; }
+  std::string Take() { return items[next++]; }
+  std::string Value(const std::string& option) {
+    if (Done()) throw UsageError(option + " needs a value");
+    return Take();
+  }
+};
+
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const auto& a : args)
+    if (a == "--help" || a == "-h") return true;
+  return false;
+}
+
+void Print(const char* text) { std::fputs(text, stdout); }
+
+int Demo(Arguments& args) {
+  std::string out = "evenhue-demo";
+  std::string plugin = DefaultPluginPath();
+  while (!args.Done()) {
+    const std::string a = args.Take();
+    if (a == "--out") out = args.Value(a);
+    else if (a == "--plugin") plugin = args.Value(a);
+    else throw UsageError("demo: unknown option " + a);
+  }
+  if (out.empty()) throw UsageError("demo: --out needs a folder");
+  Progress progress;
+  RunDemo(out, plugin, stdout, progress);
+  return kExitOk;
+}
+
+int Apply(Arguments& args) {
+  std::string input, output, preview, report;
+  std::string plugin = DefaultPluginPath();
+  bool inPlace = false, haveOutput = false;
+  std::vector<std::string> select;
+  while (!args.Done()) {
+    const std::string a = args.Take();
+    if (a == "-o" || a == "--output") {
+      if (haveOutput) throw UsageError("apply: -o given twice");
+      output = args.Value(a);
+      haveOutput = true;
+    } else if (a == "--in-place") inPlace = true;
+    else if (a == "--preview") preview = args.Value(a);
+    else if (a == "--report") report = args.Value(a);
+    else if (a == "--select") select.push_back(args.Value(a));
+    else if (a == "--plugin") plugin = args.Value(a);
+    else if (a.size() > 1 && a[0] == '-') throw UsageError("apply: unknown option " + a);
+    else if (input.empty()) input = a;
+    else throw UsageError("apply: more than one input (" + input + ", " + a + ")");
+  }
+  if (input.empty()) throw UsageError("apply: no input document");
+  if (haveOutput == inPlace) throw UsageError("apply: give exactly one of -o OUT and --in-place");
+  if (inPlace && input == "-") throw UsageError("apply: --in-place needs a file, not standard input");
+  if (haveOutput && output.empty()) throw UsageError("apply: -o needs a file");
+  if (inPlace) output = input;
+
+  // The input is only ever replaced when that was asked for.
+  if (!inPlace && output != "-" && (output == input || svg::SameFile(input, output)))
+    throw UsageError("apply: the output " + output + " is the input; use --in-place to replace it");
+  const std::string* extras[] = {&preview, &report};
+  for (const std::string* extra : extras) {
+    if (extra->empty()) continue;
+    if (*extra == input || svg::SameFile(input, *extra)) throw UsageError("apply: " + *extra + " is the input");
+    if (*extra == "-" && output == "-") throw UsageError("apply: only one result can go to standard output");
+  }
+
+  Progress progress;
+  ApplyRequest request;
+  request.name = input == "-" ? "standard input" : input;
+  request.pluginPath = plugin;
+  request.selectIds = select;
+  progress.Stage("reading " + request.name);
+  try {
+    request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
+  } catch (const svg::FileError& e) {
+    throw InputError(e.what());
+  }
+  ApplyResult result = ApplyDocument(std::move(request), progress);
+
+  // Everything is computed before anything is written.
+  std::string png, json;
+  if (!preview.empty() || !report.empty()) {
+    progress.Stage("drawing previews");
+    const auto strips = MakeStrips(result.gradients, kPreviewWidth);
+    if (!preview.empty()) png = EncodePng(LayoutPreview(strips, kPreviewWidth));
+    if (!report.empty()) json = ReportJson(result.gradients, strips);
+  }
+  progress.Finish();
+  try {
+    svg::WriteOutput(output, result.output);
+    if (!preview.empty()) svg::WriteOutput(preview, png);
+    if (!report.empty()) svg::WriteOutput(report, json);
+  } catch (const svg::FileError& e) {
+    throw InputError(e.what());
+  }
+  return kExitOk;
+}
+
+int Respace(Arguments& args) {
+  std::string plugin = DefaultPluginPath();
+  while (!args.Done()) {
+    const std::string a = args.Take();
+    if (a == "--plugin") plugin = args.Value(a);
+    else throw UsageError("respace: unknown argument " + a);
+  }
+  Progress progress;
+  return RunRespace(stdin, stdout, plugin, progress);
+}
+
+int Run(std::vector<std::string> argv) {
+  Arguments args{std::move(argv)};
+  if (args.Done()) {
+    std::fputs(kMainHelp, stderr);
+    return kExitUsage;
+  }
+  const std::string command = args.Take();
+  const std::vector<std::string> rest(args.items.begin() + static_cast<std::ptrdiff_t>(args.next), args.items.end());
+  if (command == "--help" || command == "-h" || command == "help") {
+    Print(kMainHelp);
+    return kExitOk;
+  }
+  if (command == "--version") {
+    std::printf("evenhue %s\n", EVENHUE_VERSION);
+    return kExitOk;
+  }
+  if (command == "demo") {
+    if (WantsHelp(rest)) return Print(kDemoHelp), kExitOk;
+    return Demo(args);
+  }
+  if (command == "apply") {
+    if (WantsHelp(rest)) return Print(kApplyHelp), kExitOk;
+    return Apply(args);
+  }
+  if (command == "respace") {
+    if (WantsHelp(rest)) return Print(kRespaceHelp), kExitOk;
+    return Respace(args);
+  }
+  throw UsageError("unknown command " + command + " (try evenhue --help)");
+}
+
+int Guarded(std::vector<std::string> argv) {
+  try {
+    return Run(std::move(argv));
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "evenhue: %s\n", e.what());
+    return kExitUsage;
+  } catch (const InputError& e) {
+    std::fprintf(stderr, "evenhue: %s\n", e.what());
+    return kExitBadInput;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "evenhue: out of memory\n");
+    return kExitBadInput;
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "evenhue: %s\n", e.what());
+    return kExitBadInput;
+  }
+}
+
+// Documents may nest hundreds of thousands of groups and the plug-in walks
+// groups recursively, so the work runs on a thread with a large stack (only
+// the pages actually touched are ever committed).
+constexpr std::size_t kWorkStackBytes = std::size_t{2} << 30;
+
+struct Job {
+  std::vector<std::string> argv;
+  int status = kExitBadInput;
+};
+
+void* RunJob(void* raw) {
+  auto* job = static_cast<Job*>(raw);
+  job->status = Guarded(std::move(job->argv));
+  return nullptr;
+}
+
+}  // namespace
+}  // namespace evenhue::cli
+
+int main(int argc, char** argv) {
+  using namespace evenhue::cli;
+  Job job;
+  for (int i = 1; i < argc; ++i) job.argv.emplace_back(argv[i]);
+  pthread_attr_t attributes;
+  pthread_t thread;
+  if (pthread_attr_init(&attributes) == 0 && pthread_attr_setstacksize(&attributes, kWorkStackBytes) == 0 &&
+      pthread_create(&thread, &attributes, RunJob, &job) == 0) {
+    pthread_join(thread, nullptr);
+  } else {
+    RunJob(&job);  // no big stack to be had: run here, with the ordinary one
+  }
+  pthread_attr_destroy(&attributes);
+  if (std::fflush(stdout) != 0 && job.status == kExitOk) {
+    std::fprintf(stderr, "evenhue: cannot write standard output: %s\n", std::strerror(errno));
+    return kExitBadInput;
+  }
+  return job.status;
+}

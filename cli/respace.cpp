@@ -1,0 +1,351 @@
+#include "cli/respace.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/errors.hpp"
+#include "cli/session.hpp"
+#include "host/document.hpp"
+#include "svg/css_color.hpp"
+
+namespace evenhue::cli {
+
+namespace {
+
+using Json = nlohmann::json;
+
+// A finite number within [low, high], or an error naming `what`.
+bool ReadNumber(const Json& value, double low, double high, const std::string& what, double& out,
+                std::string& error) {
+  if (!value.is_number()) {
+    error = what + " is not a number";
+    return false;
+  }
+  out = value.get<double>();
+  if (!std::isfinite(out) || out < low || out > high) {
+    error = what + " " + NumberText(out) + " is outside " + NumberText(low) + "–" + NumberText(high);
+    return false;
+  }
+  return true;
+}
+
+bool ReadComponents(const Json& array, std::size_t count, const std::string& what, JsonStop& stop,
+                    std::string& error) {
+  if (!array.is_array() || array.size() != count) {
+    error = what + " needs " + std::to_string(count) + " numbers";
+    return false;
+  }
+  for (std::size_t i = 0; i < count; ++i)
+    if (!ReadNumber(array[i], 0.0, 1.0, what + " component " + std::to_string(i + 1), stop.channels[i], error))
+      return false;
+  return true;
+}
+
+bool ReadColor(const Json& color, const std::string& where, JsonStop& stop, std::string& error) {
+  if (color.is_string()) {
+    const auto parsed = svg::ParseCssColor(color.get<std::string>());
+    if (!parsed || parsed->space != svg::CssColor::Space::Rgb) {
+      error = where + ": color \"" + color.get<std::string>() + "\" is not a colour";
+      return false;
+    }
+    stop.channels = {parsed->channels[0], parsed->channels[1], parsed->channels[2], 0.0};
+    stop.opacity *= parsed->alpha;
+    return true;
+  }
+  if (color.is_object()) {
+    const bool hasRgb = color.contains("rgb"), hasCmyk = color.contains("cmyk");
+    if (hasRgb == hasCmyk) {
+      error = where + ": color needs exactly one of \"rgb\" and \"cmyk\"";
+      return false;
+    }
+    stop.cmyk = hasCmyk;
+    return hasRgb ? ReadComponents(color["rgb"], 3, where + ": rgb", stop, error)
+                  : ReadComponents(color["cmyk"], 4, where + ": cmyk", stop, error);
+  }
+  error = where + ": color must be \"#rrggbb\", {\"rgb\": [r, g, b]} or {\"cmyk\": [c, m, y, k]}";
+  return false;
+}
+
+void AppendNumber(std::string& out, double value) { out += NumberText(value); }
+
+void AppendArray(std::string& out, const double* values, std::size_t count) {
+  out += '[';
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i) out += ", ";
+    AppendNumber(out, values[i]);
+  }
+  out += ']';
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    const auto u = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (u < 0x20) {
+      char buffer[8];
+      std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
+      out += buffer;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+// Lines of a stream, at most kMaxLineBytes each (longer ones are reported).
+class LineReader {
+ public:
+  explicit LineReader(std::FILE* in) : in_(in) {}
+  // False at the end. `tooLong` is set for a line that passed the limit.
+  bool Next(std::string& line, bool& tooLong) {
+    line.clear();
+    tooLong = false;
+    bool any = false;
+    for (;;) {
+      if (pos_ == end_) {
+        end_ = std::fread(buffer_, 1, sizeof buffer_, in_);
+        pos_ = 0;
+        if (end_ == 0) return any;
+      }
+      any = true;
+      const void* nl = std::memchr(buffer_ + pos_, '\n', end_ - pos_);
+      const std::size_t stop = nl ? static_cast<std::size_t>(static_cast<const char*>(nl) - buffer_) : end_;
+      if (!tooLong) {
+        if (line.size() + (stop - pos_) > kMaxLineBytes) {
+          tooLong = true;
+          line.clear();
+          line.shrink_to_fit();
+        } else {
+          line.append(buffer_ + pos_, stop - pos_);
+        }
+      }
+      pos_ = nl ? stop + 1 : end_;
+      if (nl) return true;
+    }
+  }
+  bool failed() const { return std::ferror(in_) != 0; }
+
+ private:
+  std::FILE* in_;
+  char buffer_[1 << 16];
+  std::size_t pos_ = 0;
+  std::size_t end_ = 0;
+};
+
+}  // namespace
+
+std::string NumberText(double value) {
+  if (value == 0.0) return "0";
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error) {
+  Json json;
+  try {
+    json = Json::parse(line.begin(), line.end());
+  } catch (const Json::parse_error& e) {
+    std::string what = e.what();
+    const auto start = what.find("parse error");
+    error = "not valid JSON (" + (start == std::string::npos ? what : what.substr(start)) + ")";
+    return std::nullopt;
+  }
+  if (!json.is_object()) {
+    error = "expected an object with \"stops\"";
+    return std::nullopt;
+  }
+  JsonGradient gradient;
+  if (json.contains("type")) {
+    const Json& type = json["type"];
+    if (type == "linear") gradient.type = 0;
+    else if (type == "radial") gradient.type = 1;
+    else {
+      error = "type must be \"linear\" or \"radial\"";
+      return std::nullopt;
+    }
+  }
+  if (!json.contains("stops") || !json["stops"].is_array()) {
+    error = "\"stops\" must be an array";
+    return std::nullopt;
+  }
+  const Json& stops = json["stops"];
+  if (stops.size() > kMaxJsonStops) {
+    error = std::to_string(stops.size()) + " stops are more than a gradient holds (" + std::to_string(kMaxJsonStops) + ")";
+    return std::nullopt;
+  }
+  gradient.stops.reserve(stops.size());
+  double previous = 0.0;
+  for (std::size_t i = 0; i < stops.size(); ++i) {
+    const Json& s = stops[i];
+    const std::string where = "stop " + std::to_string(i + 1);
+    if (!s.is_object()) {
+      error = where + " is not an object";
+      return std::nullopt;
+    }
+    JsonStop stop;
+    if (!s.contains("position")) {
+      error = where + ": \"position\" is missing";
+      return std::nullopt;
+    }
+    if (!ReadNumber(s["position"], 0.0, 100.0, where + ": position", stop.position, error)) return std::nullopt;
+    if (stop.position < previous) {
+      error = where + ": position " + NumberText(stop.position) + " is before the previous stop's " + NumberText(previous);
+      return std::nullopt;
+    }
+    previous = stop.position;
+    if (s.contains("midpoint") && !ReadNumber(s["midpoint"], 0.0, 100.0, where + ": midpoint", stop.midpoint, error))
+      return std::nullopt;
+    if (s.contains("opacity") && !ReadNumber(s["opacity"], 0.0, 1.0, where + ": opacity", stop.opacity, error))
+      return std::nullopt;
+    if (!s.contains("color")) {
+      error = where + ": \"color\" is missing";
+      return std::nullopt;
+    }
+    if (!ReadColor(s["color"], where, stop, error)) return std::nullopt;
+    gradient.stops.push_back(stop);
+  }
+  return gradient;
+}
+
+std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged) {
+  std::string out = "{\"type\": ";
+  out += gradient.type == 1 ? "\"radial\"" : "\"linear\"";
+  out += ", \"stops\": [";
+  for (std::size_t i = 0; i < gradient.stops.size(); ++i) {
+    const JsonStop& s = gradient.stops[i];
+    if (i) out += ", ";
+    out += "{\"position\": ";
+    AppendNumber(out, s.position);
+    out += ", \"color\": {";
+    if (s.cmyk) {
+      out += "\"cmyk\": ";
+      AppendArray(out, s.channels.data(), 4);
+      out += "}";
+    } else {
+      out += "\"rgb\": ";
+      AppendArray(out, s.channels.data(), 3);
+      out += "}, \"hex\": ";
+      AppendJsonString(out, svg::HexRgb(s.channels[0], s.channels[1], s.channels[2]));
+    }
+    out += ", \"opacity\": ";
+    AppendNumber(out, s.opacity);
+    out += ", \"midpoint\": ";
+    AppendNumber(out, s.midpoint);
+    out += "}";
+  }
+  out += "]";
+  if (unchanged) out += ", \"unchanged\": true";
+  out += "}";
+  return out;
+}
+
+std::string FormatErrorLine(std::size_t lineNumber, std::string_view what) {
+  std::string out = "{\"error\": ";
+  AppendJsonString(out, "line " + std::to_string(lineNumber) + ": " + std::string(what));
+  out += "}";
+  return out;
+}
+
+int RunRespace(std::FILE* in, std::FILE* out, const std::string& pluginPath, Progress& progress) {
+  struct Line {
+    std::optional<JsonGradient> gradient;
+    std::string error;
+    hostapi::GradientHandle source = nullptr;
+    hostapi::ArtHandle path = nullptr;
+  };
+  std::vector<Line> lines;
+  LineReader reader(in);
+  std::string text;
+  bool tooLong = false;
+  progress.Stage("reading gradients");
+  while (reader.Next(text, tooLong)) {
+    Line line;
+    if (!text.empty() && text.back() == '\r') text.pop_back();
+    if (tooLong) line.error = "longer than " + std::to_string(kMaxLineBytes >> 20) + " MiB";
+    else if (text.find_first_not_of(" \t") == std::string::npos) line.error = "empty line";
+    else line.gradient = ParseGradientLine(text, line.error);
+    lines.push_back(std::move(line));
+    progress.Update(lines.size());
+  }
+  if (reader.failed()) throw InputError(std::string("standard input: ") + std::strerror(errno));
+
+  PluginSession session(pluginPath);
+  host::Document& document = session.document();
+  const hostapi::ArtHandle group = document.newGroup();
+  progress.Stage("building the host document", lines.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    Line& line = lines[i];
+    if (!line.gradient) continue;
+    std::vector<hostapi::HostGradientStop> stops;
+    stops.reserve(line.gradient->stops.size());
+    for (const JsonStop& s : line.gradient->stops) {
+      const auto& c = s.channels;
+      const hostapi::HostColor color = s.cmyk ? host::CmykColor(c[0], c[1], c[2], c[3]) : host::RgbColor(c[0], c[1], c[2]);
+      stops.push_back(host::MakeStop(s.position, color, s.midpoint, s.opacity));
+    }
+    line.source = document.newGradient(line.gradient->type, stops);
+    line.path = document.newPath(group);
+    if (!line.source || !line.path ||
+        !document.setPathStyle(line.path, host::MakePathStyle(host::GradientColor(line.source), std::nullopt))) {
+      line.gradient.reset();
+      line.error = "the host refused this gradient";
+    }
+    progress.Update(i + 1);
+  }
+
+  progress.Stage("re-spacing " + std::to_string(lines.size()) + " gradients");
+  session.GoLive(group);
+
+  progress.Stage("writing results", lines.size());
+  int status = kExitOk;
+  std::string buffer;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& line = lines[i];
+    if (!line.gradient) {
+      buffer += FormatErrorLine(i + 1, line.error);
+      status = kExitBadInput;
+    } else {
+      const auto style = document.pathStyle(line.path);
+      const hostapi::GradientHandle now =
+          style && style->fillPaint && style->fillColor.kind == hostapi::kColorGradient ? style->fillColor.body.gradient.gradient
+                                                                                       : nullptr;
+      if (!now || now == line.source || !document.isGradient(now)) {
+        buffer += FormatGradientLine(*line.gradient, true);
+      } else {
+        JsonGradient result;
+        result.type = document.gradientType(now).value_or(0) == 1 ? 1 : 0;
+        for (const hostapi::HostGradientStop& s : document.stops(now)) {
+          JsonStop stop;
+          stop.position = s.rampPoint;
+          stop.midpoint = s.midPoint;
+          stop.opacity = s.opacity;
+          if (s.color.kind == hostapi::kColorThree)
+            stop.channels = {s.color.body.rgb.red, s.color.body.rgb.green, s.color.body.rgb.blue, 0.0};
+          result.stops.push_back(stop);
+        }
+        buffer += FormatGradientLine(result, false);
+      }
+    }
+    buffer += '\n';
+    if (buffer.size() > (1 << 20)) {
+      if (std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size())
+        throw InputError(std::string("cannot write standard output: ") + std::strerror(errno));
+      buffer.clear();
+    }
+    progress.Update(i + 1);
+  }
+  session.Shutdown();
+  if (std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size() || std::fflush(out) != 0)
+    throw InputError(std::string("cannot write standard output: ") + std::strerror(errno));
+  progress.Finish();
+  return status;
+}
+
+}  // namespace evenhue::cli

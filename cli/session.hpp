@@ -1,0 +1,40 @@
+// One conversation with the plug-in: the stand-in host loads the plug-in file,
+// starts it, lets it re-space gradients with Go Live, and shuts it down.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "host/host.hpp"
+
+namespace evenhue::cli {
+
+// The plug-in built beside this executable.
+std::string DefaultPluginPath();
+
+class PluginSession {
+ public:
+  // Loads and starts the plug-in; throws InputError naming the file when it is
+  // missing, not a library, lacks PluginMain or refuses to start.
+  explicit PluginSession(const std::string& pluginPath);
+  ~PluginSession();
+  PluginSession(const PluginSession&) = delete;
+  PluginSession& operator=(const PluginSession&) = delete;
+
+  host::Document& document();
+  // The Live Effect renders `art` in place; throws InputError on a failing result.
+  void GoLive(hostapi::ArtHandle art);
+  // Sends "Shutdown"; throws InputError when the plug-in fails it.
+  void Shutdown();
+
+ private:
+  std::string path_;
+  std::unique_ptr<host::Host> host_;
+  hostapi::LiveEffectHandle effect_ = nullptr;
+  bool running_ = false;
+};
+
+// A result code as text: 'CANT' for four printable characters, else the number.
+std::string CodeText(hostapi::ResultCode code);
+
+}  // namespace evenhue::cli
