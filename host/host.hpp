@@ -9,7 +9,7 @@
 //
 // Typical use:
 //
-//   host::Host h({.pluginPath = "build/bin/Evenhue.so"});
+//   host::Host h(host::HostOptions::ForPlugin("build/bin/Evenhue.so"));
 //   h.startup();                                   // loads the file, "Startup"
 //   auto group = h.document().newGroup();
 //   ...
@@ -25,6 +25,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/cmyk.hpp"
@@ -57,6 +58,13 @@ struct HostOptions {
   std::string rgbProfile = kDefaultRgbProfile;
   std::string scratchDirectory;                  // where reload copies go; empty: the system's temporary folder
   std::vector<std::string> menuGroups = {"About", "Edit", "Window", "Help"};  // the host's own menu groups
+
+  // The defaults with a plug-in file.
+  static HostOptions ForPlugin(std::string path) {
+    HostOptions options;
+    options.pluginPath = std::move(path);
+    return options;
+  }
 };
 
 // --- What the plug-in registered -------------------------------------------------
