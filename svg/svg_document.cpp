@@ -121,8 +121,13 @@ std::string SvgDocument::Serialize() const {
     std::string out;
     void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
   } writer;
-  // Raw: no indentation added; the declaration is written only if the input had one.
-  doc_->save(writer, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  // Raw: nothing re-indented. White space outside the root element is not
+  // kept by the parser, so the top-level nodes go on lines of their own, as
+  // nearly every file has them.
+  for (pugi::xml_node node : doc_->children()) {
+    node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
+    writer.out += '\n';
+  }
   return std::move(writer.out);
 }
 

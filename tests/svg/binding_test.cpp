@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "host/document.hpp"
+#include "svg/host_binding.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::svg {
+namespace {
+
+std::string Svg(const std::string& body) {
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\">" + body + "</svg>";
+}
+
+const char kGradients[] =
+    "<defs><linearGradient id=\"lin\" x1=\"0\" x2=\"1\"><stop offset=\"0\" stop-color=\"#0000ff\" data-midpoint=\"25\"/>"
+    "<stop offset=\"1\" stop-color=\"#ffff00\" stop-opacity=\"0.5\"/></linearGradient>"
+    "<radialGradient id=\"rad\" cx=\"0.4\"><stop offset=\"0.2\" stop-color=\"device-cmyk(1 0 0 0)\"/>"
+    "<stop offset=\"0.8\" stop-color=\"white\"/></radialGradient>"
+    "<pattern id=\"pat\"/></defs>";
+
+std::vector<std::int16_t> ChildTypes(const host::Document& doc, hostapi::ArtHandle art) {
+  std::vector<std::int16_t> types;
+  for (auto child : doc.children(art)) types.push_back(*doc.artType(child));
+  return types;
+}
+
+TEST(SubpathCount, CountsMovetoCommands) {
+  EXPECT_EQ(SubpathCount(""), 0u);
+  EXPECT_EQ(SubpathCount("M0 0L1 1Z"), 1u);
+  EXPECT_EQ(SubpathCount("M0 0L1 1Z m 2 2 l 1 1z"), 2u);
+  EXPECT_EQ(SubpathCount("M0,0 1e2,3"), 1u);
+}
+
+TEST(BindDocument, MapsElementsToArtTypes) {
+  const auto doc = SvgDocument::Parse(Svg(
+      "<rect/><circle/><ellipse/><line/><polyline/><polygon/><path d=\"M0 0H1\"/><path d=\"M0 0H1M2 2H3\"/>"
+      "<text>x</text><use/><image/><g><rect/><g><path d=\"M0 0\"/></g></g>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc);
+  ASSERT_EQ(binding.inputs.size(), 1u);
+  const auto root = binding.inputs[0];
+  EXPECT_EQ(*hostDoc.artType(root), hostapi::kArtGroup);
+  EXPECT_EQ(hostDoc.parent(root), nullptr);
+  const std::vector<std::int16_t> expected = {2, 2, 2, 2, 2, 2, 2, 3, host::kArtOther, host::kArtOther, host::kArtOther, 1};
+  EXPECT_EQ(ChildTypes(hostDoc, root), expected);
+  const auto group = hostDoc.children(root).back();
+  EXPECT_EQ(ChildTypes(hostDoc, group), (std::vector<std::int16_t>{2, 1}));
+  EXPECT_EQ(ChildTypes(hostDoc, hostDoc.children(group).back()), (std::vector<std::int16_t>{2}));
+  EXPECT_EQ(binding.artCount, 16u);  // the root, its 12 children, 2 in the group, 1 below
+}
+
+TEST(BindDocument, ResolvesPaintsWithInheritance) {
+  const auto doc = SvgDocument::Parse(Svg(std::string(kGradients) +
+                                          "<g fill=\"url(#lin)\" stroke=\"red\" color=\"#00ff00\">"
+                                          "<rect id=\"a\"/><rect id=\"b\" style=\"fill: none; stroke: currentColor\"/>"
+                                          "<rect id=\"c\" fill=\"inherit\" stroke=\"url(#rad)\"/>"
+                                          "<rect id=\"d\" fill=\"url(#pat)\" stroke=\"device-cmyk(0 0 0 1)\"/></g>"
+                                          "<rect id=\"e\"/>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc);
+  ASSERT_EQ(binding.gradientArt.size(), 2u);  // a and c
+  ASSERT_EQ(binding.gradients.size(), 2u);
+
+  const auto root = binding.inputs[0];
+  const auto top = hostDoc.children(root);  // defs, g, rect e
+  ASSERT_EQ(top.size(), 3u);
+  const auto shapes = hostDoc.children(top[1]);
+  ASSERT_EQ(shapes.size(), 4u);
+  const auto a = *hostDoc.pathStyle(shapes[0]);
+  EXPECT_TRUE(a.fillPaint);
+  EXPECT_EQ(a.fillColor.kind, hostapi::kColorGradient);
+  EXPECT_EQ(a.fillColor.body.gradient.gradient, binding.gradients[0].handle);
+  EXPECT_TRUE(a.strokePaint);
+  EXPECT_EQ(a.strokeColor.kind, hostapi::kColorThree);
+  EXPECT_DOUBLE_EQ(a.strokeColor.body.rgb.red, 1.0);
+
+  const auto b = *hostDoc.pathStyle(shapes[1]);
+  EXPECT_FALSE(b.fillPaint);
+  EXPECT_DOUBLE_EQ(b.strokeColor.body.rgb.green, 1.0);  // currentColor from the group
+
+  const auto c = *hostDoc.pathStyle(shapes[2]);
+  EXPECT_EQ(c.fillColor.body.gradient.gradient, binding.gradients[0].handle);  // shared: one host gradient
+  EXPECT_EQ(c.strokeColor.body.gradient.gradient, binding.gradients[1].handle);
+
+  const auto d = *hostDoc.pathStyle(shapes[3]);
+  EXPECT_EQ(d.fillColor.kind, kOtherPaintKind);
+  EXPECT_EQ(d.strokeColor.kind, hostapi::kColorProcess);
+  EXPECT_DOUBLE_EQ(d.strokeColor.body.process.black, 1.0);
+
+  const auto e = *hostDoc.pathStyle(top[2]);
+  EXPECT_TRUE(e.fillPaint);  // the initial fill is black
+  EXPECT_EQ(e.fillColor.kind, hostapi::kColorThree);
+  EXPECT_DOUBLE_EQ(e.fillColor.body.rgb.red + e.fillColor.body.rgb.green + e.fillColor.body.rgb.blue, 0.0);
+  EXPECT_FALSE(e.strokePaint);
+}
+
+TEST(BindDocument, GivesTheHostTheResolvedStops) {
+  const auto doc = SvgDocument::Parse(Svg(std::string(kGradients) + "<rect fill=\"url(#lin)\" stroke=\"url(#rad)\"/>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc);
+  const auto lin = hostDoc.stops(binding.gradients[0].handle);
+  ASSERT_EQ(lin.size(), 2u);
+  EXPECT_EQ(*hostDoc.gradientType(binding.gradients[0].handle), 0);
+  EXPECT_DOUBLE_EQ(lin[0].midPoint, 25.0);
+  EXPECT_DOUBLE_EQ(lin[1].rampPoint, 100.0);
+  EXPECT_DOUBLE_EQ(lin[1].opacity, 0.5);
+  EXPECT_EQ(lin[1].color.kind, hostapi::kColorThree);
+  const auto rad = hostDoc.stops(binding.gradients[1].handle);
+  EXPECT_EQ(*hostDoc.gradientType(binding.gradients[1].handle), 1);
+  EXPECT_DOUBLE_EQ(rad[0].rampPoint, 20.0);
+  EXPECT_EQ(rad[0].color.kind, hostapi::kColorProcess);
+  EXPECT_DOUBLE_EQ(rad[0].color.body.process.cyan, 1.0);
+}
+
+TEST(BindDocument, SelectedElementsAreTheInputs) {
+  const auto doc = SvgDocument::Parse(Svg("<g id=\"one\"><rect/></g><text id=\"two\"><tspan/></text><rect id=\"three\"/>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc, {"two", "one", "three"});
+  ASSERT_EQ(binding.inputs.size(), 3u);
+  EXPECT_EQ(*hostDoc.artType(binding.inputs[0]), host::kArtOther);
+  EXPECT_EQ(hostDoc.children(binding.inputs[0]).size(), 1u);  // a top-level art's children are visited
+  EXPECT_EQ(*hostDoc.artType(binding.inputs[1]), hostapi::kArtGroup);
+  EXPECT_EQ(*hostDoc.artType(binding.inputs[2]), hostapi::kArtPath);
+  for (auto input : binding.inputs) EXPECT_EQ(hostDoc.parent(input), nullptr);
+  EXPECT_THROW(BindDocument(doc, hostDoc, {"missing"}), SvgError);
+}
+
+TEST(BindDocument, RefusesUnusablePaints) {
+  const char* bodies[] = {"<rect fill=\"url(#nowhere)\"/>", "<rect fill=\"sparkly\"/>", "<rect stroke=\"#12\"/>",
+                          "<g color=\"bad\"><rect fill=\"currentColor\"/></g>",
+                          "<linearGradient id=\"l\" href=\"#l\"/><rect fill=\"url(#l)\"/>"};
+  for (const char* body : bodies) {
+    host::Document hostDoc;
+    const auto doc = SvgDocument::Parse(Svg(body));
+    EXPECT_THROW(BindDocument(doc, hostDoc), SvgError) << body;
+  }
+  // A missing target with a fallback paints the fallback.
+  host::Document hostDoc;
+  const auto doc = SvgDocument::Parse(Svg("<rect fill=\"url(#nowhere) blue\"/>"));
+  const auto binding = BindDocument(doc, hostDoc);
+  const auto style = *hostDoc.pathStyle(hostDoc.children(binding.inputs[0])[0]);
+  EXPECT_DOUBLE_EQ(style.fillColor.body.rgb.blue, 1.0);
+}
+
+TEST(BindDocument, DeepNestingNeedsNoRecursion) {
+  std::string body;
+  for (int i = 0; i < 100'000; ++i) body += "<g>";
+  body += "<rect fill=\"url(#lin)\"/>";
+  for (int i = 0; i < 100'000; ++i) body += "</g>";
+  const auto doc = SvgDocument::Parse(Svg(std::string(kGradients) + body));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc);
+  EXPECT_EQ(binding.gradientArt.size(), 1u);
+}
+
+// Stands in for the plug-in: gives every gradient paint a new gradient.
+void RespaceEverything(host::Document& hostDoc, const Binding& binding) {
+  for (const BoundArt& art : binding.gradientArt) {
+    auto style = *hostDoc.pathStyle(art.art);
+    for (hostapi::HostColor* color : {&style.fillColor, &style.strokeColor}) {
+      if (color->kind != hostapi::kColorGradient) continue;
+      const auto type = *hostDoc.gradientType(color->body.gradient.gradient);
+      const std::vector<hostapi::HostGradientStop> stops = {
+          host::MakeStop(0, host::RgbColor(0, 0, 1), 25, 1), host::MakeStop(50, host::RgbColor(0.5, 0.5, 0.5), 40, 0.75),
+          host::MakeStop(100, host::RgbColor(1, 1, 0), 50, 0.5)};
+      color->body.gradient.gradient = hostDoc.newGradient(type, stops);
+    }
+    hostDoc.setPathStyle(art.art, style);
+  }
+}
+
+TEST(WriteBack, PointsEachRewrittenPaintAtItsOwnNewGradient) {
+  auto doc = SvgDocument::Parse(Svg(std::string(kGradients) +
+                                    "<rect id=\"a\" fill=\"url(#lin)\"/><g fill=\"url(#lin)\"><rect id=\"b\"/></g>"
+                                    "<circle id=\"c\" style=\"stroke:url(#rad)\" fill=\"none\"/><rect id=\"d\" fill=\"url(#lin)\"/>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc);
+  RespaceEverything(hostDoc, binding);
+  // "d" is left alone, as the plug-in leaves gradients it cannot re-space.
+  const auto dArt = binding.gradientArt.back().art;
+  hostDoc.setPathStyle(dArt, host::MakePathStyle(host::GradientColor(binding.gradients[0].handle), std::nullopt));
+
+  const auto rewrites = WriteBack(doc, hostDoc, binding);
+  ASSERT_EQ(rewrites.size(), 3u);
+  const auto reread = SvgDocument::Parse(doc.Serialize());
+  EXPECT_STREQ(reread.FindById("d").attribute("fill").value(), "url(#lin)");
+  EXPECT_NE(rewrites[0].newId, rewrites[1].newId);  // shared source, distinct new gradients
+  const char* painted[] = {"a", "b", "c"};
+  for (std::size_t i = 0; i < 3; ++i) {
+    const auto element = reread.FindById(painted[i]);
+    const std::string value = i == 2 ? std::string(element.attribute("style").value())
+                                     : std::string(element.attribute("fill").value());
+    EXPECT_NE(value.find("url(#" + rewrites[i].newId + ")"), std::string::npos) << value;
+    const auto def = ResolveGradient(reread, reread.FindById(rewrites[i].newId));
+    ASSERT_EQ(def.stops.size(), 3u);
+    EXPECT_DOUBLE_EQ(def.stops[0].midpoint, 25.0);
+    EXPECT_DOUBLE_EQ(def.stops[1].midpoint, 40.0);
+    EXPECT_DOUBLE_EQ(def.stops[1].opacity, 0.75);
+    EXPECT_DOUBLE_EQ(def.stops[1].offset, 0.5);
+  }
+  EXPECT_EQ(LocalName(reread.FindById(rewrites[2].newId)), "radialGradient");
+  EXPECT_STREQ(reread.FindById(rewrites[2].newId).attribute("cx").value(), "0.4");
+  // The sources are kept as they were.
+  EXPECT_EQ(ResolveGradient(reread, reread.FindById("lin")).stops.size(), 2u);
+  EXPECT_EQ(ResolveGradient(reread, reread.FindById("rad")).stops.size(), 2u);
+}
+
+}  // namespace
+}  // namespace evenhue::svg
