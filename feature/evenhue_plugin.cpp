@@ -2,24 +2,12 @@
 
 #include <exception>
 
+#include "feature/guarded.hpp"
 #include "plugin/plugin_object.hpp"
-#include "support/error.hpp"
 
 namespace {
 
 Plugin* gCurrentPlugin = nullptr;
-
-// Runs `step`; an ai::Error becomes its code and any other exception 'CANT'.
-template <class Step>
-hostapi::ResultCode Guarded(Step&& step) {
-  try {
-    return step();
-  } catch (const ai::Error& error) {
-    return error.code();
-  } catch (...) {
-    return hostapi::kCantHappen;
-  }
-}
 
 }  // namespace
 
@@ -34,7 +22,15 @@ EvenhuePlugin::EvenhuePlugin(ReloadTag tag) : Plugin(tag) {}
 
 EvenhuePlugin::~EvenhuePlugin() = default;
 
-hostapi::ResultCode EvenhuePlugin::startUp(Message* message) { return Plugin::startUp(message); }
+hostapi::ResultCode EvenhuePlugin::startUp(Message* message) {
+  ResultCode result = Plugin::startUp(message);
+  if (result != 0) return result;
+  // Each registration runs whatever the one before it gave.
+  result = Guarded([&] { return AddAboutMenus(message); });
+  result = Guarded([&] { return RegisterLiveEffect(message); });
+  result = Guarded([&] { return RegisterApplyNotifier(message); });
+  return result;
+}
 
 hostapi::ResultCode EvenhuePlugin::afterApplicationStarted() {
   return Guarded([&] { return holdAccess(1); });

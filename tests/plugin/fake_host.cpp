@@ -143,6 +143,92 @@ const hostapi::BlocksSuite kBlocks{
     },
 };
 
+hostapi::LiveEffectSuite MakeLiveEffect() {
+  hostapi::LiveEffectSuite suite{};
+  suite.AddLiveEffect = [](const hostapi::LiveEffectRegistration* registration,
+                           hostapi::LiveEffectHandle* effect) -> ResultCode {
+    Host& host = Host::current();
+    host.log.push_back("AddLiveEffect " + Str(registration->name));
+    if (ResultCode code = host.enter("AddLiveEffect"); code != 0) return code;
+    *effect = NewHandle<hostapi::LiveEffectHandle>();
+    host.effects.push_back({*registration, *effect});
+    return 0;
+  };
+  suite.AddLiveEffectMenuItem = [](hostapi::LiveEffectHandle, const char* name, const hostapi::LiveEffectMenuData* data,
+                                   hostapi::MenuItemHandle* item, hostapi::MenuGroupHandle*) -> ResultCode {
+    Host& host = Host::current();
+    host.log.push_back("AddLiveEffectMenuItem " + Str(name) + " | " + Str(data->category));
+    if (ResultCode code = host.enter("AddLiveEffectMenuItem"); code != 0) return code;
+    *item = NewHandle<hostapi::MenuItemHandle>();
+    return 0;
+  };
+  suite.UpdateParameters = [](hostapi::LiveEffectEditContext) -> ResultCode {
+    return Host::current().enter("UpdateParameters");
+  };
+  return suite;
+}
+const hostapi::LiveEffectSuite kLiveEffect = MakeLiveEffect();
+
+hostapi::MenuSuite MakeMenu() {
+  hostapi::MenuSuite suite{};
+  suite.AddMenuItem = [](hostapi::PluginRef, const char* name, const hostapi::MenuItemData* data, std::int32_t options,
+                         hostapi::MenuItemHandle* item) -> ResultCode {
+    Host& host = Host::current();
+    host.log.push_back("AddMenuItem " + Str(name) + " | " + Str(data->groupName));
+    if (ResultCode code = host.enter("AddMenuItem"); code != 0) return code;
+    *item = NewHandle<hostapi::MenuItemHandle>();
+    host.menuItems.push_back({Str(name), Str(data->groupName), host.text(data->itemText), options, *item});
+    return 0;
+  };
+  suite.AddMenuGroupAsSubMenu = [](const char* name, std::int32_t, hostapi::MenuItemHandle,
+                                   hostapi::MenuGroupHandle* group) -> ResultCode {
+    Host& host = Host::current();
+    if (ResultCode code = host.enter("AddMenuGroupAsSubMenu"); code != 0) return code;
+    host.menuGroups.push_back(Str(name));
+    *group = NewHandle<hostapi::MenuGroupHandle>();
+    return 0;
+  };
+  suite.GetMenuGroupName = [](hostapi::MenuGroupHandle group, const char** name) -> ResultCode {
+    Host& host = Host::current();
+    const auto index = reinterpret_cast<std::uintptr_t>(group) - 1;
+    if (!host.menuGroupNames.empty()) {
+      *name = host.menuGroupNames.at(index);
+    } else {
+      *name = host.menuGroups.at(index).c_str();
+    }
+    return host.enter("GetMenuGroupName");
+  };
+  suite.CountMenuGroups = [](std::int32_t* count) -> ResultCode {
+    Host& host = Host::current();
+    *count = static_cast<std::int32_t>(host.menuGroupNames.empty() ? host.menuGroups.size() : host.menuGroupNames.size());
+    return host.enter("CountMenuGroups");
+  };
+  suite.GetNthMenuGroup = [](std::int32_t n, hostapi::MenuGroupHandle* group) -> ResultCode {
+    *group = reinterpret_cast<hostapi::MenuGroupHandle>(static_cast<std::uintptr_t>(n) + 1);
+    return Host::current().enter("GetNthMenuGroup");
+  };
+  suite.UpdateMenuItemAutomatically = [](hostapi::MenuItemHandle, std::int32_t, std::int32_t, std::int32_t, std::int32_t,
+                                         std::int32_t, std::int32_t, std::int32_t) -> ResultCode {
+    return Host::current().enter("UpdateMenuItemAutomatically");
+  };
+  suite.GetUpdateFlags = [](std::int32_t*, std::int32_t*, std::int32_t*) -> ResultCode {
+    return Host::current().enter("GetUpdateFlags");
+  };
+  return suite;
+}
+const hostapi::MenuSuite kMenu = MakeMenu();
+
+const hostapi::UrlSuite kUrl{
+    []() -> hostapi::HostBoolean {
+      Host::current().enter("IsBrowserAvailable");
+      return Host::current().browserAvailable;
+    },
+    [](const char* url) -> ResultCode {
+      Host::current().openedUrls.push_back(Str(url));
+      return Host::current().enter("OpenUrl");
+    },
+};
+
 }  // namespace
 
 std::u16string Widen(const std::string& text) { return std::u16string(text.begin(), text.end()); }
@@ -202,6 +288,9 @@ const void* Host::table(const std::string& name) const {
   if (name == hostapi::UserSuite::kName) return &kUser;
   if (name == hostapi::UnicodeStringSuite::kName) return &kStrings;
   if (name == hostapi::BlocksSuite::kName) return &kBlocks;
+  if (name == hostapi::LiveEffectSuite::kName) return &kLiveEffect;
+  if (name == hostapi::MenuSuite::kName) return &kMenu;
+  if (name == hostapi::UrlSuite::kName) return &kUrl;
   return &kBlankSuite;
 }
 

@@ -64,6 +64,25 @@ class Host {
   // Blocks.
   std::set<void*> blocks;
 
+  // Live Effect and menus: what was registered, in order.
+  struct Effect {
+    hostapi::LiveEffectRegistration registration;
+    hostapi::LiveEffectHandle handle;
+  };
+  std::vector<Effect> effects;
+  struct MenuItem {
+    std::string key;
+    std::string group;
+    std::u16string text;
+    std::int32_t options;
+    hostapi::MenuItemHandle handle;
+  };
+  std::vector<MenuItem> menuItems;
+  std::vector<std::string> menuGroups = {"About", "Help"};
+  std::vector<const char*> menuGroupNames;  // what "get menu group name" answers; null entries allowed
+  hostapi::HostBoolean browserAvailable = 1;
+  std::vector<std::string> openedUrls;
+
   // Notifiers registered: name and type.
   struct Notifier {
     std::string name;

@@ -1,0 +1,17 @@
+// The catch rule of the plug-in's message boundaries.
+#pragma once
+
+#include "plugin/host_api.hpp"
+#include "support/error.hpp"
+
+// Runs `step`; an ai::Error becomes its code and any other exception 'CANT'.
+template <class Step>
+hostapi::ResultCode Guarded(Step&& step) {
+  try {
+    return step();
+  } catch (const ai::Error& error) {
+    return error.code();
+  } catch (...) {
+    return hostapi::kCantHappen;
+  }
+}
