@@ -38,6 +38,8 @@ struct IgnoredWhileAbsent {
   const char* selector;
 };
 
+void PrintTo(const IgnoredWhileAbsent& value, std::ostream* out) { *out << value.name; }
+
 class AbsentShell : public testing::TestWithParam<IgnoredWhileAbsent> {};
 
 TEST_P(AbsentShell, AnyOtherMessageAnswersZeroAndCallsNothing) {

@@ -21,6 +21,8 @@ struct Row {
   std::vector<Call> calls;  // what the plug-in asks of the host for a zeroed message
 };
 
+void PrintTo(const Row& value, std::ostream* out) { *out << value.name; }
+
 class Routing : public testing::TestWithParam<Row> {};
 
 // Every row of the router with a message that names no handle of the plug-in:

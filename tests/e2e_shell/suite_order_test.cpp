@@ -45,6 +45,8 @@ struct Missing {
   bool wrongVersionOnly;
 };
 
+void PrintTo(const Missing& value, std::ostream* out) { *out << value.name; }
+
 class MissingSuite : public testing::TestWithParam<Missing> {};
 
 TEST_P(MissingSuite, StartupFailsAndGivesBackWhatItTookInOrder) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cmath>
 #include <string>
 
@@ -15,6 +17,8 @@ struct Known {
   float cmyk[4];
   float rgb[3];
 };
+
+void PrintTo(const Known& value, std::ostream* out) { *out << value.name; }
 
 // Measured with these two profiles, relative colorimetric.
 const Known kKnown[] = {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 #include <string>
 #include <vector>
@@ -18,6 +20,8 @@ struct Script {
   std::string name;
   std::vector<Op> ops;
 };
+
+void PrintTo(const Script& value, std::ostream* out) { *out << value.name; }
 
 void Apply(const Op& op, host::GapBuffer<int>& buffer, std::vector<int>& reference) {
   switch (op.kind) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "host/host.hpp"
@@ -15,6 +17,8 @@ struct Conversion {
   std::string utf8;
   std::u16string utf16;
 };
+
+void PrintTo(const Conversion& value, std::ostream* out) { *out << value.name; }
 
 class Utf8To16 : public testing::TestWithParam<Conversion> {};
 

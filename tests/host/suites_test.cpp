@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +53,8 @@ struct Refusal {
   std::int32_t version;
   ResultCode expected;
 };
+
+void PrintTo(const Refusal& value, std::ostream* out) { *out << value.name; }
 
 class AcquireRefusals : public testing::TestWithParam<Refusal> {};
 
