@@ -56,5 +56,9 @@ void reseatPluginObject(Plugin* object) noexcept {
   if (object == nullptr) return;
   // Runs the reload constructor on the existing storage: the dispatch pointer
   // and the two application notifier handles change, nothing else.
-  new (static_cast<void*>(static_cast<EvenhuePlugin*>(object))) EvenhuePlugin(ReloadTag{});
+  // The dispatch pointer may refer to a previous load of the library, so the
+  // object is not looked at as an EvenhuePlugin before it is one again; with
+  // single inheritance the base sits at the start of the storage.
+  void* storage = object;
+  new (storage) EvenhuePlugin(ReloadTag{});
 }

@@ -42,22 +42,25 @@ constexpr NamedSlot kCalledSuites[] = {
     {hostapi::UrlSuite::kName, &slots::gUrl.table},
 };
 
-constexpr const void** NamedSlotFor(const char* name) {
-  for (const NamedSlot& named : kCalledSuites) {
-    if (std::string_view(named.name) == name) return named.slot;
+// Index into kCalledSuites, or -1 for a suite whose operations are never called.
+// (Indices rather than slot addresses keep the look-up a constant expression
+// under every instrumentation.)
+constexpr int CalledIndex(const char* name) {
+  for (std::size_t i = 0; i < std::size(kCalledSuites); ++i) {
+    if (std::string_view(kCalledSuites[i].name) == name) return static_cast<int>(i);
   }
-  return nullptr;
+  return -1;
 }
 
 template <std::size_t... I>
 constexpr std::array<SuiteEntry, sizeof...(I)> BasicRows(std::index_sequence<I...>) {
   return {SuiteEntry{hostapi::kBasicSuites[I].name, hostapi::kBasicSuites[I].version,
-                     NamedSlotFor(hostapi::kBasicSuites[I].name)}...};
+                     kCalledSuites[CalledIndex(hostapi::kBasicSuites[I].name)].slot}...};
 }
 
 constexpr const void** MainSlotFor(std::size_t index) {
-  const void** named = NamedSlotFor(hostapi::kMainSuites[index].name);
-  return named != nullptr ? named : &gUncalledSuites[index];
+  const int called = CalledIndex(hostapi::kMainSuites[index].name);
+  return called >= 0 ? kCalledSuites[called].slot : &gUncalledSuites[index];
 }
 
 template <std::size_t... I>
@@ -65,6 +68,25 @@ constexpr std::array<SuiteEntry, sizeof...(I) + 1> MainRows(std::index_sequence<
   return {SuiteEntry{hostapi::kMainSuites[I].name, hostapi::kMainSuites[I].version, MainSlotFor(I)}...,
           SuiteEntry{nullptr, 0, nullptr}};
 }
+
+constexpr bool EveryBasicSuiteIsCalled() {
+  for (const hostapi::SuiteId& id : hostapi::kBasicSuites) {
+    if (CalledIndex(id.name) < 0) return false;
+  }
+  return true;
+}
+static_assert(EveryBasicSuiteIsCalled(), "each basic suite has its named slot");
+
+constexpr bool EveryCalledSuiteIsListedOnce() {
+  for (const NamedSlot& named : kCalledSuites) {
+    int listed = 0;
+    for (const hostapi::SuiteId& id : hostapi::kBasicSuites) listed += std::string_view(id.name) == named.name;
+    for (const hostapi::SuiteId& id : hostapi::kMainSuites) listed += std::string_view(id.name) == named.name;
+    if (listed != 1) return false;
+  }
+  return true;
+}
+static_assert(EveryCalledSuiteIsListedOnce(), "a named slot belongs to exactly one row");
 
 }  // namespace
 
@@ -75,17 +97,6 @@ constinit const std::array<SuiteEntry, 87> kMainSuiteList =
 constinit const SuiteLists kPluginSuiteLists{std::span<const SuiteEntry>(kBasicSuiteList), kMainSuiteList.data()};
 
 namespace {
-
-constexpr bool EveryRowHasASlot() {
-  for (const SuiteEntry& row : BasicRows(std::make_index_sequence<std::size(hostapi::kBasicSuites)>{})) {
-    if (row.slot == nullptr) return false;
-  }
-  for (const SuiteEntry& row : MainRows(std::make_index_sequence<std::size(hostapi::kMainSuites)>{})) {
-    if (row.name != nullptr && row.slot == nullptr) return false;
-  }
-  return true;
-}
-static_assert(EveryRowHasASlot(), "every suite is kept somewhere while it is held");
 
 bool IsTerminator(const SuiteEntry& row) { return row.name == nullptr; }
 
