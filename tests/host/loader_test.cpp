@@ -9,6 +9,10 @@
 
 #include "host/host.hpp"
 
+#if defined(_WIN32)
+#include <windows.h>
+#endif
+
 namespace {
 
 struct WhereMessage {
@@ -23,6 +27,27 @@ WhereMessage Where(host::Host& h) {
   return m;
 }
 
+#if defined(_WIN32)
+// The memory that contains `address`, described like a line of Linux's
+// /proc/self/maps: "---p" for reserved, inaccessible pages, otherwise the
+// protection and the file of the module there.
+std::string MappingAt(std::uintptr_t address) {
+  MEMORY_BASIC_INFORMATION info{};
+  if (VirtualQuery(reinterpret_cast<const void*>(address), &info, sizeof info) == 0 || info.State == MEM_FREE) {
+    return "unmapped";
+  }
+  if (info.State == MEM_RESERVE) return info.AllocationProtect == PAGE_NOACCESS ? "---p" : "reserved";
+  std::string perms = (info.Protect & (PAGE_EXECUTE | PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE)) ? "r-xp" : "rw-p";
+  HMODULE module = nullptr;
+  wchar_t name[MAX_PATH] = {};
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(address), &module) &&
+      GetModuleFileNameW(module, name, MAX_PATH) > 0) {
+    perms += " " + std::filesystem::path(name).string();
+  }
+  return perms;
+}
+#else
 // The mapping of /proc/self/maps that contains `address`: its permissions and file name.
 std::string MappingAt(std::uintptr_t address) {
   std::ifstream maps("/proc/self/maps");
@@ -38,6 +63,7 @@ std::string MappingAt(std::uintptr_t address) {
   }
   return "unmapped";
 }
+#endif
 
 TEST(HostLoader, RefusesAFileThatIsNoPlugin) {
   host::Host h;
