@@ -72,11 +72,13 @@ void reportResultCode(hostapi::PluginRef, ResultCode code) {
 }
 
 ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr) {
-  if (slots::gContext) slots::gContext->PushAppContext(pluginRef, &handle_);
+  if (slots::gContext && slots::gContext->PushAppContext(pluginRef, &handle_) != 0) handle_ = nullptr;
 }
 
 ContextGuard::~ContextGuard() {
-  if (slots::gContext) slots::gContext->PopAppContext(handle_);
+  // A context the host refused to open is not closed: that would close one
+  // the host opened for someone else.
+  if (slots::gContext && handle_ != nullptr) slots::gContext->PopAppContext(handle_);
 }
 
 void CopyBounded(char* buffer, std::size_t size, const char* text) {
