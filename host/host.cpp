@@ -45,6 +45,14 @@ Host::Host(HostOptions options) : state_(std::make_unique<State>()) {
 
 Host::~Host() {
   auto& s = *state_;
+  if (s.module.entry == nullptr && s.objectSlot != nullptr && !s.options.pluginPath.empty()) {
+    // An unloaded plug-in still owns its object: load it again so that it can
+    // free it at "Shutdown", as a quitting host does.
+    try {
+      reload();
+    } catch (...) {
+    }
+  }
   if (s.module.entry != nullptr) {
     // A plug-in still alive gets its "Shutdown" so that it can free its object.
     if (s.objectSlot != nullptr) {
