@@ -27,6 +27,41 @@ bool ContainsCaseInsensitive(std::string_view haystack, std::string_view needle)
   return it != haystack.end();
 }
 
+// The element start tags of `text`, counted before anything is parsed and
+// only up to `stopAbove + 1`: the tree pugixml builds costs far more than the
+// text, so a file that only serves to exhaust memory is refused before it is
+// built. Comments, CDATA sections, processing instructions and declarations
+// hold no elements; '<' cannot appear unescaped anywhere else but in a tag.
+std::uint64_t CountStartTags(std::string_view text, std::uint64_t stopAbove) {
+  std::uint64_t count = 0;
+  std::size_t at = 0;
+  const auto skipPast = [&](std::string_view end) {
+    const std::size_t found = text.find(end, at);
+    at = found == std::string_view::npos ? text.size() : found + end.size();
+  };
+  while (count <= stopAbove) {
+    at = text.find('<', at);
+    if (at == std::string_view::npos || at + 1 >= text.size()) break;
+    const std::string_view rest = text.substr(at);
+    if (rest.starts_with("<!--")) {
+      at += 4;
+      skipPast("-->");
+    } else if (rest.starts_with("<![CDATA[")) {
+      at += 9;
+      skipPast("]]>");
+    } else if (rest[1] == '?') {
+      at += 2;
+      skipPast("?>");
+    } else if (rest[1] == '!' || rest[1] == '/') {
+      at += 2;
+    } else {
+      ++count;
+      ++at;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 SvgDocument::SvgDocument() : doc_(std::make_unique<pugi::xml_document>()) {}
@@ -39,6 +74,9 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
     throw SvgError("file is larger than the limit of " + std::to_string(limits.maxBytes >> 20) + " MiB");
   if (std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }))
     throw SvgError("file is empty");
+
+  if (CountStartTags(text, limits.maxElements) > limits.maxElements)
+    throw SvgError("more than " + std::to_string(limits.maxElements) + " elements");
 
   SvgDocument result;
   result.limits_ = limits;

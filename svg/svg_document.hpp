@@ -21,11 +21,13 @@ class SvgError : public std::runtime_error {
 };
 
 // Bounds on what a document may hold. The defaults leave room for documents of
-// a few hundred megabytes while refusing inputs that only serve to exhaust the
-// machine.
+// a couple of hundred megabytes (a 100 MB file of elements averaging 40 bytes
+// passes) while refusing inputs that only serve to exhaust the machine: every
+// element costs the parsed tree and the host's art record about a kilobyte
+// more than its text, so the element count is what bounds the memory.
 struct Limits {
-  std::uint64_t maxBytes = 512ull << 20;       // file size
-  std::uint64_t maxElements = 20'000'000;      // elements in the whole tree
+  std::uint64_t maxBytes = 256ull << 20;       // file size
+  std::uint64_t maxElements = 2'500'000;       // elements in the whole tree, counted before parsing
   std::uint32_t maxDepth = 250'000;            // element nesting
   std::uint32_t maxStops = 32'767;             // stops of one gradient (the host's 16-bit count)
 };
