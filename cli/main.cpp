@@ -173,10 +173,17 @@ int Apply(Arguments& args) {
     if (!report.empty()) json = ReportJson(result.gradients, strips);
   }
   progress.Finish();
+  // The outputs appear together or not at all: every file is written in full
+  // beside its target first; then the targets written directly (standard
+  // output, devices), so that their failure replaces no file; then the renames.
   try {
-    svg::WriteOutput(output, result.output);
-    if (!preview.empty()) svg::WriteOutput(preview, png);
-    if (!report.empty()) svg::WriteOutput(report, json);
+    std::vector<svg::PendingOutput> outputs;
+    outputs.emplace_back(output, result.output);
+    if (!preview.empty()) outputs.emplace_back(preview, png);
+    if (!report.empty()) outputs.emplace_back(report, json);
+    for (auto& o : outputs)
+      if (o.direct()) o.Commit();
+    for (auto& o : outputs) o.Commit();
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace evenhue::svg {
@@ -82,36 +83,31 @@ std::string ReadInput(const std::string& path, std::uint64_t maxBytes) {
 }
 
 void WriteOutput(const std::string& path, std::string_view data) {
-  if (path == "-") {
-    int error = 0;
-    if (!WriteAll(STDOUT_FILENO, data, error)) Fail("cannot write standard output", error);
-    return;
-  }
+  PendingOutput output(path, data);
+  output.Commit();
+}
+
+PendingOutput::PendingOutput(const std::string& path, std::string_view data) : path_(path), target_(path), data_(data) {
+  if (path == "-") return;
 
   // Follow a symbolic link so that the file it points to is replaced, not the link.
-  std::string target = path;
   struct stat st {};
   bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists) {
     char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) target = resolved;
+    if (::realpath(path.c_str(), resolved)) target_ = resolved;
   } else if (errno != ENOENT) {
     Fail("cannot write " + path, errno);
   }
 
   if (exists && !S_ISREG(st.st_mode)) {
     if (S_ISDIR(st.st_mode)) throw FileError("cannot write " + path + ": it is a directory");
-    Fd fd(::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (fd.get() < 0) Fail("cannot write " + path, errno);
-    int error = 0;
-    if (!WriteAll(fd.get(), data, error)) Fail("cannot write " + path, error);
-    if (::close(fd.release()) != 0) Fail("cannot write " + path, errno);
-    return;
+    return;  // a device, pipe or socket: written by Commit()
   }
 
-  const auto slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  const auto slash = target_.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
+  const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   std::string temp = folder + "/." + name + ".evenhue-XXXXXX";
   std::vector<char> pattern(temp.begin(), temp.end());
   pattern.push_back('\0');
@@ -137,7 +133,43 @@ void WriteOutput(const std::string& path, std::string_view data) {
   if (!WriteAll(fd.get(), data, error)) abandon("cannot write " + path, error);
   if (::fsync(fd.get()) != 0) abandon("cannot write " + path, errno);
   if (::close(fd.release()) != 0) abandon("cannot write " + path, errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) abandon("cannot write " + path, errno);
+  temp_ = temp;
+}
+
+PendingOutput::PendingOutput(PendingOutput&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)),
+      data_(other.data_),
+      done_(other.done_) {
+  other.temp_.clear();
+  other.done_ = true;
+}
+
+PendingOutput::~PendingOutput() {
+  if (!done_ && !temp_.empty()) ::unlink(temp_.c_str());
+}
+
+void PendingOutput::Commit() {
+  if (done_) return;
+  done_ = true;
+  int error = 0;
+  if (path_ == "-") {
+    if (!WriteAll(STDOUT_FILENO, data_, error)) Fail("cannot write standard output", error);
+    return;
+  }
+  if (temp_.empty()) {
+    Fd fd(::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (fd.get() < 0) Fail("cannot write " + path_, errno);
+    if (!WriteAll(fd.get(), data_, error)) Fail("cannot write " + path_, error);
+    if (::close(fd.release()) != 0) Fail("cannot write " + path_, errno);
+    return;
+  }
+  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    error = errno;
+    ::unlink(temp_.c_str());
+    Fail("cannot write " + path_, error);
+  }
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -25,6 +25,33 @@ std::string ReadInput(const std::string& path, std::uint64_t maxBytes);
 // (pipes, terminals, devices) is written directly. Every failure throws.
 void WriteOutput(const std::string& path, std::string_view data);
 
+// One output of a run written in two steps, so that the outputs of a run
+// appear together or not at all. The constructor writes a regular-file target
+// (or a path that does not exist yet) completely to a temporary file in the
+// same folder; Commit() renames it into place. Other targets (standard output,
+// pipes, devices) are written directly, by Commit(). An output destroyed
+// without Commit() leaves nothing behind. `data` must outlive the commit.
+class PendingOutput {
+ public:
+  PendingOutput(const std::string& path, std::string_view data);  // throws FileError
+  ~PendingOutput();
+  PendingOutput(PendingOutput&& other) noexcept;
+  PendingOutput(const PendingOutput&) = delete;
+  PendingOutput& operator=(const PendingOutput&) = delete;
+  PendingOutput& operator=(PendingOutput&&) = delete;
+
+  // True for targets written only by Commit().
+  bool direct() const { return temp_.empty(); }
+  void Commit();  // throws FileError
+
+ private:
+  std::string path_;    // as given
+  std::string target_;  // the file a symbolic link points to
+  std::string temp_;    // the finished temporary file; empty for direct targets
+  std::string_view data_;
+  bool done_ = false;
+};
+
 // Whether two paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
 
