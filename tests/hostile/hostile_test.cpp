@@ -396,3 +396,48 @@ TEST(AcceptedDetails, TheSourceGradientIsKeptBesideTheNewOne) {
 
 }  // namespace
 }  // namespace hostile
+
+namespace hostile {
+namespace {
+
+std::size_t Occurrences(const std::string& text, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+
+// The limits leave room for real work: a 100 MB drawing of some 230 000
+// paths, one in a hundred filled with a gradient, goes through whole.
+TEST(LargeDocuments, AHundredMegabyteDocumentIsApplied) {
+  constexpr std::size_t kGradients = 100;
+  std::string text = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1000\" height=\"1000\"><defs>";
+  for (std::size_t g = 0; g < kGradients; ++g) {
+    text += "<linearGradient id=\"g" + std::to_string(g) + "\">" + StopsText(3) + "</linearGradient>";
+  }
+  text += "</defs>\n";
+  std::string d = "M0 0";
+  std::mt19937 random(1);
+  for (int i = 0; i < 45; ++i) d += " L" + std::to_string(random() % 1000) + " " + std::to_string(random() % 1000);
+  std::size_t paths = 0, gradientPaths = 0;
+  while (text.size() < 100'000'000) {
+    const bool gradient = paths % 100 == 0;
+    gradientPaths += gradient;
+    text += "<path d=\"" + d + " Z\" fill=\"" +
+            (gradient ? "url(#g" + std::to_string(paths / 100 % kGradients) + ")" : std::string("#336699")) +
+            "\"/>\n";
+    ++paths;
+  }
+  text += "</svg>\n";
+
+  Scratch scratch;
+  WriteFile(scratch.path("in.svg"), text);
+  const Finished run = Evenhue(kApply, scratch, "/dev/null", "");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.err.empty()) << run.err;
+  const std::string out = ReadFile(scratch.path("out.svg"));
+  EXPECT_EQ(Occurrences(out, "<linearGradient"), kGradients + gradientPaths);
+  EXPECT_EQ(Occurrences(out, "<path "), paths);
+}
+
+}  // namespace
+}  // namespace hostile
