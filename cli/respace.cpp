@@ -151,10 +151,15 @@ std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string
   Json json;
   try {
     json = Json::parse(line.begin(), line.end());
-  } catch (const Json::parse_error& e) {
+  } catch (const Json::exception& e) {
+    // Syntax errors, and numbers too large for a double ("1e999"), which the
+    // parser reports as out of range.
     std::string what = e.what();
     const auto start = what.find("parse error");
-    error = "not valid JSON (" + (start == std::string::npos ? what : what.substr(start)) + ")";
+    const auto tag = what.find("] ");
+    if (start != std::string::npos) what = what.substr(start);
+    else if (tag != std::string::npos) what = what.substr(tag + 2);
+    error = "not valid JSON (" + what + ")";
     return std::nullopt;
   }
   if (!json.is_object()) {
