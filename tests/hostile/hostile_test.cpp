@@ -441,3 +441,34 @@ TEST(LargeDocuments, AHundredMegabyteDocumentIsApplied) {
 
 }  // namespace
 }  // namespace hostile
+
+namespace hostile {
+namespace {
+
+// Found by fuzzing the line reader: a number too large for a double made the
+// JSON parser throw past the line's error handling, and the whole batch ended
+// with no output at all.
+TEST(RespaceLines, ANumberTooLargeForADoubleIsAnErrorLineAndTheBatchGoesOn) {
+  Scratch scratch;
+  WriteFile(scratch.path("in.jsonl"),
+            "{\"stops\": [{\"position\": 1e999, \"color\": \"#ffffff\"}]}\n"
+            "{\"stops\": [{\"position\": 0, \"color\": \"#0000ff\"}, {\"position\": 100, \"color\": \"#ffff00\"}]}\n"
+            "{\"stops\": [{\"position\": 0, \"color\": {\"rgb\": [1e400, 0, 0]}}]}\n");
+  const Finished run = Evenhue({"respace"}, scratch, scratch.path("in.jsonl"), "");
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.signal, 0);
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < run.out.size();) {
+    const std::size_t end = run.out.find('\n', at);
+    lines.push_back(run.out.substr(at, end - at));
+    at = end == std::string::npos ? run.out.size() : end + 1;
+  }
+  ASSERT_EQ(lines.size(), 3u) << run.out;
+  EXPECT_EQ(lines[0].rfind("{\"error\": \"line 1: not valid JSON (number overflow", 0), 0u) << lines[0];
+  EXPECT_NE(lines[1].find("\"stops\""), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[1].find("error"), std::string::npos) << lines[1];
+  EXPECT_EQ(lines[2].rfind("{\"error\": \"line 3: ", 0), 0u) << lines[2];
+}
+
+}  // namespace
+}  // namespace hostile
