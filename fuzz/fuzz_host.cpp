@@ -48,9 +48,15 @@ hostapi::LiveEffectHandle CurrentEffect() {
   return effects.empty() ? nullptr : effects.back().handle;
 }
 
-void RenewWhenLarger(std::size_t maxArt, std::size_t maxGradients) {
+void RenewWhenLarger(std::size_t maxArt, std::size_t maxStops) {
   host::Host& h = SharedHost();
-  if (h.document().artCount() <= maxArt && h.document().gradientCount() <= maxGradients) return;
+  const host::Document& d = h.document();
+  std::size_t stops = 0;
+  // The document's gradient handles are the numbers 1 to gradientCount().
+  for (std::uintptr_t g = 1; g <= d.gradientCount() && stops <= maxStops; ++g) {
+    stops += d.stopCount(reinterpret_cast<hostapi::GradientHandle>(g)).value_or(0);
+  }
+  if (d.artCount() <= maxArt && stops <= maxStops) return;
   gHost.reset();  // sends "Shutdown"; the pinned library stays mapped
   Start();
 }

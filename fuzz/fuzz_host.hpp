@@ -15,8 +15,9 @@ host::Host& SharedHost();
 // The Live Effect the running plug-in registered (null when it did not).
 hostapi::LiveEffectHandle CurrentEffect();
 // Replaces the host by a fresh one whose plug-in has been started, once the
-// document holds more than `maxArt` art objects or `maxGradients` gradients.
-void RenewWhenLarger(std::size_t maxArt, std::size_t maxGradients);
+// document holds more than `maxArt` art objects or its gradients more than
+// `maxStops` stops together (every Go Live adds gradients four times as dense).
+void RenewWhenLarger(std::size_t maxArt, std::size_t maxStops);
 // Stops the fuzzing process with a message: an invariant does not hold.
 [[noreturn]] void Violated(const char* what);
 

@@ -30,7 +30,7 @@ evenhue::svg::Limits InputLimits() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  fuzzing::RenewWhenLarger(200'000, 20'000);
+  fuzzing::RenewWhenLarger(200'000, 2'000'000);
   host::Host& h = fuzzing::SharedHost();
   const hostapi::LiveEffectHandle effect = fuzzing::CurrentEffect();
 
