@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <ostream>
 #include <pugixml.hpp>
 #include <random>
 #include <string>
@@ -203,6 +204,9 @@ std::vector<RefusedCase> RefusedCases() {
        kApply, 1, "not a paint"},
       {"FortyThousandStops", Input([] { return WithStops(40'000); }), kApply, 1, "stops"},
       {"MissingInput", nullptr, kApply, 1, "in.svg"},
+      {"EmptyStandardInput", nullptr, {"apply", "-", "-o", "{out.svg}"}, 1, "empty"},
+      {"InPlaceOnABrokenDocument", Input([] { return WithStops(3).substr(0, 150); }),
+       {"apply", "{in.svg}", "--in-place"}, 1, "not well-formed XML"},
       {"InputIsAFolder", [](const Scratch& s) { fs::create_directory(s.path("in.svg")); }, kApply, 1, "directory"},
       {"OutputFolderMissing", Input([] { return WithStops(2); }),
        {"apply", "{in.svg}", "-o", "{no/such/folder/out.svg}"}, 1, "cannot write"},
@@ -257,6 +261,8 @@ std::vector<RefusedCase> RefusedCases() {
        kApply, 1, "not well-formed"},
   };
 }
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
 
 class Refused : public ::testing::TestWithParam<RefusedCase> {};
 
@@ -314,6 +320,8 @@ struct AcceptedCase {
   std::size_t sourceStops;  // as the plug-in reads them
   bool respaced;            // false: the gradient is left as it was
 };
+
+void PrintTo(const AcceptedCase& c, std::ostream* out) { *out << c.name; }
 
 class Accepted : public ::testing::TestWithParam<AcceptedCase> {};
 
