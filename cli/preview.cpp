@@ -130,6 +130,28 @@ Image LayoutPreview(const std::vector<StripSet>& strips, int width) {
   return image;
 }
 
+namespace {
+
+void AppendToString(png_structp png, png_bytep data, png_size_t size) {
+  static_cast<std::string*>(png_get_io_ptr(png))->append(reinterpret_cast<const char*>(data), size);
+}
+
+// The encoder's work between its setjmp and its end. It keeps no object with
+// a destructor in its frame, so that the encoder's longjmp skips nothing.
+bool WritePng(png_structp png, png_infop info, const Image& image, png_bytepp rows, std::string* out) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_write_fn(png, out, &AppendToString, [](png_structp) {});
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+  png_write_info(png, info);
+  png_write_rows(png, rows, static_cast<png_uint_32>(image.height));
+  png_write_end(png, info);
+  return true;
+}
+
+}  // namespace
+
 std::string EncodePng(const Image& image) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   if (!png) throw std::runtime_error("cannot start the PNG encoder");
@@ -139,25 +161,12 @@ std::string EncodePng(const Image& image) {
     throw std::runtime_error("cannot start the PNG encoder");
   }
   std::string out;
-  std::vector<png_const_bytep> rows(static_cast<std::size_t>(image.height));
-  for (int y = 0; y < image.height; ++y) rows[y] = &image.rgb[static_cast<std::size_t>(y) * image.width * 3];
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw std::runtime_error("the PNG encoder failed");
-  }
-  png_set_write_fn(
-      png, &out,
-      [](png_structp p, png_bytep data, png_size_t size) {
-        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<const char*>(data), size);
-      },
-      [](png_structp) {});
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), 8,
-               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_set_sRGB_gAMA_and_cHRM(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
-  png_write_info(png, info);
-  png_write_rows(png, const_cast<png_bytepp>(rows.data()), static_cast<png_uint_32>(rows.size()));
-  png_write_end(png, info);
+  std::vector<png_bytep> rows(static_cast<std::size_t>(image.height));
+  for (int y = 0; y < image.height; ++y)
+    rows[y] = const_cast<png_bytep>(&image.rgb[static_cast<std::size_t>(y) * image.width * 3]);
+  const bool written = WritePng(png, info, image, rows.data(), &out);
   png_destroy_write_struct(&png, &info);
+  if (!written) throw std::runtime_error("the PNG encoder failed");
   return out;
 }
 

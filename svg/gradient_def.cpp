@@ -11,7 +11,12 @@ namespace evenhue::svg {
 
 namespace {
 
-std::string Quoted(std::string_view id) { return "'" + std::string(id) + "'"; }
+std::string Quoted(std::string_view id) {
+  std::string quoted;
+  quoted.reserve(id.size() + 2);
+  quoted.append(1, '\'').append(id).append(1, '\'');
+  return quoted;
+}
 
 // The href of a gradient element: SVG 2's plain href wins over xlink:href.
 std::optional<std::string_view> Href(pugi::xml_node element) {

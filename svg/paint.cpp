@@ -114,8 +114,10 @@ std::optional<Paint> ParsePaint(std::string_view text) {
 
 void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
                  std::string_view fallback) {
-  std::string value = "url(#" + std::string(newId) + ")";
-  if (!fallback.empty()) value += " " + std::string(fallback);
+  std::string value;
+  value.reserve(newId.size() + fallback.size() + 7);
+  value.append("url(#").append(newId).append(1, ')');
+  if (!fallback.empty()) value.append(1, ' ').append(fallback);
 
   if (pugi::xml_attribute style = element.attribute("style")) {
     const std::string text = style.value();
