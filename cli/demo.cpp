@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -78,8 +79,17 @@ std::string Fixed(double value, int width) {
   return buffer;
 }
 
+// Columns a text takes on a terminal: one per UTF-8 character.
+std::size_t Columns(std::string_view text) {
+  std::size_t n = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xc0) != 0x80) ++n;
+  return n;
+}
+
 std::string Padded(std::string text, std::size_t width) {
-  if (text.size() < width) text.append(width - text.size(), ' ');
+  const std::size_t columns = Columns(text);
+  if (columns < width) text.append(width - columns, ' ');
   return text;
 }
 
@@ -138,18 +148,26 @@ void RunDemo(const std::string& directory, const std::string& pluginPath, std::F
     throw InputError(e.what());
   }
 
-  std::string table;
-  constexpr std::size_t kNameWidth = 44;
-  table += Padded("gradient", kNameWidth) + "  stops        dE2000 before     dE2000 after\n";
-  table += Padded("", kNameWidth) + "               max    mean       max    mean\n";
-  for (std::size_t i = 0; i < results.size(); ++i) {
-    const GradientResult& r = results[i];
+  // The gradient column is as wide as its longest name.
+  std::vector<std::string> names;
+  names.reserve(results.size());
+  std::size_t nameWidth = Columns("gradient");
+  for (const GradientResult& r : results) {
     std::string name = r.document + " #" + r.sourceId + " (" + r.property;
     if (!r.element.empty()) name += " of #" + r.element;
     name += ")";
+    nameWidth = std::max(nameWidth, Columns(name));
+    names.push_back(std::move(name));
+  }
+  std::string table;
+  table += Padded("gradient", nameWidth) + "  stops        dE2000 before     dE2000 after\n";
+  table += Padded("", nameWidth) + "               max    mean       max    mean\n";
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const GradientResult& r = results[i];
+    const std::string& name = names[i];
     char stops[32];
     std::snprintf(stops, sizeof stops, "%3zu \xe2\x86\x92 %-5zu", r.stopsBefore, r.stopsAfter);
-    table += Padded(name, kNameWidth) + "  " + stops + "  " + Fixed(strips[i].before.max, 6) + "  " +
+    table += Padded(name, nameWidth) + "  " + stops + "  " + Fixed(strips[i].before.max, 6) + "  " +
              Fixed(strips[i].before.mean, 6) + "    " + Fixed(strips[i].after.max, 6) + "  " +
              Fixed(strips[i].after.mean, 6) + "\n";
   }
