@@ -1,0 +1,337 @@
+// The evenhue command timed as a whole process: started, fed its input, its
+// output written, waited for. The inputs are generated into a temporary
+// folder when the program starts and removed when it ends.
+//
+// Targets on the project's 2-core machine (median of the repetitions):
+//   respace, 10 000 three-stop gradients:                   at most 0.5 s
+//   apply, a 5 MB document with 10 000 gradient-filled paths: at most 2 s,
+//                                                   peak memory at most 200 MB
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+constexpr int kRespaceGradients = 10'000;
+constexpr int kApplyPaths = 10'000;
+constexpr std::size_t kApplyBytes = 5'000'000;
+
+std::filesystem::path g_dir;  // the temporary folder with the inputs
+
+// A small deterministic generator, so that every run sees the same inputs.
+struct Random {
+  std::uint64_t state = 0x9e3779b97f4a7c15ull;
+  std::uint32_t Next() {
+    state = state * 6364136223846793005ull + 1442695040888963407ull;
+    return static_cast<std::uint32_t>(state >> 33);
+  }
+  double Unit() { return Next() / 2147483648.0; }  // [0, 1)
+  int Int(int low, int high) { return low + static_cast<int>(Next() % static_cast<std::uint32_t>(high - low + 1)); }
+};
+
+std::string Hex(Random& r) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", r.Int(0, 255), r.Int(0, 255), r.Int(0, 255));
+  return buffer;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& text) {
+  std::ofstream out(path, std::ios::binary);
+  out << text;
+  if (!out.flush()) {
+    std::fprintf(stderr, "bench_cli: cannot write %s\n", path.c_str());
+    std::exit(1);
+  }
+}
+
+// 10 000 lines of three stops with the colour forms the command reads: hex,
+// rgb and now and then cmyk, midpoints and opacities here and there.
+std::string RespaceInput() {
+  Random r;
+  std::string text;
+  char buffer[160];
+  for (int i = 0; i < kRespaceGradients; ++i) {
+    text += i % 3 == 2 ? "{\"type\": \"radial\", \"stops\": [" : "{\"type\": \"linear\", \"stops\": [";
+    const double positions[3] = {0, 10 + 80 * r.Unit(), 100};
+    for (int s = 0; s < 3; ++s) {
+      if (s) text += ", ";
+      std::snprintf(buffer, sizeof buffer, "{\"position\": %.4g, \"color\": ", positions[s]);
+      text += buffer;
+      switch ((i + s) % 4) {
+        case 0:
+          text += '"';
+          text += Hex(r);
+          text += '"';
+          break;
+        case 3:
+          if (i % 10 == 0) {
+            std::snprintf(buffer, sizeof buffer, "{\"cmyk\": [%.3f, %.3f, %.3f, %.3f]}", r.Unit(), r.Unit(), r.Unit(),
+                          r.Unit() / 2);
+            text += buffer;
+            break;
+          }
+          [[fallthrough]];
+        default:
+          std::snprintf(buffer, sizeof buffer, "{\"rgb\": [%.6f, %.6f, %.6f]}", r.Unit(), r.Unit(), r.Unit());
+          text += buffer;
+      }
+      if (s < 2 && i % 2) {
+        std::snprintf(buffer, sizeof buffer, ", \"midpoint\": %.3g", 20 + 60 * r.Unit());
+        text += buffer;
+      }
+      if (i % 5 == 0) {
+        std::snprintf(buffer, sizeof buffer, ", \"opacity\": %.3g", 0.5 + r.Unit() / 2);
+        text += buffer;
+      }
+      text += "}";
+    }
+    text += "]}\n";
+  }
+  return text;
+}
+
+// A drawing of 10 000 paths in groups of 100, each filled with a gradient of
+// its own (2 to 4 stops, linear or radial, offsets and colours in the forms a
+// drawing program writes), some with a solid stroke; the path data is sized
+// so that the whole file comes to about 5 MB.
+std::string ApplyInput() {
+  Random r;
+  std::string defs, art;
+  char buffer[256];
+  const char* colorForms[] = {"#%02x%02x%02x", "rgb(%d, %d, %d)", "rgb(%d,%d,%d)"};
+  for (int i = 0; i < kApplyPaths; ++i) {
+    const bool radial = i % 4 == 3;
+    if (radial) {
+      std::snprintf(buffer, sizeof buffer,
+                    "    <radialGradient id=\"g%d\" cx=\"%.1f%%\" cy=\"%.1f%%\" r=\"%.1f%%\">\n", i,
+                    100 * r.Unit(), 100 * r.Unit(), 30 + 50 * r.Unit());
+    } else {
+      std::snprintf(buffer, sizeof buffer,
+                    "    <linearGradient id=\"g%d\" x1=\"0\" y1=\"0\" x2=\"%.3f\" y2=\"%.3f\">\n", i, r.Unit(),
+                    r.Unit());
+    }
+    defs += buffer;
+    const int stops = 2 + i % 3;
+    for (int s = 0; s < stops; ++s) {
+      const double offset = s == 0 ? 0 : s == stops - 1 ? 1 : (s + r.Unit() - 0.5) / (stops - 1);
+      char color[32];
+      std::snprintf(color, sizeof color, colorForms[(i + s) % 3], r.Int(0, 255), r.Int(0, 255), r.Int(0, 255));
+      std::snprintf(buffer, sizeof buffer, "      <stop offset=\"%.4g\" stop-color=\"%s\"%s/>\n", offset, color,
+                    s < stops - 1 && i % 5 == 0 ? " data-midpoint=\"35\"" : "");
+      defs += buffer;
+    }
+    defs += radial ? "    </radialGradient>\n" : "    </linearGradient>\n";
+  }
+  // The openings of the groups and paths first; what is left of the size
+  // budget then goes to path data, spread evenly.
+  std::vector<std::string> openings;
+  std::size_t fixed = defs.size() + 400;
+  for (int i = 0; i < kApplyPaths; ++i) {
+    std::string opening;
+    if (i % 100 == 0) {
+      std::snprintf(buffer, sizeof buffer, "  <g id=\"layer%d\" transform=\"translate(%d %d)\">\n", i / 100,
+                    (i / 100) % 10 * 100, (i / 100) / 10 * 100);
+      opening += buffer;
+    }
+    std::snprintf(buffer, sizeof buffer, "    <path id=\"p%d\" fill=\"url(#g%d)\"%s d=\"", i, i,
+                  i % 7 == 0 ? " stroke=\"#333\"" : "");
+    opening += buffer;
+    fixed += opening.size() + 5 + (i % 100 == 99 ? 7 : 0);
+    openings.push_back(std::move(opening));
+  }
+  const std::size_t perPath = kApplyBytes > fixed ? (kApplyBytes - fixed) / kApplyPaths : 40;
+  for (int i = 0; i < kApplyPaths; ++i) {
+    art += openings[i];
+    const std::size_t start = art.size();
+    std::snprintf(buffer, sizeof buffer, "M%.2f %.2f", 100 * r.Unit(), 100 * r.Unit());
+    art += buffer;
+    while (art.size() - start + 2 < perPath) {
+      // Curves of about 40 bytes while they fit, then lines.
+      std::snprintf(buffer, sizeof buffer, " C%.2f %.2f %.2f %.2f %.2f %.2f", 100 * r.Unit(), 100 * r.Unit(),
+                    100 * r.Unit(), 100 * r.Unit(), 100 * r.Unit(), 100 * r.Unit());
+      if (art.size() - start + std::strlen(buffer) + 2 > perPath)
+        std::snprintf(buffer, sizeof buffer, " L%.1f %.1f", 100 * r.Unit(), 100 * r.Unit());
+      art += buffer;
+    }
+    art += "Z\"/>\n";
+    if (i % 100 == 99) art += "  </g>\n";
+  }
+  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1000\" height=\"1000\" viewBox=\"0 0 1000 1000\">\n"
+         "  <defs>\n" +
+         defs + "  </defs>\n" + art + "</svg>\n";
+}
+
+struct RunResult {
+  double seconds = 0;
+  long peakKib = 0;
+  int status = -1;
+  std::string out;  // what the command wrote to standard output
+};
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Runs the command with standard input from a file and standard output into a
+// pipe that is read to its end, and waits for it. The time runs from the start
+// to the end of the wait.
+RunResult RunCommand(const std::vector<std::string>& args, const std::filesystem::path& in) {
+  std::string program = EVENHUE_COMMAND_FILE;
+  std::vector<std::string> copies = args;
+  std::vector<char*> argv{program.data()};
+  for (auto& a : copies) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  const std::string errPath = (g_dir / "stderr.txt").string();
+
+  RunResult result;
+  int pipeEnds[2];
+  if (::pipe2(pipeEnds, O_CLOEXEC) != 0) return result;
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, in.c_str(), O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+  const auto start = std::chrono::steady_clock::now();
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  ::close(pipeEnds[1]);
+  if (spawned == 0) {
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t n = ::read(pipeEnds[0], buffer, sizeof buffer);
+      if (n > 0) result.out.append(buffer, static_cast<std::size_t>(n));
+      else if (n == 0 || errno != EINTR) break;
+    }
+  }
+  ::close(pipeEnds[0]);
+  if (spawned != 0) return result;
+  int status = 0;
+  struct rusage usage {};
+  if (::wait4(pid, &status, 0, &usage) != pid) return result;
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  result.peakKib = usage.ru_maxrss;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  return result;
+}
+
+// Times one command per iteration; checks its exit status and, outside the
+// timing, what it wrote. Reports the largest peak resident set of the runs.
+template <typename Check>
+void TimeCommand(benchmark::State& state, const std::vector<std::string>& args, const std::filesystem::path& in,
+                 std::size_t inputBytes, Check check) {
+  long peak = 0;
+  for (auto _ : state) {
+    const RunResult run = RunCommand(args, in);
+    if (run.status != 0) {
+      const std::string message =
+          "evenhue exited with " + std::to_string(run.status) + ": " + ReadFile(g_dir / "stderr.txt");
+      state.SkipWithError(message.c_str());
+      break;
+    }
+    state.SetIterationTime(run.seconds);
+    peak = std::max(peak, run.peakKib);
+    if (const std::string problem = check(run.out); !problem.empty()) {
+      state.SkipWithError(problem.c_str());
+      break;
+    }
+  }
+  state.counters["peak_rss_MB"] = static_cast<double>(peak) / 1024.0;
+  state.counters["input_MB"] = static_cast<double>(inputBytes) / 1e6;
+}
+
+std::size_t Count(const std::string& text, std::string_view what) {
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = text.find(what, at)) != std::string::npos; at += what.size()) ++n;
+  return n;
+}
+
+void BM_Respace10kThreeStops(benchmark::State& state) {
+  const auto in = g_dir / "respace.jsonl";
+  TimeCommand(state, {"respace"}, in, std::filesystem::file_size(in), [](const std::string& out) -> std::string {
+    // One line out per line in, each with 4n - 3 = 9 stops.
+    const std::size_t lines = Count(out, "\n"), stops = Count(out, "\"position\"");
+    if (lines != kRespaceGradients) return "respace wrote " + std::to_string(lines) + " lines";
+    if (stops != 9u * kRespaceGradients) return "respace wrote " + std::to_string(stops) + " stops";
+    return {};
+  });
+}
+BENCHMARK(BM_Respace10kThreeStops)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(7)
+    ->ReportAggregatesOnly(true);
+
+void BM_Apply5MBDocument(benchmark::State& state) {
+  const auto in = g_dir / "drawing.svg", out = g_dir / "drawing-out.svg";
+  TimeCommand(state, {"apply", in.string(), "-o", out.string()}, "/dev/null", std::filesystem::file_size(in),
+              [&](const std::string&) -> std::string {
+                // Each path's own gradient gets a new element beside the source.
+                const std::string text = ReadFile(out);
+                const std::size_t gradients = Count(text, "<linearGradient ") + Count(text, "<radialGradient ");
+                if (gradients != 2u * kApplyPaths) return "apply wrote " + std::to_string(gradients) + " gradients";
+                return {};
+              });
+}
+BENCHMARK(BM_Apply5MBDocument)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // EVENHUE_BENCH_INPUTS=DIR writes the inputs into DIR and keeps them (for
+  // profiling the command on them by hand).
+  const char* keep = std::getenv("EVENHUE_BENCH_INPUTS");
+  char pattern[] = "/tmp/evenhue-bench-cli-XXXXXX";
+  if (keep && *keep) {
+    g_dir = keep;
+    std::error_code error;
+    std::filesystem::create_directories(g_dir, error);
+  } else if (::mkdtemp(pattern)) {
+    g_dir = pattern;
+  } else {
+    std::perror("bench_cli: mkdtemp");
+    return 1;
+  }
+  WriteFile(g_dir / "respace.jsonl", RespaceInput());
+  WriteFile(g_dir / "drawing.svg", ApplyInput());
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  if (!(keep && *keep)) {
+    std::error_code ignored;
+    std::filesystem::remove_all(g_dir, ignored);
+  }
+  return 0;
+}
