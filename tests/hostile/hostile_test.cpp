@@ -18,12 +18,17 @@
 #include <vector>
 
 #include "svg/svg_document.hpp"
-#include "tests/hostile/run_command.hpp"
+#include "tests/common/run_command.hpp"
 
 namespace hostile {
 namespace {
 
 namespace fs = std::filesystem;
+using testcmd::Finished;
+using testcmd::ReadFile;
+using testcmd::RunProgram;
+using testcmd::Scratch;
+using testcmd::WriteFile;
 
 // --- Documents ----------------------------------------------------------------
 
@@ -93,42 +98,6 @@ std::string ManyElements(std::uint64_t count) {
   for (std::uint64_t i = 1; i < count; ++i) text += "<g/>";
   return text + "</svg>";
 }
-
-// --- A scratch folder per case ----------------------------------------------------
-
-class Scratch {
- public:
-  Scratch() {
-    std::string pattern = (fs::temp_directory_path() / "evenhue-hostile-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    dir_ = pattern;
-  }
-  ~Scratch() {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  const fs::path& dir() const { return dir_; }
-
-  // Every file below the folder with its size and bytes (large files by size only).
-  std::map<std::string, std::string> snapshot() const {
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
-      const std::string name = fs::relative(entry.path(), dir_).string();
-      if (entry.is_regular_file() && entry.file_size() <= (64u << 20)) {
-        files[name] = ReadFile(entry.path().string());
-      } else if (entry.is_regular_file()) {
-        files[name] = "size " + std::to_string(entry.file_size());
-      } else {
-        files[name] = "(not a regular file)";
-      }
-    }
-    return files;
-  }
-
- private:
-  fs::path dir_;
-};
 
 std::string Expand(const std::string& arg, const Scratch& scratch) {
   static const std::map<std::string, std::string> kFixed = {{"{plugin-no-entry}", EVENHUE_NO_ENTRY_LIBRARY}};

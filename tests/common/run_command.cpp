@@ -1,4 +1,4 @@
-#include "tests/hostile/run_command.hpp"
+#include "tests/common/run_command.hpp"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -14,7 +14,9 @@
 
 extern char** environ;
 
-namespace hostile {
+namespace testcmd {
+
+namespace fs = std::filesystem;
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -30,7 +32,7 @@ void WriteFile(const std::string& path, const std::string& data) {
 namespace {
 
 std::string ScratchFile(const char* what) {
-  std::string pattern = std::string(P_tmpdir) + "/evenhue-hostile-" + what + "-XXXXXX";
+  std::string pattern = std::string(P_tmpdir) + "/evenhue-test-" + what + "-XXXXXX";
   const int fd = ::mkstemp(pattern.data());
   if (fd < 0) throw std::runtime_error("cannot create a scratch file");
   ::close(fd);
@@ -47,7 +49,7 @@ Finished RunProgram(const std::string& program, const std::vector<std::string>& 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_TRUNC, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_TRUNC, 0);
 
   std::vector<std::string> argvText;
@@ -77,4 +79,30 @@ Finished RunProgram(const std::string& program, const std::vector<std::string>& 
   return result;
 }
 
-}  // namespace hostile
+Scratch::Scratch() {
+  std::string pattern = (fs::temp_directory_path() / "evenhue-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
+  dir_ = pattern;
+}
+
+Scratch::~Scratch() {
+  std::error_code ec;
+  fs::remove_all(dir_, ec);
+}
+
+std::map<std::string, std::string> Scratch::snapshot() const {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir_)) {
+    const std::string name = fs::relative(entry.path(), dir_).string();
+    if (entry.is_regular_file() && entry.file_size() <= (64u << 20)) {
+      files[name] = ReadFile(entry.path().string());
+    } else if (entry.is_regular_file()) {
+      files[name] = "size " + std::to_string(entry.file_size());
+    } else {
+      files[name] = "(not a regular file)";
+    }
+  }
+  return files;
+}
+
+}  // namespace testcmd
