@@ -80,9 +80,37 @@ void AppendArray(std::string& out, const double* values, std::size_t count) {
   out += ']';
 }
 
+// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
+std::size_t Utf8SequenceLength(std::string_view text) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte(0);
+  std::size_t length = 0;
+  unsigned char low = 0x80, high = 0xbf;  // the allowed range of the second byte
+  if (lead >= 0xc2 && lead <= 0xdf) length = 2;
+  else if (lead >= 0xe0 && lead <= 0xef) {
+    length = 3;
+    if (lead == 0xe0) low = 0xa0;        // no overlong forms
+    else if (lead == 0xed) high = 0x9f;  // no surrogates
+  } else if (lead >= 0xf0 && lead <= 0xf4) {
+    length = 4;
+    if (lead == 0xf0) low = 0x90;
+    else if (lead == 0xf4) high = 0x8f;  // nothing above U+10FFFF
+  } else {
+    return 0;
+  }
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (std::size_t i = 2; i < length; ++i)
+    if (byte(i) < 0x80 || byte(i) > 0xbf) return 0;
+  return length;
+}
+
+// A JSON string of `text`. Messages may quote bytes of a bad input line, so
+// anything that is not well-formed UTF-8 becomes U+FFFD and the line stays
+// valid JSON.
 void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
-  for (char c : text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
@@ -91,9 +119,20 @@ void AppendJsonString(std::string& out, std::string_view text) {
       char buffer[8];
       std::snprintf(buffer, sizeof buffer, "\\u%04x", u);
       out += buffer;
+    } else if (u >= 0x80) {
+      const std::size_t length = Utf8SequenceLength(text.substr(i));
+      if (length == 0) {
+        out += "\\ufffd";
+        ++i;
+      } else {
+        out.append(text.substr(i, length));
+        i += length;
+      }
+      continue;
     } else {
       out += c;
     }
+    ++i;
   }
   out += '"';
 }
