@@ -13,7 +13,8 @@ struct Declaration {
   std::size_t begin;  // of the whole "name: value" text within the style attribute
   std::size_t end;
   std::string_view name;
-  std::string_view value;
+  std::string_view value;  // without "!important"
+  bool important;
 };
 
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
@@ -53,7 +54,9 @@ std::vector<Declaration> Declarations(std::string_view style) {
       const std::string_view text = style.substr(start, i - start);
       const auto colon = text.find(':');
       if (colon != std::string_view::npos) {
-        out.push_back({start, i, TrimCss(text.substr(0, colon)), DropImportant(text.substr(colon + 1))});
+        const std::string_view raw = TrimCss(text.substr(colon + 1));
+        const std::string_view value = DropImportant(raw);
+        out.push_back({start, i, TrimCss(text.substr(0, colon)), value, value.size() != raw.size()});
       }
       start = i + 1;
     }
@@ -127,6 +130,7 @@ void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_
       std::string rewritten = text.substr(0, it->begin);
       if (it->begin > 0 && text[it->begin - 1] == ';') rewritten += ' ';
       rewritten += std::string(property) + ":" + value;
+      if (it->important) rewritten += " !important";  // the declaration keeps its weight
       rewritten += text.substr(it->end);
       style.set_value(rewritten.c_str());
       return;
