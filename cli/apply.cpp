@@ -134,7 +134,9 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
   }
   nlohmann::ordered_json report;
   report["gradients"] = std::move(gradients);
-  return report.dump(2) + "\n";
+  // Names come from file names and SVG ids, which need not be UTF-8: such
+  // bytes become U+FFFD rather than failing the run.
+  return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace evenhue::cli
