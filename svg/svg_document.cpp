@@ -86,6 +86,7 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
   // never entities declared in a DTD, and it never fetches anything.
   constexpr unsigned kOptions = pugi::parse_full | pugi::parse_ws_pcdata;
   const auto parsed = result.doc_->load_buffer(text.data(), text.size(), kOptions);
+  result.encoding_ = parsed.encoding;
   if (!parsed) {
     std::ostringstream what;
     what << "not well-formed XML at line " << LineOf(text, parsed.offset) << ": " << parsed.description();
@@ -161,10 +162,20 @@ std::string SvgDocument::Serialize() const {
   } writer;
   // Raw: nothing re-indented. White space outside the root element is not
   // kept by the parser, so the top-level nodes go on lines of their own, as
-  // nearly every file has them.
+  // nearly every file has them. The text goes out in the input's encoding
+  // (pugixml reads Latin-1, UTF-16 and UTF-32 into UTF-8), the newlines too;
+  // UTF-16 and UTF-32 start with a byte order mark.
+  pugi::xml_document characters;
+  pugi::xml_node newline = characters.append_child(pugi::node_pcdata);
+  newline.set_value("\n");
+  if (encoding_ != pugi::encoding_utf8 && encoding_ != pugi::encoding_latin1) {
+    pugi::xml_node mark = characters.append_child(pugi::node_pcdata);
+    mark.set_value("\xef\xbb\xbf");  // U+FEFF
+    mark.print(writer, "", pugi::format_raw, encoding_);
+  }
   for (pugi::xml_node node : doc_->children()) {
-    node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
-    writer.out += '\n';
+    node.print(writer, "", pugi::format_raw, encoding_);
+    newline.print(writer, "", pugi::format_raw, encoding_);
   }
   return std::move(writer.out);
 }

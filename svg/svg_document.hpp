@@ -54,13 +54,15 @@ class SvgDocument {
   // An id not used in the document yet, derived from `base`; it is reserved at once.
   std::string FreshId(std::string_view base);
 
-  // The whole document as text, nodes as they were parsed (nothing re-indented).
+  // The whole document as text, nodes as they were parsed (nothing re-indented),
+  // in the encoding the input was read in (so that its declaration holds).
   std::string Serialize() const;
 
  private:
   SvgDocument();
   std::unique_ptr<pugi::xml_document> doc_;
   Limits limits_;
+  pugi::xml_encoding encoding_ = pugi::encoding_utf8;  // of the input
   std::size_t elementCount_ = 0;
   std::unordered_map<std::string, pugi::xml_node> ids_;
   std::unordered_set<std::string> reserved_;
