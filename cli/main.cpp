@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,6 +93,14 @@ struct Arguments {
   }
 };
 
+// Whether two paths name the same file, existing or not, as far as their text tells.
+bool SamePath(const std::string& a, const std::string& b) {
+  std::error_code ea, eb;
+  const auto pa = std::filesystem::absolute(a, ea).lexically_normal();
+  const auto pb = std::filesystem::absolute(b, eb).lexically_normal();
+  return a == b || (!ea && !eb && pa == pb);
+}
+
 bool WantsHelp(const std::vector<std::string>& args) {
   for (const auto& a : args)
     if (a == "--help" || a == "-h") return true;
@@ -148,8 +157,18 @@ int Apply(Arguments& args) {
   for (const std::string* extra : extras) {
     if (extra->empty()) continue;
     if (*extra == input || svg::SameFile(input, *extra)) throw UsageError("apply: " + *extra + " is the input");
-    if (*extra == "-" && output == "-") throw UsageError("apply: only one result can go to standard output");
   }
+  // Each result needs a target of its own: one would replace the other.
+  const std::string* results[] = {&output, &preview, &report};
+  for (std::size_t i = 0; i < 3; ++i)
+    for (std::size_t j = i + 1; j < 3; ++j) {
+      const std::string& a = *results[i];
+      const std::string& b = *results[j];
+      if (a.empty() || b.empty()) continue;
+      if (a == "-" && b == "-") throw UsageError("apply: only one result can go to standard output");
+      if (a != "-" && b != "-" && (SamePath(a, b) || svg::SameFile(a, b)))
+        throw UsageError("apply: " + b + " is given for two results");
+    }
 
   Progress progress;
   ApplyRequest request;
