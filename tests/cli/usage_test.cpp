@@ -1,0 +1,190 @@
+// How the command is called: help for the command and each subcommand, the
+// version, and the exit status of bad usage (2) and bad input (1), each with
+// one line on standard error and nothing written.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/cli/cli_support.hpp"
+
+namespace clitest {
+namespace {
+
+// --- Help and version ------------------------------------------------------------
+
+struct HelpCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* usage;  // the first line of standard output starts with this
+};
+
+void PrintTo(const HelpCase& c, std::ostream* out) { *out << c.name; }
+
+class Help : public ::testing::TestWithParam<HelpCase> {};
+
+TEST_P(Help, PrintsUsageOnStandardOutputAndSucceeds) {
+  const HelpCase& c = GetParam();
+  const Finished run = Evenhue(c.args);
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.err.empty()) << run.err;
+  ASSERT_FALSE(run.out.empty());
+  EXPECT_EQ(run.out.rfind(c.usage, 0), 0u) << run.out;
+  EXPECT_EQ(run.out.back(), '\n');
+  EXPECT_GT(Lines(run.out).size(), 3u) << "a usage line and nothing to explain it";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, Help,
+    ::testing::Values(HelpCase{"Command", {"--help"}, "usage: evenhue <command>"},
+                      HelpCase{"CommandShort", {"-h"}, "usage: evenhue <command>"},
+                      HelpCase{"CommandWord", {"help"}, "usage: evenhue <command>"},
+                      HelpCase{"Demo", {"demo", "--help"}, "usage: evenhue demo"},
+                      HelpCase{"Apply", {"apply", "--help"}, "usage: evenhue apply"},
+                      HelpCase{"Respace", {"respace", "--help"}, "usage: evenhue respace"},
+                      HelpCase{"ApplyHelpAfterOtherArguments", {"apply", "in.svg", "-o", "out.svg", "--help"},
+                               "usage: evenhue apply"},
+                      HelpCase{"RespaceShort", {"respace", "-h"}, "usage: evenhue respace"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Version, PrintsTheProjectVersion) {
+  const Finished run = Evenhue({"--version"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_TRUE(run.err.empty()) << run.err;
+  EXPECT_EQ(run.out, std::string("evenhue ") + EVENHUE_VERSION_TEXT + "\n");
+}
+
+// Each subcommand's help names every option the subcommand takes.
+TEST(Help, NamesEveryOption) {
+  const std::vector<std::pair<std::string, std::vector<std::string>>> options = {
+      {"demo", {"--out", "--plugin"}},
+      {"apply", {"-o", "--in-place", "--preview", "--report", "--select", "--plugin"}},
+      {"respace", {"--plugin"}},
+  };
+  for (const auto& [command, names] : options) {
+    const Finished run = Evenhue({command, "--help"});
+    for (const std::string& name : names) EXPECT_NE(run.out.find(name), std::string::npos) << command << " " << name;
+  }
+  const Finished main = Evenhue({"--help"});
+  for (const char* command : {"demo", "apply", "respace"})
+    EXPECT_NE(main.out.find(std::string("  ") + command), std::string::npos) << command;
+}
+
+// Without a command the usage goes to standard error, as an error.
+TEST(Usage, NoCommandIsBadUsage) {
+  const Finished run = Evenhue({});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_TRUE(run.out.empty()) << run.out;
+  EXPECT_EQ(run.err.rfind("usage: evenhue", 0), 0u) << run.err;
+}
+
+// --- Refused calls ---------------------------------------------------------------
+
+std::string SmallDocument() {
+  return "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><defs><linearGradient id=\"g\">"
+         "<stop offset=\"0\" stop-color=\"#0000ff\"/><stop offset=\"1\" stop-color=\"#ffff00\"/></linearGradient>"
+         "</defs><rect id=\"p\" width=\"10\" height=\"10\" fill=\"url(#g)\"/></svg>\n";
+}
+
+struct RefusedCase {
+  const char* name;
+  std::vector<std::string> args;  // {name} is a file in the scratch folder
+  int status;
+  const char* says;               // part of the one line on standard error
+  std::function<void(const Scratch&)> prepare = nullptr;
+  const char* stdinText = nullptr;
+};
+
+void PrintTo(const RefusedCase& c, std::ostream* out) { *out << c.name; }
+
+class Refused : public ::testing::TestWithParam<RefusedCase> {};
+
+TEST_P(Refused, ExitsWithItsStatusAndOneLine) {
+  const RefusedCase& c = GetParam();
+  Scratch scratch;
+  WriteFile(scratch.path("in.svg"), SmallDocument());
+  if (c.prepare) c.prepare(scratch);
+  if (c.stdinText) WriteFile(scratch.path("stdin"), c.stdinText);
+  const auto before = scratch.snapshot();
+
+  std::vector<std::string> args;
+  for (const std::string& a : c.args)
+    args.push_back(a.size() > 2 && a.front() == '{' && a.back() == '}' ? scratch.path(a.substr(1, a.size() - 2)) : a);
+  const Finished run = Evenhue(args, c.stdinText ? scratch.path("stdin") : "/dev/null");
+
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_EQ(run.status, c.status) << run.err;
+  ASSERT_FALSE(run.err.empty());
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << "not one line: " << run.err;
+  EXPECT_EQ(run.err.rfind("evenhue: ", 0), 0u) << run.err;
+  EXPECT_NE(run.err.find(c.says), std::string::npos) << run.err;
+  EXPECT_TRUE(run.out.empty()) << run.out;
+  EXPECT_EQ(scratch.snapshot(), before) << "something was written";
+}
+
+std::vector<RefusedCase> RefusedCases() {
+  return {
+      // Bad usage: exit 2, before anything is read.
+      {"UnknownCommand", {"frobnicate"}, 2, "unknown command frobnicate"},
+      {"UnknownApplyOption", {"apply", "{in.svg}", "-o", "{out.svg}", "--frobnicate"}, 2, "unknown option --frobnicate"},
+      {"UnknownDemoOption", {"demo", "--out", "{demo}", "--frobnicate"}, 2, "unknown option --frobnicate"},
+      {"UnknownRespaceOption", {"respace", "--frobnicate"}, 2, "unknown argument --frobnicate"},
+      {"RespaceTakesNoFile", {"respace", "{in.jsonl}"}, 2, "unknown argument"},
+      {"NeitherOutputNorInPlace", {"apply", "{in.svg}"}, 2, "exactly one of -o OUT and --in-place"},
+      {"BothOutputAndInPlace", {"apply", "{in.svg}", "-o", "{out.svg}", "--in-place"}, 2,
+       "exactly one of -o OUT and --in-place"},
+      {"NoInputDocument", {"apply", "-o", "{out.svg}"}, 2, "no input document"},
+      {"TwoInputDocuments", {"apply", "{in.svg}", "{other.svg}", "-o", "{out.svg}"}, 2, "more than one input"},
+      {"OutputWithoutItsValue", {"apply", "{in.svg}", "-o"}, 2, "-o needs a value"},
+      {"EmptyOutputName", {"apply", "{in.svg}", "-o", ""}, 2, "-o needs a file"},
+      {"OutputGivenTwice", {"apply", "{in.svg}", "-o", "{out.svg}", "-o", "{other.svg}"}, 2, "-o given twice"},
+      {"SelectWithoutItsValue", {"apply", "{in.svg}", "-o", "{out.svg}", "--select"}, 2, "--select needs a value"},
+      {"PreviewWithoutItsValue", {"apply", "{in.svg}", "-o", "{out.svg}", "--preview"}, 2, "--preview needs a value"},
+      {"PluginWithoutItsValue", {"respace", "--plugin"}, 2, "--plugin needs a value"},
+      {"InPlaceOnStandardInput", {"apply", "-", "--in-place"}, 2, "--in-place needs a file"},
+      {"TwoResultsOnStandardOutput", {"apply", "{in.svg}", "-o", "-", "--report", "-"}, 2,
+       "only one result can go to standard output"},
+      {"ReportOntoTheOutput", {"apply", "{in.svg}", "-o", "{out.svg}", "--report", "{out.svg}"}, 2,
+       "is given for two results"},
+      {"PreviewOntoTheReportByAnotherName",
+       {"apply", "{in.svg}", "-o", "{out.svg}", "--report", "{r.json}", "--preview", "{sub/../r.json}"}, 2,
+       "is given for two results", [](const Scratch& s) { std::filesystem::create_directory(s.path("sub")); }},
+      {"ReportOntoTheOutputThroughALink", {"apply", "{in.svg}", "-o", "{out.svg}", "--report", "{link.json}"}, 2,
+       "is given for two results",
+       [](const Scratch& s) {
+         WriteFile(s.path("out.svg"), "earlier result\n");
+         std::filesystem::create_symlink(s.path("out.svg"), s.path("link.json"));
+       }},
+      {"PreviewAndReportBothOnStandardOutput",
+       {"apply", "{in.svg}", "-o", "{out.svg}", "--preview", "-", "--report", "-"}, 2,
+       "only one result can go to standard output"},
+      {"DemoWithEmptyFolder", {"demo", "--out", ""}, 2, "--out needs a folder"},
+      // Bad input: exit 1.
+      {"DemoOntoAFile", {"demo", "--out", "{in.svg}"}, 1, "is not a folder"},
+      {"DataMidpointThatIsNotANumber", {"apply", "{bad.svg}", "-o", "{out.svg}"}, 1, "data-midpoint 'half'",
+       [](const Scratch& s) {
+         WriteFile(s.path("bad.svg"),
+                   "<svg xmlns=\"http://www.w3.org/2000/svg\"><linearGradient id=\"g\"><stop offset=\"0\" "
+                   "data-midpoint=\"half\"/><stop offset=\"1\"/></linearGradient><rect fill=\"url(#g)\"/></svg>");
+       }},
+      {"SelectionOnStandardInputThatIsNotSvg", {"apply", "-", "-o", "{out.svg}", "--select", "p"}, 1,
+       "standard input: not an SVG document", nullptr, "<html/>"},
+  };
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::ValuesIn(RefusedCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A respace batch with a line that cannot be read exits with 1 (the line's
+// error goes to standard output in its place, see respace_test.cpp).
+TEST(Usage, RespaceWithABadLineExitsWithOne) {
+  const Finished run = EvenhueWithInput({"respace"}, "not json\n");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out.rfind("{\"error\": \"line 1: ", 0), 0u) << run.out;
+}
+
+}  // namespace
+}  // namespace clitest
