@@ -1,8 +1,12 @@
 #include "cli/respace.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <future>
+#include <system_error>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -69,7 +73,16 @@ bool ReadColor(const Json& color, const std::string& where, JsonStop& stop, std:
   return false;
 }
 
-void AppendNumber(std::string& out, double value) { out += NumberText(value); }
+// As NumberText, without a string of its own.
+void AppendNumber(std::string& out, double value) {
+  if (value == 0.0) {
+    out += '0';
+    return;
+  }
+  char buffer[32];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, result.ptr);
+}
 
 void AppendArray(std::string& out, const double* values, std::size_t count) {
   out += '[';
@@ -186,7 +199,7 @@ std::string NumberText(double value) {
   return std::string(buffer, result.ptr);
 }
 
-std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error) {
+std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error) {
   Json json;
   try {
     json = Json::parse(line.begin(), line.end());
@@ -258,6 +271,196 @@ std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string
   return gradient;
 }
 
+namespace {
+
+// The quick reader: a cursor over one line that accepts only the documented
+// shape written plainly, and gives up on anything else.
+class PlainReader {
+ public:
+  explicit PlainReader(std::string_view text) : text_(text) {}
+
+  std::optional<JsonGradient> Gradient() {
+    JsonGradient gradient;
+    bool haveType = false, haveStops = false;
+    if (!Object([&](std::string_view key) {
+          if (key == "type" && !haveType) {
+            haveType = true;
+            std::string_view type;
+            if (!String(type)) return false;
+            if (type == "linear") gradient.type = 0;
+            else if (type == "radial") gradient.type = 1;
+            else return false;
+            return true;
+          }
+          if (key == "stops" && !haveStops) {
+            haveStops = true;
+            return Stops(gradient.stops);
+          }
+          return false;
+        }))
+      return std::nullopt;
+    Space();
+    if (pos_ != text_.size() || !haveStops) return std::nullopt;
+    return gradient;
+  }
+
+ private:
+  void Space() {
+    while (pos_ < text_.size() &&
+           (text_[pos_] == ' ' || text_[pos_] == '\t' || text_[pos_] == '\r' || text_[pos_] == '\n'))
+      ++pos_;
+  }
+  bool Take(char c) {
+    Space();
+    if (pos_ < text_.size() && text_[pos_] == c) {
+      ++pos_;
+      return true;
+    }
+    return false;
+  }
+  bool Peek(char c) {
+    Space();
+    return pos_ < text_.size() && text_[pos_] == c;
+  }
+
+  // A string of printable ASCII without escapes.
+  bool String(std::string_view& out) {
+    if (!Take('"')) return false;
+    const std::size_t start = pos_;
+    for (; pos_ < text_.size(); ++pos_) {
+      const auto c = static_cast<unsigned char>(text_[pos_]);
+      if (c == '"') {
+        out = text_.substr(start, pos_ - start);
+        ++pos_;
+        return true;
+      }
+      if (c < 0x20 || c >= 0x7f || c == '\\') return false;
+    }
+    return false;
+  }
+
+  // A number in JSON's syntax. An integer reads as the full reader's
+  // integers do (so "-0" is 0); numbers a double cannot hold are left to it.
+  bool Number(double& out) {
+    Space();
+    const std::size_t start = pos_;
+    const auto digit = [&] { return pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9'; };
+    if (pos_ < text_.size() && text_[pos_] == '-') ++pos_;
+    if (!digit()) return false;
+    if (text_[pos_] == '0') ++pos_;
+    else
+      while (digit()) ++pos_;
+    bool integer = true;
+    if (pos_ < text_.size() && text_[pos_] == '.') {
+      ++pos_;
+      integer = false;
+      if (!digit()) return false;
+      while (digit()) ++pos_;
+    }
+    if (pos_ < text_.size() && (text_[pos_] == 'e' || text_[pos_] == 'E')) {
+      ++pos_;
+      integer = false;
+      if (pos_ < text_.size() && (text_[pos_] == '+' || text_[pos_] == '-')) ++pos_;
+      if (!digit()) return false;
+      while (digit()) ++pos_;
+    }
+    const char* first = text_.data() + start;
+    const char* last = text_.data() + pos_;
+    const auto result = std::from_chars(first, last, out);
+    if (result.ec != std::errc() || result.ptr != last || !std::isfinite(out)) return false;
+    if (integer && out == 0.0) out = 0.0;
+    return true;
+  }
+
+  bool NumberIn(double low, double high, double& out) { return Number(out) && out >= low && out <= high; }
+
+  // An object whose every member `member(key)` reads (the value after the colon).
+  template <class Member>
+  bool Object(const Member& member) {
+    if (!Take('{')) return false;
+    if (Take('}')) return true;
+    do {
+      std::string_view key;
+      if (!String(key) || !Take(':') || !member(key)) return false;
+    } while (Take(','));
+    return Take('}');
+  }
+
+  bool Components(std::size_t count, JsonStop& stop) {
+    if (!Take('[')) return false;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (i && !Take(',')) return false;
+      if (!NumberIn(0.0, 1.0, stop.channels[i])) return false;
+    }
+    return Take(']');
+  }
+
+  bool Color(JsonStop& stop, double& alpha) {
+    if (Peek('"')) {
+      std::string_view text;
+      if (!String(text)) return false;
+      const auto parsed = svg::ParseCssColor(text);
+      if (!parsed || parsed->space != svg::CssColor::Space::Rgb) return false;
+      stop.channels = {parsed->channels[0], parsed->channels[1], parsed->channels[2], 0.0};
+      alpha = parsed->alpha;
+      return true;
+    }
+    bool any = false;
+    return Object([&](std::string_view key) {
+             if (any) return false;  // exactly one of the two
+             any = true;
+             if (key == "rgb") return Components(3, stop);
+             if (key == "cmyk") {
+               stop.cmyk = true;
+               return Components(4, stop);
+             }
+             return false;
+           }) &&
+           any;
+  }
+
+  bool Stops(std::vector<JsonStop>& stops) {
+    if (!Take('[')) return false;
+    if (Take(']')) return true;
+    double previous = 0.0;
+    do {
+      JsonStop stop;
+      double alpha = 1.0;
+      unsigned seen = 0;
+      const auto once = [&](unsigned bit) {
+        if (seen & bit) return false;
+        seen |= bit;
+        return true;
+      };
+      if (!Object([&](std::string_view key) {
+            if (key == "position") return once(1) && NumberIn(0.0, 100.0, stop.position);
+            if (key == "color") return once(2) && Color(stop, alpha);
+            if (key == "opacity") return once(4) && NumberIn(0.0, 1.0, stop.opacity);
+            if (key == "midpoint") return once(8) && NumberIn(0.0, 100.0, stop.midpoint);
+            return false;
+          }))
+        return false;
+      if ((seen & 3) != 3 || stop.position < previous || stops.size() >= kMaxJsonStops) return false;
+      previous = stop.position;
+      stop.opacity *= alpha;
+      stops.push_back(stop);
+    } while (Take(','));
+    return Take(']');
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+std::optional<JsonGradient> ReadPlainGradientLine(std::string_view line) { return PlainReader(line).Gradient(); }
+
+std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error) {
+  if (auto gradient = ReadPlainGradientLine(line)) return gradient;
+  return ReadGradientLineFully(line, error);
+}
+
 std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged) {
   std::string out = "{\"type\": ";
   out += gradient.type == 1 ? "\"radial\"" : "\"linear\"";
@@ -297,26 +500,107 @@ std::string FormatErrorLine(std::size_t lineNumber, std::string_view what) {
   return out;
 }
 
+namespace {
+
+struct Line {
+  std::optional<JsonGradient> gradient;
+  std::string error;
+  hostapi::GradientHandle source = nullptr;
+  hostapi::ArtHandle path = nullptr;
+};
+
+// Lines are read, parsed and printed in chunks of at most this many lines (or
+// bytes of text), each chunk shared between two threads.
+constexpr std::size_t kChunkLines = 4096;
+constexpr std::size_t kChunkBytes = 16u << 20;
+constexpr std::size_t kMinShared = 64;  // fewer lines are not worth a thread
+
+// Runs work(begin, end) over [0, count), the second half on another thread
+// when there is enough to share and a thread to be had.
+template <class Work>
+void Shared(std::size_t count, const Work& work) {
+  if (count < kMinShared) {
+    work(std::size_t{0}, count);
+    return;
+  }
+  const std::size_t half = count / 2;
+  std::future<void> other;
+  try {
+    other = std::async(std::launch::async, [&] { work(half, count); });
+  } catch (const std::system_error&) {
+    work(std::size_t{0}, count);
+    return;
+  }
+  work(std::size_t{0}, half);  // should this throw, `other` is waited for as it goes
+  other.get();
+}
+
+void ParseLine(std::string& text, bool tooLong, Line& line) {
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (tooLong) line.error = "longer than " + std::to_string(kMaxLineBytes >> 20) + " MiB";
+  else if (text.find_first_not_of(" \t") == std::string::npos) line.error = "empty line";
+  else line.gradient = ParseGradientLine(text, line.error);
+}
+
+// The output line for `line` (the `index`th, from 0), with its newline.
+void AppendResultLine(std::string& buffer, const host::Document& document, std::size_t index, const Line& line) {
+  if (!line.gradient) {
+    buffer += FormatErrorLine(index + 1, line.error);
+  } else {
+    const auto style = document.pathStyle(line.path);
+    const hostapi::GradientHandle now =
+        style && style->fillPaint && style->fillColor.kind == hostapi::kColorGradient ? style->fillColor.body.gradient.gradient
+                                                                                     : nullptr;
+    if (!now || now == line.source || !document.isGradient(now)) {
+      buffer += FormatGradientLine(*line.gradient, true);
+    } else {
+      JsonGradient result;
+      result.type = document.gradientType(now).value_or(0) == 1 ? 1 : 0;
+      const std::vector<hostapi::HostGradientStop> stops = document.stops(now);
+      result.stops.reserve(stops.size());
+      for (const hostapi::HostGradientStop& s : stops) {
+        JsonStop stop;
+        stop.position = s.rampPoint;
+        stop.midpoint = s.midPoint;
+        stop.opacity = s.opacity;
+        if (s.color.kind == hostapi::kColorThree)
+          stop.channels = {s.color.body.rgb.red, s.color.body.rgb.green, s.color.body.rgb.blue, 0.0};
+        result.stops.push_back(stop);
+      }
+      buffer += FormatGradientLine(result, false);
+    }
+  }
+  buffer += '\n';
+}
+
+}  // namespace
+
 int RunRespace(std::FILE* in, std::FILE* out, const std::string& pluginPath, Progress& progress) {
-  struct Line {
-    std::optional<JsonGradient> gradient;
-    std::string error;
-    hostapi::GradientHandle source = nullptr;
-    hostapi::ArtHandle path = nullptr;
-  };
   std::vector<Line> lines;
   LineReader reader(in);
-  std::string text;
-  bool tooLong = false;
   progress.Stage("reading gradients");
-  while (reader.Next(text, tooLong)) {
-    Line line;
-    if (!text.empty() && text.back() == '\r') text.pop_back();
-    if (tooLong) line.error = "longer than " + std::to_string(kMaxLineBytes >> 20) + " MiB";
-    else if (text.find_first_not_of(" \t") == std::string::npos) line.error = "empty line";
-    else line.gradient = ParseGradientLine(text, line.error);
-    lines.push_back(std::move(line));
-    progress.Update(lines.size());
+  {
+    std::vector<std::string> texts;
+    std::vector<char> tooLong;
+    std::string text;
+    bool longLine = false;
+    bool more = true;
+    while (more) {
+      std::size_t count = 0, bytes = 0;
+      while (count < kChunkLines && bytes < kChunkBytes && (more = reader.Next(text, longLine))) {
+        if (texts.size() <= count) texts.emplace_back(), tooLong.push_back(0);
+        texts[count].swap(text);
+        tooLong[count] = longLine;
+        bytes += texts[count].size();
+        ++count;
+      }
+      const std::size_t first = lines.size();
+      lines.resize(first + count);
+      Shared(count, [&](std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i) ParseLine(texts[i], tooLong[i] != 0, lines[first + i]);
+      });
+      progress.Update(lines.size());
+    }
   }
   if (reader.failed()) throw InputError(std::string("standard input: ") + std::strerror(errno));
 
@@ -324,10 +608,11 @@ int RunRespace(std::FILE* in, std::FILE* out, const std::string& pluginPath, Pro
   host::Document& document = session.document();
   const hostapi::ArtHandle group = document.newGroup();
   progress.Stage("building the host document", lines.size());
+  std::vector<hostapi::HostGradientStop> stops;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     Line& line = lines[i];
     if (!line.gradient) continue;
-    std::vector<hostapi::HostGradientStop> stops;
+    stops.clear();
     stops.reserve(line.gradient->stops.size());
     for (const JsonStop& s : line.gradient->stops) {
       const auto& c = s.channels;
@@ -349,41 +634,24 @@ int RunRespace(std::FILE* in, std::FILE* out, const std::string& pluginPath, Pro
 
   progress.Stage("writing results", lines.size());
   int status = kExitOk;
-  std::string buffer;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Line& line = lines[i];
-    if (!line.gradient) {
-      buffer += FormatErrorLine(i + 1, line.error);
-      status = kExitBadInput;
-    } else {
-      const auto style = document.pathStyle(line.path);
-      const hostapi::GradientHandle now =
-          style && style->fillPaint && style->fillColor.kind == hostapi::kColorGradient ? style->fillColor.body.gradient.gradient
-                                                                                       : nullptr;
-      if (!now || now == line.source || !document.isGradient(now)) {
-        buffer += FormatGradientLine(*line.gradient, true);
-      } else {
-        JsonGradient result;
-        result.type = document.gradientType(now).value_or(0) == 1 ? 1 : 0;
-        for (const hostapi::HostGradientStop& s : document.stops(now)) {
-          JsonStop stop;
-          stop.position = s.rampPoint;
-          stop.midpoint = s.midPoint;
-          stop.opacity = s.opacity;
-          if (s.color.kind == hostapi::kColorThree)
-            stop.channels = {s.color.body.rgb.red, s.color.body.rgb.green, s.color.body.rgb.blue, 0.0};
-          result.stops.push_back(stop);
-        }
-        buffer += FormatGradientLine(result, false);
-      }
-    }
-    buffer += '\n';
+  for (const Line& line : lines)
+    if (!line.gradient) status = kExitBadInput;
+  std::string buffer, second;
+  for (std::size_t first = 0; first < lines.size(); first += kChunkLines) {
+    const std::size_t count = std::min(kChunkLines, lines.size() - first);
+    const std::size_t half = count < kMinShared ? count : count / 2;
+    second.clear();
+    Shared(count, [&](std::size_t begin, std::size_t end) {
+      std::string& into = begin == 0 ? buffer : second;
+      for (std::size_t i = begin; i < end; ++i) AppendResultLine(into, document, first + i, lines[first + i]);
+    });
+    if (half < count) buffer += second;
     if (buffer.size() > (1 << 20)) {
       if (std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size())
         throw InputError(std::string("cannot write standard output: ") + std::strerror(errno));
       buffer.clear();
     }
-    progress.Update(i + 1);
+    progress.Update(first + count);
   }
   session.Shutdown();
   if (std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size() || std::fflush(out) != 0)

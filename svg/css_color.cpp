@@ -254,8 +254,14 @@ std::string HexRgb(double r, double g, double b) {
     if (std::isnan(v)) v = 0.0;
     return static_cast<unsigned>(std::lround(Clamp01(v) * kByte));
   };
-  char out[8];
-  std::snprintf(out, sizeof out, "#%02x%02x%02x", byte(r), byte(g), byte(b));
+  // Written digit by digit: this runs for every stop the command prints.
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string out(7, '#');
+  const unsigned bytes[3] = {byte(r), byte(g), byte(b)};
+  for (int i = 0; i < 3; ++i) {
+    out[1 + 2 * i] = kDigits[bytes[i] >> 4];
+    out[2 + 2 * i] = kDigits[bytes[i] & 15];
+  }
   return out;
 }
 
