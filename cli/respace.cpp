@@ -461,8 +461,11 @@ std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string
   return ReadGradientLineFully(line, error);
 }
 
-std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged) {
-  std::string out = "{\"type\": ";
+namespace {
+
+// FormatGradientLine, appended to `out`.
+void AppendGradientLine(std::string& out, const JsonGradient& gradient, bool unchanged) {
+  out += "{\"type\": ";
   out += gradient.type == 1 ? "\"radial\"" : "\"linear\"";
   out += ", \"stops\": [";
   for (std::size_t i = 0; i < gradient.stops.size(); ++i) {
@@ -478,8 +481,9 @@ std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged) {
     } else {
       out += "\"rgb\": ";
       AppendArray(out, s.channels.data(), 3);
-      out += "}, \"hex\": ";
-      AppendJsonString(out, svg::HexRgb(s.channels[0], s.channels[1], s.channels[2]));
+      out += "}, \"hex\": \"";
+      out += svg::HexRgb(s.channels[0], s.channels[1], s.channels[2]);  // nothing in it needs escaping
+      out += '"';
     }
     out += ", \"opacity\": ";
     AppendNumber(out, s.opacity);
@@ -490,6 +494,13 @@ std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged) {
   out += "]";
   if (unchanged) out += ", \"unchanged\": true";
   out += "}";
+}
+
+}  // namespace
+
+std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged) {
+  std::string out;
+  AppendGradientLine(out, gradient, unchanged);
   return out;
 }
 
@@ -543,7 +554,9 @@ void ParseLine(std::string& text, bool tooLong, Line& line) {
 }
 
 // The output line for `line` (the `index`th, from 0), with its newline.
-void AppendResultLine(std::string& buffer, const host::Document& document, std::size_t index, const Line& line) {
+// `scratch` holds the stops read back (kept between calls for its room).
+void AppendResultLine(std::string& buffer, const host::Document& document, std::size_t index, const Line& line,
+                      JsonGradient& scratch) {
   if (!line.gradient) {
     buffer += FormatErrorLine(index + 1, line.error);
   } else {
@@ -552,22 +565,22 @@ void AppendResultLine(std::string& buffer, const host::Document& document, std::
         style && style->fillPaint && style->fillColor.kind == hostapi::kColorGradient ? style->fillColor.body.gradient.gradient
                                                                                      : nullptr;
     if (!now || now == line.source || !document.isGradient(now)) {
-      buffer += FormatGradientLine(*line.gradient, true);
+      AppendGradientLine(buffer, *line.gradient, true);
     } else {
-      JsonGradient result;
-      result.type = document.gradientType(now).value_or(0) == 1 ? 1 : 0;
-      const std::vector<hostapi::HostGradientStop> stops = document.stops(now);
-      result.stops.reserve(stops.size());
-      for (const hostapi::HostGradientStop& s : stops) {
+      scratch.type = document.gradientType(now).value_or(0) == 1 ? 1 : 0;
+      scratch.stops.clear();
+      const std::size_t count = document.stopCount(now).value_or(0);
+      for (std::size_t k = 0; k < count; ++k) {
+        const hostapi::HostGradientStop s = *document.stop(now, k);
         JsonStop stop;
         stop.position = s.rampPoint;
         stop.midpoint = s.midPoint;
         stop.opacity = s.opacity;
         if (s.color.kind == hostapi::kColorThree)
           stop.channels = {s.color.body.rgb.red, s.color.body.rgb.green, s.color.body.rgb.blue, 0.0};
-        result.stops.push_back(stop);
+        scratch.stops.push_back(stop);
       }
-      buffer += FormatGradientLine(result, false);
+      AppendGradientLine(buffer, scratch, false);
     }
   }
   buffer += '\n';
@@ -643,7 +656,8 @@ int RunRespace(std::FILE* in, std::FILE* out, const std::string& pluginPath, Pro
     second.clear();
     Shared(count, [&](std::size_t begin, std::size_t end) {
       std::string& into = begin == 0 ? buffer : second;
-      for (std::size_t i = begin; i < end; ++i) AppendResultLine(into, document, first + i, lines[first + i]);
+      JsonGradient scratch;
+      for (std::size_t i = begin; i < end; ++i) AppendResultLine(into, document, first + i, lines[first + i], scratch);
     });
     if (half < count) buffer += second;
     if (buffer.size() > (1 << 20)) {
