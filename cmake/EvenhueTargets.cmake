@@ -1,6 +1,7 @@
 # Helpers shared by the folders' CMakeLists.
 
-# evenhue_test(NAME SOURCES... LIBS ...): a GoogleTest program registered with CTest.
+# evenhue_test(NAME SOURCES... LIBS ... LABELS label): a GoogleTest program registered with CTest.
+# One label per program: the discovered tests take the LABELS value as one word.
 function(evenhue_test name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
