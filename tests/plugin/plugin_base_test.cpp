@@ -10,23 +10,13 @@
 #include "plugin/suite_table.hpp"
 #include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
+#include "tests/plugin/shell_fixture.hpp"
 
 namespace {
 
 using hostapi::FourCC;
 
-class PluginBaseTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = host.basic();
-  }
-  void TearDown() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = nullptr;
-  }
-  fake::Host host;
-};
+class PluginBaseTest : public probe::ShellFixture<> {};
 
 TEST_F(PluginBaseTest, ConstructorSetsTheInitialFields) {
   Plugin plugin(host.pluginRef());

@@ -8,6 +8,7 @@
 #include "plugin/suite_slots.hpp"
 #include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
+#include "tests/plugin/shell_fixture.hpp"
 
 namespace {
 
@@ -80,18 +81,7 @@ const RouteCase kRouteCases[] = {
     {"", "", "", kUnhandledMessage},
 };
 
-class RouterTest : public ::testing::TestWithParam<RouteCase> {
- protected:
-  void SetUp() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = host.basic();
-  }
-  void TearDown() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = nullptr;
-  }
-  fake::Host host;
-};
+class RouterTest : public probe::ShellFixture<::testing::TestWithParam<RouteCase>> {};
 
 TEST_P(RouterTest, RoutesTheMessageToItsOneHandler) {
   const RouteCase& c = GetParam();

@@ -9,6 +9,7 @@
 #include "plugin/suite_slots.hpp"
 #include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
+#include "tests/plugin/shell_fixture.hpp"
 
 namespace {
 
@@ -21,18 +22,7 @@ std::vector<std::string> CatalogueOrder() {
   return names;
 }
 
-class SuiteTableTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = host.basic();
-  }
-  void TearDown() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = nullptr;
-  }
-  fake::Host host;
-};
+class SuiteTableTest : public probe::ShellFixture<> {};
 
 TEST_F(SuiteTableTest, TheListsNameAllNinetyThreeSuitesInCatalogueOrder) {
   std::vector<std::string> listed;
