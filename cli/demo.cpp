@@ -160,8 +160,8 @@ void RunDemo(const std::string& directory, const std::string& pluginPath, std::F
     names.push_back(std::move(name));
   }
   std::string table;
-  table += Padded("gradient", nameWidth) + "  stops        dE2000 before     dE2000 after\n";
-  table += Padded("", nameWidth) + "               max    mean       max    mean\n";
+  table += Padded("gradient", nameWidth) + "  stops        dE2000 before   dE2000 after\n";
+  table += Padded("", nameWidth) + "                  max    mean       max    mean\n";
   for (std::size_t i = 0; i < results.size(); ++i) {
     const GradientResult& r = results[i];
     const std::string& name = names[i];
