@@ -1,6 +1,7 @@
 // The faults the plug-in guards against, provoked with the host's fault injection.
 #include <cmath>
 #include <limits>
+#include <ostream>
 
 #include "tests/e2e_feature/story_helpers.hpp"
 
@@ -30,6 +31,8 @@ struct HostFault {
   std::int32_t entry;
   std::uint32_t nthCall;  // counted from the start of Go Live
 };
+// Cases print as their label: the default printer would dump their bytes, padding included.
+void PrintTo(const HostFault& c, std::ostream* os) { *os << c.label; }
 
 class GradientHostFault : public Story, public ::testing::WithParamInterface<HostFault> {};
 
@@ -69,6 +72,7 @@ struct RefusedSource {
   const char* label;
   std::vector<hostapi::HostGradientStop> stops;
 };
+void PrintTo(const RefusedSource& c, std::ostream* os) { *os << c.label; }
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
@@ -170,6 +174,7 @@ struct RegistrationFault {
   bool effectRegistered;
   bool aboutEntry;
 };
+void PrintTo(const RegistrationFault& c, std::ostream* os) { *os << c.label; }
 
 class StartupRegistrationFault : public ::testing::TestWithParam<RegistrationFault> {};
 

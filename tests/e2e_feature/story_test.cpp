@@ -1,6 +1,7 @@
 // The plug-in, loaded by the stand-in host, from start-up to the changed document.
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <set>
 
 #include "tests/e2e_feature/story_helpers.hpp"
@@ -85,6 +86,8 @@ struct SharedGroupCase {
   const char* existing;
   int submenusAfter;
 };
+// Cases print as their label: the default printer would dump their bytes, padding included.
+void PrintTo(const SharedGroupCase& c, std::ostream* os) { *os << c.label; }
 
 class SharedAboutGroup : public ::testing::TestWithParam<SharedGroupCase> {};
 
