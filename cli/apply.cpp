@@ -1,5 +1,8 @@
 #include "cli/apply.hpp"
 
+#include <algorithm>
+#include <cstdio>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/errors.hpp"
@@ -10,6 +13,9 @@
 namespace evenhue::cli {
 
 namespace {
+
+// Warnings printed per document; the report holds every one.
+constexpr std::size_t kWarningsShown = 20;
 
 std::vector<DrawStop> SourceDrawStops(const svg::GradientDef& def) {
   std::vector<DrawStop> out;
@@ -81,11 +87,13 @@ ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
   }
 
   progress.Stage("writing back", binding.gradientArt.size());
-  const auto rewrites = svg::WriteBack(document, session.document(), binding);
+  ApplyResult result;
+  result.warnings = std::move(binding.warnings);
+  const auto rewrites = svg::WriteBack(document, session.document(), binding, result.warnings);
   session.Shutdown();
 
-  ApplyResult result;
   result.artCount = binding.artCount;
+  for (const svg::BoundArt& art : binding.gradientArt) result.gradientPaints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
   for (const svg::Rewrite& r : rewrites) {
     const svg::BoundGradient& source = binding.gradients[r.source];
     GradientResult g;
@@ -112,7 +120,24 @@ std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int
   return strips;
 }
 
-std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips) {
+void TellLeftAlone(const std::string& name, const ApplyResult& result) {
+  const std::size_t shown = std::min(result.warnings.size(), kWarningsShown);
+  for (std::size_t i = 0; i < shown; ++i)
+    std::fprintf(stderr, "evenhue: %s: warning: %s\n", name.c_str(), result.warnings[i].c_str());
+  if (result.warnings.size() > shown)
+    std::fprintf(stderr, "evenhue: %s: warning: %zu more warnings like these (--report lists them all)\n",
+                 name.c_str(), result.warnings.size() - shown);
+  if (!result.gradients.empty()) return;
+  if (result.gradientPaints == 0)
+    std::fprintf(stderr, "evenhue: %s: notice: nothing was re-spaced: no fill or stroke is painted with a gradient\n",
+                 name.c_str());
+  else
+    std::fprintf(stderr, "evenhue: %s: notice: nothing was re-spaced: all %zu gradient paints were left alone\n",
+                 name.c_str(), result.gradientPaints);
+}
+
+std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips,
+                       const std::vector<std::string>& warnings) {
   nlohmann::ordered_json gradients = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < results.size(); ++i) {
     const GradientResult& r = results[i];
@@ -134,6 +159,7 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
   }
   nlohmann::ordered_json report;
   report["gradients"] = std::move(gradients);
+  report["warnings"] = warnings;
   // Names come from file names and SVG ids, which need not be UTF-8: such
   // bytes become U+FFFD rather than failing the run.
   return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";

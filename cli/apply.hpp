@@ -29,6 +29,8 @@ struct ApplyResult {
   std::string output;  // the new document's text
   std::vector<GradientResult> gradients;
   std::size_t artCount = 0;
+  std::size_t gradientPaints = 0;     // fills and strokes painted with a gradient
+  std::vector<std::string> warnings;  // what was left alone, one line each
 };
 
 struct ApplyRequest {
@@ -49,8 +51,15 @@ host::CmykConverter& PreviewCmykConverter();
 // Strips of every result (the preview's content and the report's figures).
 std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width);
 
-// report.json: per gradient its ids, stop counts and ΔE2000 figures.
-std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips);
+// report.json: per gradient its ids, stop counts and ΔE2000 figures, and the
+// warnings of the run.
+std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips,
+                       const std::vector<std::string>& warnings = {});
+
+// Tells on standard error what a document's run left alone: its warnings
+// (the first few, then how many more), and a notice when nothing was
+// re-spaced, so that "nothing changed" is never taken for success.
+void TellLeftAlone(const std::string& name, const ApplyResult& result);
 
 inline constexpr int kPreviewWidth = 512;
 

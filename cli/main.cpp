@@ -184,6 +184,7 @@ int Apply(Arguments& args) {
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }
+  const std::string name = request.name;
   ApplyResult result = ApplyDocument(std::move(request), progress);
 
   // Everything is computed before anything is written.
@@ -192,9 +193,10 @@ int Apply(Arguments& args) {
     progress.Stage("drawing previews");
     const auto strips = MakeStrips(result.gradients, kPreviewWidth);
     if (!preview.empty()) png = EncodePng(LayoutPreview(strips, kPreviewWidth));
-    if (!report.empty()) json = ReportJson(result.gradients, strips);
+    if (!report.empty()) json = ReportJson(result.gradients, strips, result.warnings);
   }
   progress.Finish();
+  TellLeftAlone(name, result);
   // The outputs appear together or not at all: every file is written in full
   // beside its target first; then the targets written directly (standard
   // output, devices), so that their failure replaces no file; then the renames.

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const hostapi::ResultCode code = h.goLive(effect, art);
     if (code != 0) fuzzing::Violated("Go Live failed on art the host made");
   }
-  const auto rewrites = evenhue::svg::WriteBack(*document, h.document(), binding);
+  const auto rewrites = evenhue::svg::WriteBack(*document, h.document(), binding, binding.warnings);
   if (rewrites.size() > 2 * binding.gradientArt.size()) fuzzing::Violated("more rewrites than gradient paints");
   const std::string out = document->Serialize();
 

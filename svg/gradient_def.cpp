@@ -34,19 +34,98 @@ bool HasStops(pugi::xml_node element) {
   return false;
 }
 
-// The computed `color` of an element, for currentColor in its stops: its own
-// declaration or the nearest ancestor's, black at the root.
-std::optional<CssColor> InheritedColor(pugi::xml_node element) {
-  for (pugi::xml_node e = element; e && e.type() == pugi::node_element; e = e.parent()) {
-    if (const auto value = DeclaredValue(e, "color")) {
-      if (AsciiLower(*value) == "inherit" || AsciiLower(*value) == "currentcolor") continue;
-      return ParseCssColor(*value);
-    }
+// How far a <stop> may lie from a record entry and still be the same stop
+// (both are written from the same value, to four decimals or more).
+constexpr double kRecordOffsetTolerance = 1e-4;
+
+bool IsRecordEntry(pugi::xml_node node) {
+  return node.type() == pugi::node_element && LocalName(node) == kMidpointRecordElement &&
+         NamespaceOf(node) == kMidpointRecordNamespace;
+}
+
+// The colour a stop (or a record entry) gives: its computed stop-color, with
+// currentColor taken from its own computed color.
+CssColor StopColorOf(const ComputedStyle& style) {
+  const std::string& text = style[Property::StopColor].value;
+  if (AsciiLower(text) == "currentcolor") {
+    const auto color = ParseSvgColor(style[Property::Color].value);
+    return color ? *color : CssColor::Rgb(0, 0, 0);
   }
-  return CssColor::Rgb(0, 0, 0);
+  const auto color = ParseSvgColor(text);
+  return color ? *color : CssColor::Rgb(0, 0, 0);  // the cascade keeps only valid values
+}
+
+double StopOpacityOf(const ComputedStyle& style) {
+  const auto value = ParseNumberOrPercent(style[Property::StopOpacity].value);
+  return value && !std::isnan(*value) ? std::clamp(*value, 0.0, 1.0) : 1.0;
+}
+
+// The record's n true stops with their midpoints, when it is well-formed:
+// 2n - 1 entries alternating stop, midpoint, stop, ..., stop; stop offsets
+// non-decreasing within 0-1; midpoints (fractions of their segment) within
+// 0-1. Otherwise the reason it is not used.
+struct Record {
+  std::vector<GradientStop> stops;
+  std::string prefix;
+  std::string problem;  // empty when well-formed
+};
+
+Record ReadRecord(Cascade& cascade, const std::vector<pugi::xml_node>& entries,
+                  const std::vector<GradientStop>& approximation) {
+  Record record;
+  const std::string_view name = entries.front().name();
+  record.prefix = std::string(name.substr(0, name.size() - LocalName(entries.front()).size()));
+  if (entries.size() % 2 == 0) {
+    record.problem = std::to_string(entries.size()) + " entries, not stops and midpoints in turn";
+    return record;
+  }
+  double previous = 0.0;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const pugi::xml_attribute offsetAttribute = entries[i].attribute("offset");
+    const auto value = ParseCssNumber(offsetAttribute.value());
+    if (!offsetAttribute || !value || !(*value >= 0.0 && *value <= 1.0)) {
+      record.problem = "entry " + std::to_string(i + 1) + " has offset '" + offsetAttribute.value() +
+                       "', not a number within 0-1";
+      return record;
+    }
+    if (i % 2 == 1) {
+      // In percent, as data-midpoint; the plug-in keeps it within its own range.
+      record.stops.back().midpoint = *value * 100.0;
+      continue;
+    }
+    if (*value < previous) {
+      record.problem = "entry " + std::to_string(i + 1) + " goes back to offset " + offsetAttribute.value();
+      return record;
+    }
+    previous = *value;
+    GradientStop stop;
+    stop.offset = *value;
+    const ComputedStyle style = cascade.Compute(entries[i]);
+    stop.color = StopColorOf(style);
+    // The record holds no opacity: the <stop> at the same place has it.
+    stop.opacity = 1.0;
+    for (const GradientStop& s : approximation)
+      if (std::abs(s.offset - stop.offset) <= kRecordOffsetTolerance) {
+        stop.opacity = s.opacity;
+        break;
+      }
+    stop.color.alpha = 1.0;
+    record.stops.push_back(stop);
+  }
+  return record;
 }
 
 }  // namespace
+
+std::string_view NamespaceOf(pugi::xml_node element) {
+  const std::string_view name = element.name();
+  const auto colon = name.rfind(':');
+  const std::string attribute =
+      colon == std::string_view::npos ? std::string("xmlns") : "xmlns:" + std::string(name.substr(0, colon));
+  for (pugi::xml_node e = element; e && e.type() == pugi::node_element; e = e.parent())
+    if (const pugi::xml_attribute a = e.attribute(attribute.c_str())) return a.value();
+  return {};
+}
 
 bool IsGradientElement(pugi::xml_node element) {
   const std::string_view name = LocalName(element);
@@ -68,27 +147,41 @@ double ParseStopOffset(std::string_view text) {
 }
 
 GradientDef ResolveGradient(const SvgDocument& document, pugi::xml_node element) {
+  Warnings ignored;
+  Cascade cascade(document, ignored);
+  return ResolveGradient(document, cascade, element, ignored);
+}
+
+GradientDef ResolveGradient(const SvgDocument& document, Cascade& cascade, pugi::xml_node element,
+                            Warnings& warnings) {
   GradientDef def;
   def.element = element;
   def.id = element.attribute("id").value();
   def.type = LocalName(element) == "radialGradient" ? GradientType::Radial : GradientType::Linear;
   const std::string label = "gradient " + Quoted(def.id);
 
-  // The chain: this element, then each href target in turn.
+  // The chain: this element, then each href target in turn. A link that
+  // leads nowhere usable is ignored from there on, as renderers do.
   std::vector<pugi::xml_node> chain{element};
   std::unordered_set<const void*> seen{element.internal_object()};
   for (pugi::xml_node at = element;;) {
     const auto href = Href(at);
     if (!href || href->empty()) break;
-    if (href->front() != '#')
-      throw SvgError(label + ": href " + Quoted(*href) + " is not a reference within the document");
-    const std::string_view target = href->substr(1);
-    const pugi::xml_node next = document.FindById(target);
-    if (!next) throw SvgError(label + ": href to " + Quoted(*href) + ", which does not exist");
-    if (!IsGradientElement(next))
-      throw SvgError(label + ": href to " + Quoted(*href) + ", which is not a gradient");
-    if (!seen.insert(next.internal_object()).second)
-      throw SvgError(label + ": href chain loops back to " + Quoted(target));
+    const std::string from = at == element ? label : label + " (through " + DescribeElement(at) + ")";
+    std::string problem;
+    pugi::xml_node next;
+    if (href->front() != '#') {
+      problem = "is not a reference within the document";
+    } else {
+      next = document.FindById(href->substr(1));
+      if (!next) problem = "refers to nothing";
+      else if (!IsGradientElement(next)) problem = "refers to " + DescribeElement(next) + ", which is not a gradient";
+      else if (!seen.insert(next.internal_object()).second) problem = "loops back into its own chain";
+    }
+    if (!problem.empty()) {
+      warnings.push_back(from + ": href " + Quoted(*href) + " " + problem + "; the link is ignored");
+      break;
+    }
     chain.push_back(next);
     at = next;
   }
@@ -110,55 +203,47 @@ GradientDef ResolveGradient(const SvgDocument& document, pugi::xml_node element)
     }
   if (!holder) return def;
 
-  std::optional<CssColor> currentColor;
   double previous = 0.0;
   std::size_t index = 0;
+  std::vector<pugi::xml_node> record;
   for (pugi::xml_node stop : holder.children()) {
+    if (IsRecordEntry(stop)) record.push_back(stop);
     if (stop.type() != pugi::node_element || LocalName(stop) != "stop") continue;
     ++index;
     if (def.stops.size() >= document.limits().maxStops)
       throw SvgError(label + ": more than " + std::to_string(document.limits().maxStops) + " stops");
-    const std::string where = label + ": stop " + std::to_string(index);
 
     GradientStop out;
-    const auto offset = DeclaredValue(stop, "offset");
-    out.offset = std::max(previous, offset ? ParseStopOffset(*offset) : 0.0);
+    const pugi::xml_attribute offset = stop.attribute("offset");
+    out.offset = std::max(previous, offset ? ParseStopOffset(offset.value()) : 0.0);
     previous = out.offset;
 
-    std::string_view colorText = "black";
-    if (const auto declared = DeclaredValue(stop, "stop-color")) colorText = *declared;
-    std::string lower = AsciiLower(colorText);
-    if (lower == "inherit") {
-      const auto parentValue = DeclaredValue(holder, "stop-color");
-      colorText = parentValue ? *parentValue : "black";
-      lower = AsciiLower(colorText);
-    }
-    if (lower == "currentcolor") {
-      if (!currentColor) currentColor = InheritedColor(stop);
-      if (!currentColor) throw SvgError(where + ": its color property is not a colour");
-      out.color = *currentColor;
-    } else if (auto color = ParseCssColor(colorText)) {
-      out.color = *color;
-    } else {
-      throw SvgError(where + ": stop-color " + Quoted(colorText) + " is not a colour");
-    }
-
-    double opacity = 1.0;
-    if (const auto declared = DeclaredValue(stop, "stop-opacity")) {
-      const auto value = ParseNumberOrPercent(*declared);
-      if (!value || std::isnan(*value)) throw SvgError(where + ": stop-opacity " + Quoted(*declared) + " is not a number");
-      opacity = std::clamp(*value, 0.0, 1.0);
-    }
-    out.opacity = opacity * out.color.alpha;
+    const ComputedStyle style = cascade.Compute(stop);
+    out.color = StopColorOf(style);
+    out.opacity = StopOpacityOf(style) * out.color.alpha;
     out.color.alpha = 1.0;
 
     if (const pugi::xml_attribute midpoint = stop.attribute("data-midpoint")) {
       const auto value = ParseCssNumber(midpoint.value());
-      if (!value || !std::isfinite(*value))
-        throw SvgError(where + ": data-midpoint " + Quoted(midpoint.value()) + " is not a number");
-      out.midpoint = std::clamp(*value, 0.0, 100.0);
+      if (value && std::isfinite(*value)) {
+        out.midpoint = std::clamp(*value, 0.0, 100.0);
+      } else {
+        warnings.push_back(label + ": stop " + std::to_string(index) + ": data-midpoint " + Quoted(midpoint.value()) +
+                           " is not a number; 50 is used");
+      }
     }
     def.stops.push_back(out);
+  }
+  if (!record.empty()) {
+    Record read = ReadRecord(cascade, record, def.stops);
+    if (read.problem.empty()) {
+      def.stops = std::move(read.stops);
+      def.fromRecord = true;
+      def.recordPrefix = std::move(read.prefix);
+    } else {
+      warnings.push_back(label + ": its midpoint record is malformed (" + read.problem +
+                         "); the <stop> elements are used");
+    }
   }
   return def;
 }

@@ -9,7 +9,9 @@
 
 #include <pugixml.hpp>
 
+#include "svg/cascade.hpp"
 #include "svg/css_color.hpp"
+#include "svg/diagnostics.hpp"
 #include "svg/svg_document.hpp"
 
 namespace evenhue::svg {
@@ -31,7 +33,21 @@ struct GradientDef {
   // Geometric attributes (name, value), each taken from the first element of
   // the href chain that carries it.
   std::vector<std::pair<std::string, std::string>> geometry;
+  // The stops came from a midpoint record (the true stops a design tool
+  // keeps beside its approximating <stop>s); the prefix its elements were
+  // written with, so that a new gradient carries one in the same form.
+  bool fromRecord = false;
+  std::string recordPrefix;
 };
+
+// The namespace of the elements that record a gradient's true stops and
+// midpoints beside the <stop>s that approximate them.
+inline constexpr std::string_view kMidpointRecordNamespace = "http://ns.adobe.com/AdobeSVGViewerExtensions/3.0/";
+inline constexpr std::string_view kMidpointRecordElement = "midPointStop";
+
+// The namespace URI an element's prefix (or its default namespace) is bound
+// to, from the nearest declaration on it or an ancestor; empty when none.
+std::string_view NamespaceOf(pugi::xml_node element);
 
 // Whether the element is a linearGradient or radialGradient.
 bool IsGradientElement(pugi::xml_node element);
@@ -41,10 +57,14 @@ bool IsGradientElement(pugi::xml_node element);
 // clamped to 0–1.
 double ParseStopOffset(std::string_view text);
 
-// Resolves the gradient element `element`. Throws SvgError (naming the
-// gradient) for href cycles, references to missing or non-gradient elements,
-// stop colours that do not parse, bad data-midpoint values and more stops
-// than the limits allow.
+// Resolves the gradient element `element` as renderers do. An href to a
+// missing element, to a non-gradient or back into its own chain ends the
+// chain there; a bad data-midpoint counts as 50; a malformed midpoint record
+// is not used; each with a warning. Throws SvgError only for more stops than
+// the limits allow.
+GradientDef ResolveGradient(const SvgDocument& document, Cascade& cascade, pugi::xml_node element,
+                            Warnings& warnings);
+// The same with a cascade of its own, warnings dropped.
 GradientDef ResolveGradient(const SvgDocument& document, pugi::xml_node element);
 
 // The geometric attributes a gradient of this type carries.

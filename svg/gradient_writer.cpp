@@ -13,6 +13,33 @@ std::string ShortestText(double value) {
   return std::string(buffer, result.ptr);
 }
 
+namespace {
+
+// The true stops and midpoints in the form the source's tool wrote them:
+// stop, midpoint (a fraction of its segment, in the colour of the stop
+// before it), stop, ..., stop.
+void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const std::vector<RgbStop>& stops) {
+  const std::string name = prefix + std::string(kMidpointRecordElement);
+  for (std::size_t i = 0; i < stops.size(); ++i) {
+    const RgbStop& s = stops[i];
+    const std::string style = "stop-color:" + HexRgb(s.red, s.green, s.blue);
+    pugi::xml_node entry = gradient.append_child(name.c_str());
+    entry.append_attribute("offset").set_value(ShortestText(std::clamp(s.offset, 0.0, 1.0)).c_str());
+    entry.append_attribute("style").set_value(style.c_str());
+    if (i + 1 == stops.size()) break;
+    pugi::xml_node midpoint = gradient.append_child(name.c_str());
+    midpoint.append_attribute("offset").set_value(ShortestText(std::clamp(s.midpoint / 100.0, 0.0, 1.0)).c_str());
+    midpoint.append_attribute("style").set_value(style.c_str());
+  }
+  // The prefix may have been declared on the source gradient itself.
+  if (gradient.first_child() && NamespaceOf(gradient.last_child()) != kMidpointRecordNamespace && !prefix.empty()) {
+    const std::string xmlns = "xmlns:" + prefix.substr(0, prefix.size() - 1);
+    gradient.append_attribute(xmlns.c_str()).set_value(std::string(kMidpointRecordNamespace).c_str());
+  }
+}
+
+}  // namespace
+
 std::string AddGradient(SvgDocument& document, const GradientDef& source, GradientType type,
                         const std::vector<RgbStop>& stops) {
   // Keep the source's namespace prefix, if it has one.
@@ -39,6 +66,7 @@ std::string AddGradient(SvgDocument& document, const GradientDef& source, Gradie
     if (opacity != 1.0) stop.append_attribute("stop-opacity").set_value(ShortestText(opacity).c_str());
     stop.append_attribute("data-midpoint").set_value(ShortestText(s.midpoint).c_str());
   }
+  if (source.fromRecord) AddMidpointRecord(gradient, source.recordPrefix, stops);
   return id;
 }
 

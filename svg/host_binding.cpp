@@ -1,10 +1,12 @@
 #include "svg/host_binding.hpp"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
+#include "svg/cascade.hpp"
 #include "svg/css_number.hpp"
 #include "svg/paint.hpp"
 
@@ -12,86 +14,59 @@ namespace evenhue::svg {
 
 namespace {
 
-// Inherited property values, as declared text.
-struct Inherited {
-  std::string_view fill = "black";
-  std::string_view stroke = "none";
-  std::string_view color = "black";
+// How the binding treats an element.
+enum class Role {
+  Container,  // drawn through its children: a group whose children are visited
+  Shape,      // a path or compound path
+  Text,       // painted like a shape and holding more text: a group of its own paint and its children
+  Other,      // anything else, children left alone (clip paths, masks, foreign objects, ...)
 };
 
-Inherited Apply(const Inherited& parent, pugi::xml_node element) {
-  Inherited out = parent;
-  auto take = [&](std::string_view property, std::string_view& slot) {
-    if (const auto v = DeclaredValue(element, property)) {
-      if (AsciiLower(*v) != "inherit") slot = *v;
-    }
-  };
-  take("fill", out.fill);
-  take("stroke", out.stroke);
-  take("color", out.color);
-  return out;
-}
-
-std::string Describe(pugi::xml_node element) {
-  std::string out = "<" + std::string(element.name());
-  if (const auto id = element.attribute("id")) out += " id='" + std::string(id.value()) + "'";
-  return out + ">";
-}
-
-std::int16_t ArtTypeOf(pugi::xml_node element, bool topLevelRoot) {
+Role RoleOf(pugi::xml_node element) {
+  static constexpr std::array<std::string_view, 8> kContainers = {"svg", "g", "a", "switch", "symbol", "defs",
+                                                                 "pattern", "marker"};
+  static constexpr std::array<std::string_view, 7> kShapes = {"path", "rect", "circle", "ellipse", "line",
+                                                             "polyline", "polygon"};
+  static constexpr std::array<std::string_view, 3> kText = {"text", "tspan", "textPath"};
   const std::string_view name = LocalName(element);
-  if (topLevelRoot || name == "g") return hostapi::kArtGroup;
-  if (name == "path")
-    return SubpathCount(element.attribute("d").value()) > 1 ? hostapi::kArtCompoundPath : hostapi::kArtPath;
-  static constexpr std::array<std::string_view, 6> kShapes = {"rect", "circle", "ellipse", "line", "polyline",
-                                                             "polygon"};
-  for (std::string_view shape : kShapes)
-    if (name == shape) return hostapi::kArtPath;
-  return host::kArtOther;
+  const auto in = [&](const auto& names) { return std::find(names.begin(), names.end(), name) != names.end(); };
+  if (in(kContainers)) return Role::Container;
+  if (in(kShapes)) return Role::Shape;
+  if (in(kText)) return Role::Text;
+  return Role::Other;
 }
 
 class Binder {
  public:
-  Binder(const SvgDocument& document, host::Document& host) : document_(document), host_(host) {}
+  Binder(const SvgDocument& document, host::Document& host)
+      : document_(document), host_(host), cascade_(document, binding_.warnings) {}
 
   Binding Run(const std::vector<std::string>& selectIds) {
     if (selectIds.empty()) {
-      Scope(document_.Root(), Inherited{}, true);
+      Scope(document_.Root());
     } else {
       for (const std::string& id : selectIds) {
         const pugi::xml_node element = document_.FindById(id);
         if (!element) throw SvgError("--select " + id + ": no element has this id");
         if (made_.count(element.internal_object())) continue;  // already inside an earlier selection
-        Scope(element, InheritedAt(element), element == document_.Root());
+        Scope(element);
       }
     }
     return std::move(binding_);
   }
 
  private:
-  // The inherited values at `element`, from its ancestors down.
-  Inherited InheritedAt(pugi::xml_node element) {
-    std::vector<pugi::xml_node> ancestors;
-    for (pugi::xml_node e = element.parent(); e && e.type() == pugi::node_element; e = e.parent())
-      ancestors.push_back(e);
-    Inherited values;
-    for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) values = Apply(values, *it);
-    return values;
-  }
-
   // Makes `top` a top-level art and visits its children, descending into
-  // groups only; iterative so that any nesting depth is safe.
-  void Scope(pugi::xml_node top, const Inherited& inherited, bool isRoot) {
+  // containers and text; iterative so that any nesting depth is safe.
+  void Scope(pugi::xml_node top) {
     struct Frame {
       pugi::xml_node next;  // the next child to visit
       hostapi::ArtHandle art;
-      Inherited values;
     };
-    const Inherited topValues = Apply(inherited, top);
-    const hostapi::ArtHandle topArt = MakeArt(top, nullptr, inherited, isRoot);
-    binding_.inputs.push_back(topArt);
+    const Made topArt = MakeArt(top, nullptr);
+    binding_.inputs.push_back(topArt.art);
     std::vector<Frame> stack;
-    stack.push_back({top.first_child(), topArt, topValues});
+    stack.push_back({top.first_child(), topArt.art});
     while (!stack.empty()) {
       Frame& frame = stack.back();
       pugi::xml_node child = frame.next;
@@ -102,49 +77,79 @@ class Binder {
       }
       frame.next = child.next_sibling();
       if (made_.count(child.internal_object())) continue;
-      const Inherited parentValues = frame.values;
-      const hostapi::ArtHandle art = MakeArt(child, frame.art, parentValues, false);
-      if (LocalName(child) == "g") stack.push_back({child.first_child(), art, Apply(parentValues, child)});
+      const Made made = MakeArt(child, frame.art);
+      if (made.descend) stack.push_back({child.first_child(), made.art});
     }
   }
 
-  hostapi::ArtHandle MakeArt(pugi::xml_node element, hostapi::ArtHandle parent, const Inherited& inherited,
-                             bool isRoot) {
-    const std::int16_t type = ArtTypeOf(element, isRoot);
-    const hostapi::ArtHandle art = host_.newArt(type, parent);
-    if (!art) throw SvgError("the host refused to create art for " + Describe(element));
-    made_.insert(element.internal_object());
-    ++binding_.artCount;
-    if (type != hostapi::kArtPath && type != hostapi::kArtCompoundPath) return art;
+  struct Made {
+    hostapi::ArtHandle art;
+    bool descend;
+  };
 
-    const Inherited values = Apply(inherited, element);
-    BoundArt bound;
-    bound.art = art;
-    bound.element = element;
-    const auto fill = HostPaint(element, "fill", values.fill, values.color, bound.fill);
-    const auto stroke = HostPaint(element, "stroke", values.stroke, values.color, bound.stroke);
-    if (!host_.setPathStyle(art, host::MakePathStyle(fill, stroke)))
-      throw SvgError("the host refused the style of " + Describe(element));
-    if (bound.fill || bound.stroke) binding_.gradientArt.push_back(std::move(bound));
+  hostapi::ArtHandle NewArt(std::int16_t type, hostapi::ArtHandle parent, pugi::xml_node element) {
+    const hostapi::ArtHandle art = host_.newArt(type, parent);
+    if (!art) throw SvgError("the host refused to create art for " + DescribeElement(element));
+    ++binding_.artCount;
     return art;
   }
 
-  std::optional<hostapi::HostColor> HostPaint(pugi::xml_node element, std::string_view property,
-                                              std::string_view text, std::string_view colorText,
+  Made MakeArt(pugi::xml_node element, hostapi::ArtHandle parent) {
+    made_.insert(element.internal_object());
+    switch (RoleOf(element)) {
+      case Role::Container: return {NewArt(hostapi::kArtGroup, parent, element), true};
+      case Role::Other: return {NewArt(host::kArtOther, parent, element), false};
+      case Role::Shape: {
+        const bool compound = LocalName(element) == "path" && SubpathCount(element.attribute("d").value()) > 1;
+        const hostapi::ArtHandle art = NewArt(compound ? hostapi::kArtCompoundPath : hostapi::kArtPath, parent, element);
+        BindPaints(element, art);
+        return {art, false};
+      }
+      case Role::Text: {
+        // The element's own paint is a path in a group that also holds its children.
+        const hostapi::ArtHandle group = NewArt(hostapi::kArtGroup, parent, element);
+        BindPaints(element, NewArt(hostapi::kArtPath, group, element));
+        return {group, true};
+      }
+    }
+    return {nullptr, false};
+  }
+
+  void BindPaints(pugi::xml_node element, hostapi::ArtHandle art) {
+    const ComputedStyle style = cascade_.Compute(element);
+    BoundArt bound;
+    bound.art = art;
+    bound.element = element;
+    const auto fill = HostPaint(element, style[Property::Fill], "fill", style, bound.fill);
+    const auto stroke = HostPaint(element, style[Property::Stroke], "stroke", style, bound.stroke);
+    if (!host_.setPathStyle(art, host::MakePathStyle(fill, stroke)))
+      throw SvgError("the host refused the style of " + DescribeElement(element));
+    if (bound.fill || bound.stroke) binding_.gradientArt.push_back(std::move(bound));
+  }
+
+  std::optional<hostapi::HostColor> HostPaint(pugi::xml_node element, const ComputedValue& value,
+                                              std::string_view property, const ComputedStyle& style,
                                               std::optional<BoundPaint>& bound) {
-    const std::string where = Describe(element) + ": " + std::string(property) + " '" + std::string(text) + "'";
-    auto paint = ParsePaint(text);
-    if (!paint) throw SvgError(where + " is not a paint");
+    // The cascade keeps only valid paints.
+    std::optional<Paint> paint = ParsePaint(value.value);
+    if (!paint) return std::nullopt;
     if (paint->kind == Paint::Kind::Url) {
+      const std::string where =
+          DescribeElement(element) + ": " + std::string(property) + " '" + value.value + "' refers to ";
       const pugi::xml_node target = document_.FindById(paint->id);
       if (!target) {
-        if (paint->fallback.empty()) throw SvgError(where + " refers to an element that does not exist");
-        paint = ParsePaint(paint->fallback);  // validated when the url paint was parsed
+        // Renderers draw the fallback, or nothing.
+        binding_.warnings.push_back(where + "nothing; left as it is" +
+                                    (paint->fallback.empty() ? "" : ", its fallback drawn"));
+        if (paint->fallback.empty()) return std::nullopt;
+        paint = ParsePaint(paint->fallback);
+        if (!paint) return std::nullopt;
       } else if (IsGradientElement(target)) {
         const std::size_t index = GradientIndex(target);
-        bound = BoundPaint{index, paint->fallback};
+        bound = BoundPaint{index, paint->fallback, PaintSource{value.origin == Origin::Sheet, value.important}};
         return host::GradientColor(binding_.gradients[index].handle);
       } else {
+        binding_.warnings.push_back(where + DescribeElement(target) + ", which is not a gradient; left as it is");
         return host::OtherColor(kOtherPaintKind);
       }
     }
@@ -152,14 +157,13 @@ class Binder {
       case Paint::Kind::None: return std::nullopt;
       case Paint::Kind::Context: return host::OtherColor(kOtherPaintKind);
       case Paint::Kind::CurrentColor: {
-        const auto color = ParseCssColor(colorText);
-        if (!color) throw SvgError(Describe(element) + ": color '" + std::string(colorText) + "' is not a colour");
-        return HostSolid(*color);
+        const auto color = ParseSvgColor(style[Property::Color].value);
+        return HostSolid(color ? *color : CssColor::Rgb(0, 0, 0));
       }
       case Paint::Kind::Color: return HostSolid(paint->color);
       case Paint::Kind::Url: break;  // a fallback is never a url
     }
-    throw SvgError(where + " is not a paint");
+    return std::nullopt;
   }
 
   static hostapi::HostColor HostSolid(const CssColor& color) {
@@ -171,16 +175,11 @@ class Binder {
   std::size_t GradientIndex(pugi::xml_node element) {
     const auto found = gradientIndex_.find(element.internal_object());
     if (found != gradientIndex_.end()) return found->second;
-    BoundGradient bound{ResolveGradient(document_, element), nullptr};
+    BoundGradient bound{ResolveGradient(document_, cascade_, element, binding_.warnings), nullptr};
     std::vector<hostapi::HostGradientStop> stops;
     stops.reserve(bound.def.stops.size());
-    for (const GradientStop& s : bound.def.stops) {
-      const auto& c = s.color.channels;
-      const hostapi::HostColor color = s.color.space == CssColor::Space::Cmyk
-                                           ? host::CmykColor(c[0], c[1], c[2], c[3])
-                                           : host::RgbColor(c[0], c[1], c[2]);
-      stops.push_back(host::MakeStop(s.offset * 100.0, color, s.midpoint, s.opacity));
-    }
+    for (const GradientStop& s : bound.def.stops)
+      stops.push_back(host::MakeStop(s.offset * 100.0, HostSolid(s.color), s.midpoint, s.opacity));
     bound.handle = host_.newGradient(static_cast<std::int16_t>(bound.def.type), stops);
     if (!bound.handle) throw SvgError("gradient '" + bound.def.id + "': the host refused its stops");
     binding_.gradients.push_back(std::move(bound));
@@ -191,6 +190,7 @@ class Binder {
   const SvgDocument& document_;
   host::Document& host_;
   Binding binding_;
+  Cascade cascade_;
   std::unordered_set<const void*> made_;
   std::unordered_map<const void*, std::size_t> gradientIndex_;
 };
@@ -226,7 +226,8 @@ std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::G
   return out;
 }
 
-std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding) {
+std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
+                               Warnings& warnings) {
   std::vector<Rewrite> rewrites;
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.art);
@@ -240,10 +241,18 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
     const Side sides[] = {{"fill", art.fill, style->fillPaint, style->fillColor},
                           {"stroke", art.stroke, style->strokePaint, style->strokeColor}};
     for (const Side& side : sides) {
-      if (!side.bound || !side.painted || side.color.kind != hostapi::kColorGradient) continue;
+      if (!side.bound) continue;
       const BoundGradient& source = binding.gradients[side.bound->gradient];
+      const bool changed = side.painted && side.color.kind == hostapi::kColorGradient &&
+                           side.color.body.gradient.gradient != source.handle &&
+                           hostDocument.isGradient(side.color.body.gradient.gradient);
+      if (!changed) {
+        warnings.push_back(DescribeElement(art.element) + ": " + side.property + " gradient '" + source.def.id +
+                           "' (" + std::to_string(source.def.stops.size()) +
+                           " stops) was left alone by the plug-in");
+        continue;
+      }
       const hostapi::GradientHandle now = side.color.body.gradient.gradient;
-      if (now == source.handle || !hostDocument.isGradient(now)) continue;
       Rewrite rewrite;
       rewrite.element = art.element;
       rewrite.property = side.property;
@@ -252,7 +261,7 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
                                                                                         : GradientType::Linear;
       rewrite.stops = ReadRgbStops(hostDocument, now);
       rewrite.newId = AddGradient(document, source.def, rewrite.type, rewrite.stops);
-      SetPaintUrl(art.element, side.property, rewrite.newId, side.bound->fallback);
+      SetPaintUrl(art.element, side.property, rewrite.newId, side.bound->fallback, side.bound->source);
       rewrites.push_back(std::move(rewrite));
     }
   }

@@ -11,7 +11,9 @@
 
 #include "host/document.hpp"
 #include "svg/gradient_def.hpp"
+#include "svg/diagnostics.hpp"
 #include "svg/gradient_writer.hpp"
+#include "svg/paint.hpp"
 #include "svg/svg_document.hpp"
 
 namespace evenhue::svg {
@@ -28,6 +30,7 @@ struct BoundGradient {
 struct BoundPaint {
   std::size_t gradient = 0;  // index into Binding::gradients
   std::string fallback;      // text after url(#...) to keep on rewrite
+  PaintSource source;        // where the paint was declared, for the rewrite
 };
 
 // A path or compound path with a gradient fill or stroke.
@@ -43,14 +46,20 @@ struct Binding {
   std::vector<BoundArt> gradientArt;
   std::vector<BoundGradient> gradients;
   std::size_t artCount = 0;
+  Warnings warnings;  // what was left alone, one line each
 };
 
 // Builds host art for the document: the root <svg> (or each element named in
-// `selectIds`) is a top-level art whose children are visited; g is a group;
-// path with one subpath and the basic shapes are paths; a path with several
-// subpaths is a compound path; anything else is other art. Fill and stroke
-// are resolved from attributes, style and ancestors. Throws SvgError on
-// unusable paints, gradients, or unknown selected ids.
+// `selectIds`) is a top-level art whose children are visited. Containers that
+// draw their content (g, a, switch, symbol, defs, svg, pattern, marker) are
+// groups; a path with one subpath and the basic shapes are paths, a path with
+// several subpaths a compound path; text, tspan and textPath are a group
+// holding a path for their own paint and their children; anything else
+// (clip paths, masks, foreign objects, ...) is other art whose content is
+// left alone. Fill and stroke come from the cascade. What renderers draw
+// through (references to nothing or to non-gradients, broken gradient links)
+// is a warning in Binding::warnings. Throws SvgError for unknown selected ids
+// and what the host refuses.
 Binding BindDocument(const SvgDocument& document, host::Document& hostDocument,
                      const std::vector<std::string>& selectIds = {});
 
@@ -66,8 +75,10 @@ struct Rewrite {
 
 // Reads each bound art's style back; for each fill or stroke whose gradient
 // changed, adds a new gradient element holding the host gradient's stops and
-// points the paint at it. Returns what was rewritten, in document order.
-std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding);
+// points the paint at it. Returns what was rewritten, in document order; a
+// gradient paint the plug-in left alone is a warning.
+std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
+                               Warnings& warnings);
 
 // The stops of a host gradient as RGB stops (non-RGB kinds read as black).
 std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::GradientHandle gradient);

@@ -66,16 +66,20 @@ std::vector<Declaration> Declarations(std::string_view style) {
 
 }  // namespace
 
-std::optional<std::string_view> DeclaredValue(pugi::xml_node element, std::string_view property) {
-  if (const pugi::xml_attribute style = element.attribute("style")) {
-    std::optional<std::string_view> found;
-    for (const Declaration& d : Declarations(style.value()))
-      if (EqualsIgnoreCase(d.name, property)) found = d.value;  // the last declaration wins
-    if (found) return found;
+std::optional<CssColor> ParseSvgColor(std::string_view text) {
+  text = TrimCss(text);
+  // SVG 1.1 allows an ICC colour after the sRGB one: "#f00 icc-color(name, 1, 0, 0)".
+  // The sRGB colour is what renderers draw.
+  const std::string lower = AsciiLower(text);
+  const auto icc = lower.find("icc-color(");
+  if (icc != std::string::npos && icc > 0) {
+    const std::string_view part = TrimCss(text.substr(icc));
+    if (part.back() != ')' || part.find(')') != part.size() - 1) return std::nullopt;
+    const char before = text[icc - 1];
+    if (before != ' ' && before != '\t' && before != '\n' && before != '\r') return std::nullopt;
+    return ParseCssColor(text.substr(0, icc));
   }
-  const std::string name(property);
-  if (const pugi::xml_attribute attribute = element.attribute(name.c_str())) return TrimCss(attribute.value());
-  return std::nullopt;
+  return ParseCssColor(text);
 }
 
 std::optional<Paint> ParsePaint(std::string_view text) {
@@ -107,7 +111,7 @@ std::optional<Paint> ParsePaint(std::string_view text) {
     if (!paint.fallback.empty() && !ParsePaint(paint.fallback)) return std::nullopt;
     return paint;
   }
-  if (auto color = ParseCssColor(text)) {
+  if (auto color = ParseSvgColor(text)) {
     paint.kind = Paint::Kind::Color;
     paint.color = *color;
     return paint;
@@ -116,7 +120,7 @@ std::optional<Paint> ParsePaint(std::string_view text) {
 }
 
 void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
-                 std::string_view fallback) {
+                 std::string_view fallback, PaintSource source) {
   std::string value;
   value.reserve(newId.size() + fallback.size() + 7);
   value.append("url(#").append(newId).append(1, ')');
@@ -135,6 +139,18 @@ void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_
       style.set_value(rewritten.c_str());
       return;
     }
+  }
+  if (source.fromSheet) {
+    // A style sheet's rule is left as it was; a declaration in the element's
+    // own style attribute wins over it for this element alone.
+    pugi::xml_attribute style = element.attribute("style");
+    if (!style) style = element.append_attribute("style");
+    std::string text(TrimCss(style.value()));
+    if (!text.empty() && text.back() != ';') text += ';';
+    text += std::string(property) + ":" + value;
+    if (source.important) text += " !important";
+    style.set_value(text.c_str());
+    return;
   }
   const std::string name(property);
   pugi::xml_attribute attribute = element.attribute(name.c_str());

@@ -11,10 +11,9 @@
 
 namespace evenhue::svg {
 
-// The value `property` is given on `element` itself: from its style attribute,
-// which wins, or else from the presentation attribute of that name. A trailing
-// "!important" is dropped. Nothing when the element declares neither.
-std::optional<std::string_view> DeclaredValue(pugi::xml_node element, std::string_view property);
+// A colour as SVG properties write it: a CSS colour, optionally followed by
+// an SVG 1.1 icc-color(...), which is accepted and not used.
+std::optional<CssColor> ParseSvgColor(std::string_view text);
 
 struct Paint {
   enum class Kind {
@@ -33,11 +32,18 @@ struct Paint {
 // Parses a fill or stroke value; nothing when it is not a valid paint.
 std::optional<Paint> ParsePaint(std::string_view text);
 
+// Where the paint being replaced was declared.
+struct PaintSource {
+  bool fromSheet = false;  // a style sheet rule
+  bool important = false;  // with !important
+};
+
 // Points `property` of `element` at `#newId`, where the element's own
 // declaration would be read: in its style attribute when it declares the
-// property there, else its presentation attribute. The fallback text after the
-// url() is kept.
+// property there; else, for a paint a style sheet gave, a new declaration in
+// the style attribute (!important when the sheet's was); else its
+// presentation attribute. The fallback text after the url() is kept.
 void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
-                 std::string_view fallback);
+                 std::string_view fallback, PaintSource source = {});
 
 }  // namespace evenhue::svg

@@ -164,11 +164,11 @@ std::vector<RefusedCase> RefusedCases() {
       {"DemoWithEmptyFolder", {"demo", "--out", ""}, 2, "--out needs a folder"},
       // Bad input: exit 1.
       {"DemoOntoAFile", {"demo", "--out", "{in.svg}"}, 1, "is not a folder"},
-      {"DataMidpointThatIsNotANumber", {"apply", "{bad.svg}", "-o", "{out.svg}"}, 1, "data-midpoint 'half'",
+      {"DocumentThatIsNotWellFormed", {"apply", "{bad.svg}", "-o", "{out.svg}"}, 1, "bad.svg: not well-formed XML",
        [](const Scratch& s) {
          WriteFile(s.path("bad.svg"),
-                   "<svg xmlns=\"http://www.w3.org/2000/svg\"><linearGradient id=\"g\"><stop offset=\"0\" "
-                   "data-midpoint=\"half\"/><stop offset=\"1\"/></linearGradient><rect fill=\"url(#g)\"/></svg>");
+                   "<svg xmlns=\"http://www.w3.org/2000/svg\"><linearGradient id=\"g\"><stop offset=\"0\"/>"
+                   "</svg>");
        }},
       {"SelectionOnStandardInputThatIsNotSvg", {"apply", "-", "-o", "{out.svg}", "--select", "p"}, 1,
        "standard input: not an SVG document", nullptr, "<html/>"},

@@ -35,21 +35,35 @@ TEST(SubpathCount, CountsMovetoCommands) {
 }
 
 TEST(BindDocument, MapsElementsToArtTypes) {
+  // Containers that draw their content are groups; clip paths, masks and
+  // foreign objects are other art whose content is left alone.
   const auto doc = SvgDocument::Parse(Svg(
       "<rect/><circle/><ellipse/><line/><polyline/><polygon/><path d=\"M0 0H1\"/><path d=\"M0 0H1M2 2H3\"/>"
-      "<text>x</text><use/><image/><g><rect/><g><path d=\"M0 0\"/></g></g>"));
+      "<text>x</text><use/><image/><g><rect/><g><path d=\"M0 0\"/></g></g>"
+      "<switch><rect/><foreignObject><rect/></foreignObject></switch><a><circle/></a><clipPath><rect/></clipPath>"
+      "<defs><symbol><rect/></symbol></defs><svg><rect/></svg><pattern><rect/></pattern><marker><rect/></marker>"
+      "<mask><rect/></mask>"));
   host::Document hostDoc;
   const auto binding = BindDocument(doc, hostDoc);
   ASSERT_EQ(binding.inputs.size(), 1u);
   const auto root = binding.inputs[0];
   EXPECT_EQ(*hostDoc.artType(root), hostapi::kArtGroup);
   EXPECT_EQ(hostDoc.parent(root), nullptr);
-  const std::vector<std::int16_t> expected = {2, 2, 2, 2, 2, 2, 2, 3, host::kArtOther, host::kArtOther, host::kArtOther, 1};
+  const std::int16_t other = host::kArtOther;
+  const std::vector<std::int16_t> expected = {2, 2, 2, 2, 2, 2, 2, 3, 1, other, other, 1,
+                                              1, 1, other, 1, 1, 1, 1, other};
   EXPECT_EQ(ChildTypes(hostDoc, root), expected);
-  const auto group = hostDoc.children(root).back();
+  const auto children = hostDoc.children(root);
+  EXPECT_EQ(ChildTypes(hostDoc, children[8]), (std::vector<std::int16_t>{2}));  // the text's own paint
+  const auto group = children[11];
   EXPECT_EQ(ChildTypes(hostDoc, group), (std::vector<std::int16_t>{2, 1}));
   EXPECT_EQ(ChildTypes(hostDoc, hostDoc.children(group).back()), (std::vector<std::int16_t>{2}));
-  EXPECT_EQ(binding.artCount, 16u);  // the root, its 12 children, 2 in the group, 1 below
+  EXPECT_EQ(ChildTypes(hostDoc, children[12]), (std::vector<std::int16_t>{2, other}));
+  EXPECT_EQ(ChildTypes(hostDoc, hostDoc.children(children[15])[0]), (std::vector<std::int16_t>{2}));  // defs > symbol
+  for (std::size_t i : {13, 16, 17, 18}) EXPECT_EQ(ChildTypes(hostDoc, children[i]), (std::vector<std::int16_t>{2})) << i;
+  EXPECT_TRUE(hostDoc.children(children[14]).empty());
+  EXPECT_TRUE(hostDoc.children(children[19]).empty());
+  EXPECT_EQ(binding.artCount, 33u);
 }
 
 TEST(BindDocument, ResolvesPaintsWithInheritance) {
@@ -120,29 +134,47 @@ TEST(BindDocument, SelectedElementsAreTheInputs) {
   host::Document hostDoc;
   const auto binding = BindDocument(doc, hostDoc, {"two", "one", "three"});
   ASSERT_EQ(binding.inputs.size(), 3u);
-  EXPECT_EQ(*hostDoc.artType(binding.inputs[0]), host::kArtOther);
-  EXPECT_EQ(hostDoc.children(binding.inputs[0]).size(), 1u);  // a top-level art's children are visited
+  EXPECT_EQ(*hostDoc.artType(binding.inputs[0]), hostapi::kArtGroup);
+  EXPECT_EQ(ChildTypes(hostDoc, binding.inputs[0]), (std::vector<std::int16_t>{2, 1}));  // its paint, the tspan
   EXPECT_EQ(*hostDoc.artType(binding.inputs[1]), hostapi::kArtGroup);
   EXPECT_EQ(*hostDoc.artType(binding.inputs[2]), hostapi::kArtPath);
   for (auto input : binding.inputs) EXPECT_EQ(hostDoc.parent(input), nullptr);
   EXPECT_THROW(BindDocument(doc, hostDoc, {"missing"}), SvgError);
 }
 
-TEST(BindDocument, RefusesUnusablePaints) {
-  const char* bodies[] = {"<rect fill=\"url(#nowhere)\"/>", "<rect fill=\"sparkly\"/>", "<rect stroke=\"#12\"/>",
-                          "<g color=\"bad\"><rect fill=\"currentColor\"/></g>",
-                          "<linearGradient id=\"l\" href=\"#l\"/><rect fill=\"url(#l)\"/>"};
-  for (const char* body : bodies) {
+TEST(BindDocument, DrawsThroughUnusablePaintsWithAWarning) {
+  struct Case {
+    const char* body;
+    const char* warning;
+    std::int32_t fillKind;  // of the rect's host fill; 0 for none
+    double blue;            // of an RGB fill
+  };
+  const Case cases[] = {
+      {"<rect fill=\"url(#nowhere)\"/>", "'url(#nowhere)' refers to nothing; left as it is", 0, 0},
+      {"<rect fill=\"url(#nowhere) blue\"/>", "its fallback drawn", hostapi::kColorThree, 1},
+      {"<rect fill=\"url(#r)\"/><circle id=\"r\"/>", "<circle id='r'>, which is not a gradient", kOtherPaintKind, 0},
+      // An invalid declaration is ignored: the inherited value or the initial black applies.
+      {"<g fill=\"blue\"><rect fill=\"sparkly\"/></g>", "fill 'sparkly' (attribute) is not a paint", hostapi::kColorThree, 1},
+      {"<rect style=\"fill:#12\"/>", "fill '#12' (style) is not a paint", hostapi::kColorThree, 0},
+      {"<g color=\"blue\"><rect color=\"bad\" fill=\"currentColor\"/></g>", "color 'bad'", hostapi::kColorThree, 1},
+      {"<rect fill=\"blue icc-color(acme, 0.1)\"/>", "", hostapi::kColorThree, 1},
+  };
+  for (const Case& c : cases) {
     host::Document hostDoc;
-    const auto doc = SvgDocument::Parse(Svg(body));
-    EXPECT_THROW(BindDocument(doc, hostDoc), SvgError) << body;
+    const auto doc = SvgDocument::Parse(Svg(c.body));
+    const auto binding = BindDocument(doc, hostDoc);
+    std::string all;
+    for (const auto& w : binding.warnings) all += w + "\n";
+    if (*c.warning) EXPECT_NE(all.find(c.warning), std::string::npos) << c.body << " -> " << all;
+    else EXPECT_EQ(all, "") << c.body;
+    auto art = hostDoc.children(binding.inputs[0])[0];
+    if (*hostDoc.artType(art) == hostapi::kArtGroup) art = hostDoc.children(art)[0];
+    const auto style = *hostDoc.pathStyle(art);
+    EXPECT_EQ(style.fillPaint ? style.fillColor.kind : 0, c.fillKind) << c.body;
+    if (c.fillKind == hostapi::kColorThree) {
+      EXPECT_EQ(style.fillColor.body.rgb.blue, c.blue) << c.body;
+    }
   }
-  // A missing target with a fallback paints the fallback.
-  host::Document hostDoc;
-  const auto doc = SvgDocument::Parse(Svg("<rect fill=\"url(#nowhere) blue\"/>"));
-  const auto binding = BindDocument(doc, hostDoc);
-  const auto style = *hostDoc.pathStyle(hostDoc.children(binding.inputs[0])[0]);
-  EXPECT_DOUBLE_EQ(style.fillColor.body.rgb.blue, 1.0);
 }
 
 TEST(BindDocument, DeepNestingNeedsNoRecursion) {
@@ -183,7 +215,10 @@ TEST(WriteBack, PointsEachRewrittenPaintAtItsOwnNewGradient) {
   const auto dArt = binding.gradientArt.back().art;
   hostDoc.setPathStyle(dArt, host::MakePathStyle(host::GradientColor(binding.gradients[0].handle), std::nullopt));
 
-  const auto rewrites = WriteBack(doc, hostDoc, binding);
+  Warnings warnings;
+  const auto rewrites = WriteBack(doc, hostDoc, binding, warnings);
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_NE(warnings[0].find("<rect id='d'>: fill gradient 'lin' (2 stops) was left alone"), std::string::npos) << warnings[0];
   ASSERT_EQ(rewrites.size(), 3u);
   const auto reread = SvgDocument::Parse(doc.Serialize());
   EXPECT_STREQ(reread.FindById("d").attribute("fill").value(), "url(#lin)");

@@ -1,0 +1,91 @@
+// The properties the binding needs, computed once per element as CSS does:
+// internal style sheets, the style attribute, presentation attributes and
+// inheritance. Nothing else reads these properties from the tree.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+
+#include <pugixml.hpp>
+
+#include "svg/css_sheet.hpp"
+#include "svg/diagnostics.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::svg {
+
+enum class Property : std::uint8_t { Fill, Stroke, Color, StopColor, StopOpacity };
+
+struct PropertyInfo {
+  Property property;
+  std::string_view name;     // as written in CSS and as a presentation attribute
+  bool inherited;
+  std::string_view initial;  // the initial value
+  std::string_view expected; // what a valid value is, for warnings
+};
+
+inline constexpr std::array<PropertyInfo, 5> kProperties = {{
+    {Property::Fill, "fill", true, "black", "a paint"},
+    {Property::Stroke, "stroke", true, "none", "a paint"},
+    {Property::Color, "color", true, "black", "a colour"},
+    {Property::StopColor, "stop-color", false, "black", "a colour"},
+    {Property::StopOpacity, "stop-opacity", false, "1", "a number"},
+}};
+inline constexpr std::size_t kPropertyCount = kProperties.size();
+
+constexpr const PropertyInfo& InfoOf(Property p) { return kProperties[static_cast<std::size_t>(p)]; }
+
+// Where an element's value of a property comes from.
+enum class Origin : std::uint8_t {
+  Initial,       // nothing declared here or above
+  Inherited,     // declared on an ancestor (or "inherit")
+  Attribute,     // the element's presentation attribute
+  Sheet,         // a style sheet rule matching the element
+  Style,         // the element's style attribute
+};
+
+struct ComputedValue {
+  std::string value;          // valid for the property; "currentColor" is kept as written
+  Origin origin = Origin::Initial;
+  bool important = false;     // the winning declaration was !important
+};
+
+struct ComputedStyle {
+  std::array<ComputedValue, kPropertyCount> values;
+  const ComputedValue& operator[](Property p) const { return values[static_cast<std::size_t>(p)]; }
+  ComputedValue& operator[](Property p) { return values[static_cast<std::size_t>(p)]; }
+};
+
+class Cascade {
+ public:
+  // Reads the document's <style> elements (no type, or text/css). Rules that
+  // cannot be used are skipped with a warning.
+  Cascade(const SvgDocument& document, Warnings& warnings);
+
+  // The computed values of `element`. A declaration whose value is not valid
+  // for its property is ignored with a warning, as renderers ignore it.
+  // Elements with children are remembered, so that a walk from the root down
+  // computes each ancestor once.
+  ComputedStyle Compute(pugi::xml_node element);
+
+  bool HasSheet() const { return !sheet_.empty(); }
+
+ private:
+  ComputedStyle ComputeFrom(pugi::xml_node element, const ComputedStyle& parent);
+  const ComputedStyle& Ancestor(pugi::xml_node element);
+
+  css::StyleSheet sheet_;
+  Warnings& warnings_;
+  std::unordered_map<const void*, ComputedStyle> remembered_;
+  std::unordered_set<const void*> sheetWarned_;  // invalid sheet declarations already reported
+};
+
+// Whether `value` is valid for `property` ("inherit" is valid everywhere).
+bool IsValidValue(Property property, std::string_view value);
+
+}  // namespace evenhue::svg
