@@ -69,7 +69,8 @@ std::size_t ReadEscape(std::string_view s, std::size_t i, std::string* out) {
   }
   if (IsHexDigit(At(s, i))) {
     std::uint32_t value = 0;
-    for (int n = 0; n < 6 && IsHexDigit(At(s, i)); ++n, ++i) value = value * 16 + static_cast<std::uint32_t>(HexValue(At(s, i)));
+    for (int n = 0; n < 6 && IsHexDigit(At(s, i)); ++n, ++i)
+      value = value * 16 + static_cast<std::uint32_t>(HexValue(At(s, i)));
     if (IsWhitespace(At(s, i))) i += (At(s, i) == '\r' && At(s, i + 1) == '\n') ? 2 : 1;
     const bool invalid = value == 0 || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF;
     if (out) AppendUtf8(*out, invalid ? kReplacement : value);
@@ -461,15 +462,17 @@ struct Value {
 
 // A declaration's value from the text after its colon: comments removed (a
 // space kept where one separated two tokens), surrounding white space and a
-// final "!important" taken off.
+// final "!important" outside any block taken off.
 Value ReadValue(std::string_view raw) {
   struct Placed {
     Token token;
-    std::size_t before = 0, after = 0;  // length of the text before and after it was appended
+    std::size_t endBefore = 0;  // where the value would end if cut just before this token
   };
   Value v;
-  Placed last, previous;
+  Placed last, previous;  // the last two tokens outside any block that are not white space
+  std::size_t end = 0;    // of the text up to the last token that is not white space
   bool gap = false;
+  BlockStack blocks;
   Tokenizer tokenizer(raw);
   for (Token t = tokenizer.Next(); t.type != Tok::End; t = tokenizer.Next()) {
     const std::string_view source = raw.substr(t.begin, t.end - t.begin);
@@ -481,19 +484,20 @@ Value ReadValue(std::string_view raw) {
     } else {
       if (gap) v.text.push_back(' ');
       gap = false;
-      previous = last;
-      last = {t, v.text.size(), v.text.size() + source.size()};
+      if (blocks.empty()) {
+        previous = last;
+        last = {t, end};
+      }
+      blocks.Take(t);
       v.text.append(source);
+      end = v.text.size();
     }
   }
-  v.text.resize(last.after);
-  if (previous.token.type == Tok::Delim && raw[previous.token.begin] == '!' && last.token.type == Tok::Ident &&
-      EqualsIgnoreAsciiCase(DecodeName(raw.substr(last.token.begin, last.token.end - last.token.begin)),
-                            "important")) {
-    v.important = true;
-    v.text.resize(previous.before);
-    while (!v.text.empty() && IsWhitespace(static_cast<unsigned char>(v.text.back()))) v.text.pop_back();
-  }
+  v.important = previous.token.type == Tok::Delim && raw[previous.token.begin] == '!' &&
+                last.token.type == Tok::Ident &&
+                EqualsIgnoreAsciiCase(DecodeName(raw.substr(last.token.begin, last.token.end - last.token.begin)),
+                                      "important");
+  v.text.resize(v.important ? previous.endBefore : end);
   return v;
 }
 
@@ -836,10 +840,11 @@ bool MatchesAttribute(const SimpleSelector& s, pugi::xml_node element) {
   switch (s.op) {
     case Op::Exists: return true;
     case Op::Equals: return actual == v;
-    case Op::Includes:
-      return !v.empty() && std::none_of(v.begin(), v.end(), [](char c) { return IsWhitespace(static_cast<unsigned char>(c)); }) &&
+    case Op::Includes:  // a word; a value that is empty or holds white space is none
+      return !v.empty() && !AnyWord(v, [&](std::string_view word) { return word != v; }) &&
              AnyWord(actual, [&](std::string_view word) { return word == v; });
-    case Op::DashMatch: return actual == v || (actual.starts_with(v) && actual.size() > v.size() && actual[v.size()] == '-');
+    case Op::DashMatch:
+      return actual == v || (actual.starts_with(v) && actual.size() > v.size() && actual[v.size()] == '-');
     case Op::Prefix: return !v.empty() && actual.starts_with(v);
     case Op::Suffix: return !v.empty() && actual.ends_with(v);
     case Op::Substring: return !v.empty() && actual.find(v) != std::string_view::npos;

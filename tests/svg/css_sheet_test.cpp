@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,11 @@
 #include "svg/css_sheet.hpp"
 
 namespace evenhue::svg::css {
+
+void PrintTo(const Declaration& d, std::ostream* out) {
+  *out << d.property << ": " << d.value << (d.important ? " !important" : "");
+}
+
 namespace {
 
 struct DeclarationCase {
@@ -39,9 +45,12 @@ INSTANTIATE_TEST_SUITE_P(
                          {"color", "url( \"c;d\" )"}}},
         DeclarationCase{"importantVariants",
                         "fill:red!important;stroke:blue ! IMPORTANT ;color:green!/**/imp\\6frtant;"
-                        "stop-color:red !important blue", {},
+                        "x:a\\ !important;stop-color:red !important blue;"
+                        "stop-opacity:rgb(1 !important;y:b !important",
+                        {},
                         {{"fill", "red", true}, {"stroke", "blue", true}, {"color", "green", true},
-                         {"stop-color", "red !important blue", false}}},
+                         {"x", "a\\ ", true}, {"stop-color", "red !important blue", false},
+                         {"stop-opacity", "rgb(1 !important;y:b !important", false}}},
         DeclarationCase{"escapesDecodedInNamesOnly", "f\\69 ll:r\\65 d", {}, {{"fill", "r\\65 d"}}},
         DeclarationCase{"brokenStringDropsItsDeclaration", "fill:'a\n;stroke:blue", {}, {{"stroke", "blue"}}},
         DeclarationCase{"stringClosedByTheEnd", "font-family:'abc", {}, {{"font-family", "'abc"}}},
@@ -97,8 +106,9 @@ TEST_P(MatchesSheet, OnTheTarget) {
   StyleSheet sheet;
   std::vector<std::string> warnings;
   for (const char* text : c.sheets) sheet.Add(text, warnings);
-  EXPECT_EQ(Describe(sheet, doc.find_node([](pugi::xml_node n) { return std::string_view(n.attribute("id").value()) == "t"; })),
-            c.matches);
+  const pugi::xml_node target =
+      doc.find_node([](pugi::xml_node n) { return std::string_view(n.attribute("id").value()) == "t"; });
+  EXPECT_EQ(Describe(sheet, target), c.matches);
   EXPECT_EQ(warnings, c.warnings);
 }
 
