@@ -76,7 +76,7 @@ bool IsValidValue(Property property, std::string_view value) {
   return false;
 }
 
-Cascade::Cascade(const SvgDocument& document, Warnings& warnings) : warnings_(warnings) {
+Cascade::Cascade(const SvgDocument& document, Warnings& warnings) : sheet_(kPropertyNames), warnings_(warnings) {
   // Style sheets apply to the whole document wherever they stand.
   pugi::xml_node node = document.Root();
   const pugi::xml_node root = node;
@@ -158,7 +158,7 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
   }
   std::vector<css::Declaration> inline_;
   if (const pugi::xml_attribute style = element.attribute("style")) {
-    inline_ = css::ParseDeclarations(style.value());
+    inline_ = css::ParseDeclarations(style.value(), kPropertyNames);
     std::uint32_t order = 0;
     for (const css::Declaration& d : inline_) {
       if (const auto p = PropertyNamed(d.property))

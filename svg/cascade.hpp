@@ -38,6 +38,13 @@ inline constexpr std::array<PropertyInfo, 5> kProperties = {{
 }};
 inline constexpr std::size_t kPropertyCount = kProperties.size();
 
+// The names alone, for reading only these properties from style text.
+inline constexpr std::array<std::string_view, kPropertyCount> kPropertyNames = [] {
+  std::array<std::string_view, kPropertyCount> names{};
+  for (std::size_t i = 0; i < kPropertyCount; ++i) names[i] = kProperties[i].name;
+  return names;
+}();
+
 constexpr const PropertyInfo& InfoOf(Property p) { return kProperties[static_cast<std::size_t>(p)]; }
 
 // Where an element's value of a property comes from.

@@ -187,8 +187,8 @@ std::string ApplyInput(bool styleSheet) {
     art += "Z\"/>\n";
     if (i % 100 == 99) art += "  </g>\n";
   }
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1000\" height=\"1000\" viewBox=\"0 0 1000 1000\">\n"
+  return std::string("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                     "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1000\" height=\"1000\" viewBox=\"0 0 1000 1000\">\n") +
          (styleSheet ? "  <style type=\"text/css\">\n" + sheet + "  </style>\n" : std::string()) + "  <defs>\n" +
          defs + "  </defs>\n" + art + "</svg>\n";
 }
