@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "host/utf8.hpp"
 #include "host/cmyk.hpp"
 #include "host/document.hpp"
 #include "host/loader.hpp"
@@ -266,9 +267,5 @@ class Host {
  private:
   std::unique_ptr<State> state_;
 };
-
-// UTF-8 <-> UTF-16, as the string suite converts (invalid UTF-8 bytes are taken as Latin-1).
-std::u16string Utf8ToUtf16(std::string_view text);
-std::string Utf16ToUtf8(std::u16string_view text);
 
 }  // namespace host

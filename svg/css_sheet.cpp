@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "host/utf8.hpp"
 #include "svg/css_number.hpp"
 #include "svg/svg_document.hpp"
 
@@ -36,26 +37,9 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
          });
 }
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 void AppendChar(std::string& out, char c) {
-  if (c == '\0') AppendUtf8(out, kReplacement);
+  if (c == '\0') host::AppendUtf8(out, kReplacement);
   else out.push_back(c);
 }
 
@@ -64,7 +48,7 @@ void AppendChar(std::string& out, char c) {
 // for to `out` when given; returns the index past it.
 std::size_t ReadEscape(std::string_view s, std::size_t i, std::string* out) {
   if (i >= s.size()) {
-    if (out) AppendUtf8(*out, kReplacement);
+    if (out) host::AppendUtf8(*out, kReplacement);
     return i;
   }
   if (IsHexDigit(At(s, i))) {
@@ -73,7 +57,7 @@ std::size_t ReadEscape(std::string_view s, std::size_t i, std::string* out) {
       value = value * 16 + static_cast<std::uint32_t>(HexValue(At(s, i)));
     if (IsWhitespace(At(s, i))) i += (At(s, i) == '\r' && At(s, i + 1) == '\n') ? 2 : 1;
     const bool invalid = value == 0 || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF;
-    if (out) AppendUtf8(*out, invalid ? kReplacement : value);
+    if (out) host::AppendUtf8(*out, invalid ? kReplacement : value);
     return i;
   }
   if (out) AppendChar(*out, s[i]);
