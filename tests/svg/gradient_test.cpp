@@ -169,7 +169,14 @@ TEST(Paint, ParsesEveryKind) {
 TEST(Paint, RewritesWhereTheElementDeclaresIt) {
   auto doc = SvgDocument::Parse(Svg(
       "<rect id=\"a\" fill=\"url(#g)\"/><rect id=\"b\" style=\"opacity: 1; fill: url(#g) red; stroke: none\"/>"
-      "<rect id=\"c\"/>"));
+      "<rect id=\"c\"/><rect id=\"d\" class=\"s\" fill=\"red\" style=\"opacity: 1\"/><rect id=\"e\" class=\"s\"/>"));
+  // A paint from a style sheet: a declaration of the element's own wins over
+  // the rule, !important where the rule's was; the presentation attribute stays.
+  SetPaintUrl(doc.FindById("d"), "fill", "n4", "", PaintSource{true, true});
+  SetPaintUrl(doc.FindById("e"), "stroke", "n5", "", PaintSource{true, false});
+  EXPECT_STREQ(doc.FindById("d").attribute("style").value(), "opacity: 1;fill:url(#n4) !important");
+  EXPECT_STREQ(doc.FindById("d").attribute("fill").value(), "red");
+  EXPECT_STREQ(doc.FindById("e").attribute("style").value(), "stroke:url(#n5)");
   SetPaintUrl(doc.FindById("a"), "fill", "n1", "");
   SetPaintUrl(doc.FindById("b"), "fill", "n2", "red");
   SetPaintUrl(doc.FindById("c"), "stroke", "n3", "");
