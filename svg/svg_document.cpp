@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <new>
+#include <optional>
 #include <sstream>
 #include <vector>
+
+#include "svg/xml_entities.hpp"
 
 namespace evenhue::svg {
 
@@ -62,7 +66,49 @@ std::uint64_t CountStartTags(std::string_view text, std::uint64_t stopAbove) {
   return count;
 }
 
+// Visits `root` and every node below it in document order, without
+// recursion (the tree may be hundreds of thousands of levels deep), with
+// the node's depth (1 for `root`).
+template <typename Visit>
+void ForEachNode(pugi::xml_node root, Visit&& visit) {
+  std::uint32_t depth = 1;
+  pugi::xml_node node = root;
+  while (node) {
+    visit(node, depth);
+    if (pugi::xml_node child = node.first_child()) {
+      node = child;
+      ++depth;
+      continue;
+    }
+    while (node != root && !node.next_sibling()) {
+      node = node.parent();
+      --depth;
+    }
+    if (node == root) break;
+    node = node.next_sibling();
+  }
+}
+
+// Stands for '&' in the text of a kept value while pugixml writes it (it
+// would write "&amp;"): U+FFFF is not a character XML allows, and the
+// written text is checked to hold it nowhere else.
+constexpr std::string_view kAmpersandMark = "\xef\xbf\xbf";
+
 }  // namespace
+
+// The general entities the document type declares, and the value as written
+// (references unexpanded) of every attribute and text node that used one,
+// keyed by pugixml's object.
+struct SvgDocument::Entities {
+  struct Written {
+    std::string text;
+    EntityContext context;
+  };
+  DeclaredEntities declared;
+  std::uint32_t maxDepth = 0;
+  std::uint64_t maxBytes = 0;
+  std::unordered_map<const void*, Written> written;
+};
 
 SvgDocument::SvgDocument() : doc_(std::make_unique<pugi::xml_document>()) {}
 SvgDocument::SvgDocument(SvgDocument&&) noexcept = default;
@@ -85,56 +131,70 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
   // pugixml expands only the predefined and numeric character references,
   // never entities declared in a DTD, and it never fetches anything.
   constexpr unsigned kOptions = pugi::parse_full | pugi::parse_ws_pcdata;
-  const auto parsed = result.doc_->load_buffer(text.data(), text.size(), kOptions);
-  result.encoding_ = parsed.encoding;
-  if (!parsed) {
-    std::ostringstream what;
-    what << "not well-formed XML at line " << LineOf(text, parsed.offset) << ": " << parsed.description();
-    throw SvgError(what.str());
+  const auto load = [&](unsigned options) {
+    const auto parsed = result.doc_->load_buffer(text.data(), text.size(), options);
+    result.encoding_ = parsed.encoding;
+    if (!parsed) {
+      std::ostringstream what;
+      what << "not well-formed XML at line " << LineOf(text, parsed.offset) << ": " << parsed.description();
+      throw SvgError(what.str());
+    }
+  };
+  load(kOptions);
+
+  pugi::xml_node doctype;
+  for (pugi::xml_node node : result.doc_->children())
+    if (node.type() == pugi::node_doctype) doctype = node;
+  // A document type that declares general entities: read again with every
+  // reference left as written (pugixml would decode "&amp;" and keep "&a;"
+  // alike as "&a;"), then expand each value below.
+  if (doctype && ContainsCaseInsensitive(doctype.value(), "<!ENTITY")) {
+    DeclaredEntities declared = DeclaredEntities::Read(doctype.value());
+    if (!declared.empty()) {
+      result.entities_ = std::make_unique<Entities>();
+      result.entities_->declared = std::move(declared);
+      result.entities_->maxDepth = limits.maxEntityDepth;
+      result.entities_->maxBytes = limits.EntityTextLimit(text.size());
+      load(kOptions & ~pugi::parse_escapes);
+    }
   }
 
   pugi::xml_node root;
-  for (pugi::xml_node node : result.doc_->children()) {
-    if (node.type() == pugi::node_doctype) {
-      // Entity declarations are the vehicle of expansion bombs and of external
-      // entities (local files, URLs); no legitimate SVG needs them.
-      if (ContainsCaseInsensitive(node.value(), "<!ENTITY"))
-        throw SvgError("the document type declares entities, which are refused");
-    } else if (node.type() == pugi::node_element) {
-      root = node;
-    }
-  }
+  for (pugi::xml_node node : result.doc_->children())
+    if (node.type() == pugi::node_element) root = node;
   if (!root) throw SvgError("no root element");
   if (LocalName(root) != "svg")
     throw SvgError("not an SVG document (the root element is <" + std::string(root.name()) + ">)");
 
-  // Count, measure depth and index ids without recursion: the tree may be
-  // hundreds of thousands of levels deep.
+  std::optional<EntityExpander> expander;
+  if (result.entities_) expander.emplace(result.entities_->declared, limits.maxEntityDepth, result.entities_->maxBytes);
+  std::string expanded;
+  const auto expand = [&](auto item, EntityContext context) {
+    const char* value = item.value();
+    if (!std::strchr(value, '&')) return;
+    expanded.clear();
+    if (expander->Expand(value, context, expanded))
+      result.entities_->written.emplace(item.internal_object(), Entities::Written{value, context});
+    if (!item.set_value(expanded.c_str(), expanded.size())) throw std::bad_alloc();
+  };
+
+  // Count, measure depth, expand entities and index ids in one pass.
   std::size_t elements = 0;
-  std::uint32_t depth = 1;
-  pugi::xml_node node = root;
-  while (node) {
+  ForEachNode(root, [&](pugi::xml_node node, std::uint32_t depth) {
     if (node.type() == pugi::node_element) {
       if (++elements > limits.maxElements)
         throw SvgError("more than " + std::to_string(limits.maxElements) + " elements");
       if (depth > limits.maxDepth)
         throw SvgError("elements nested deeper than " + std::to_string(limits.maxDepth) + " levels");
+      if (expander)
+        for (pugi::xml_attribute attribute : node.attributes()) expand(attribute, EntityContext::kAttribute);
       if (const pugi::xml_attribute id = node.attribute("id")) {
         result.ids_.try_emplace(id.value(), node);
       }
-      if (pugi::xml_node child = node.first_child()) {
-        node = child;
-        ++depth;
-        continue;
-      }
+    } else if (expander && node.type() == pugi::node_pcdata) {
+      expand(node, EntityContext::kText);
     }
-    while (node && node != root && !node.next_sibling()) {
-      node = node.parent();
-      --depth;
-    }
-    if (!node || node == root) break;
-    node = node.next_sibling();
-  }
+  });
   result.elementCount_ = elements;
   return result;
 }
@@ -156,6 +216,11 @@ std::string SvgDocument::FreshId(std::string_view base) {
 }
 
 std::string SvgDocument::Serialize() const {
+  if (entities_ && !entities_->written.empty() && encoding_ == pugi::encoding_utf8) return SerializeKeepingReferences();
+  return SerializeTree();
+}
+
+std::string SvgDocument::SerializeTree() const {
   struct Collect : pugi::xml_writer {
     std::string out;
     void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
@@ -178,6 +243,80 @@ std::string SvgDocument::Serialize() const {
     newline.print(writer, "", pugi::format_raw, encoding_);
   }
   return std::move(writer.out);
+}
+
+std::string SvgDocument::SerializeKeepingReferences() const {
+  // Each value that still holds the expansion of its written text gets that
+  // text back for the time of writing, '&' marked; the values are restored
+  // however writing ends.
+  struct Swapped {
+    pugi::xml_attribute attribute;
+    pugi::xml_node text;
+    std::string expanded;
+    void Set(const std::string& value) const {
+      pugi::xml_attribute a = attribute;
+      pugi::xml_node t = text;
+      if (a) a.set_value(value.c_str(), value.size());
+      else t.set_value(value.c_str(), value.size());
+    }
+  };
+  struct Restore {
+    std::vector<Swapped> values;
+    ~Restore() {
+      for (const Swapped& s : values) s.Set(s.expanded);
+    }
+  } swapped;
+
+  EntityExpander expander(entities_->declared, entities_->maxDepth, entities_->maxBytes);
+  std::size_t marks = 0;
+  const auto keep = [&](auto item, EntityContext context, Swapped swap) {
+    const auto it = entities_->written.find(item.internal_object());
+    if (it == entities_->written.end() || it->second.context != context) return;
+    expander.Expand(it->second.text, context, swap.expanded);
+    if (swap.expanded != item.value()) return;  // changed since
+    std::string marked;
+    marked.reserve(it->second.text.size() + 16);
+    for (const char c : it->second.text) {
+      if (c == '&') {
+        marked += kAmpersandMark;
+        ++marks;
+      } else {
+        marked += c;
+      }
+    }
+    swapped.values.push_back(std::move(swap));
+    swapped.values.back().Set(marked);
+  };
+  for (pugi::xml_node top : doc_->children()) {
+    ForEachNode(top, [&](pugi::xml_node node, std::uint32_t) {
+      if (node.type() == pugi::node_element) {
+        for (pugi::xml_attribute attribute : node.attributes())
+          keep(attribute, EntityContext::kAttribute, Swapped{attribute, {}, {}});
+      } else if (node.type() == pugi::node_pcdata) {
+        keep(node, EntityContext::kText, Swapped{{}, node, {}});
+      }
+    });
+  }
+  std::string out = SerializeTree();
+
+  // Every mark back to '&'; should the document hold U+FFFF of its own, the
+  // marks cannot be told apart, and the values are written expanded instead.
+  std::size_t found = 0;
+  std::size_t to = 0;
+  for (std::size_t from = 0; from < out.size();) {
+    if (out.compare(from, kAmpersandMark.size(), kAmpersandMark) == 0) {
+      out[to++] = '&';
+      from += kAmpersandMark.size();
+      ++found;
+    } else {
+      out[to++] = out[from++];
+    }
+  }
+  out.resize(to);
+  if (found == marks) return out;
+  for (const Swapped& s : swapped.values) s.Set(s.expanded);
+  swapped.values.clear();
+  return SerializeTree();
 }
 
 }  // namespace evenhue::svg

@@ -2,6 +2,7 @@
 // safe to read files from anywhere.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -30,6 +31,22 @@ struct Limits {
   std::uint64_t maxElements = 2'500'000;       // elements in the whole tree, counted before parsing
   std::uint32_t maxDepth = 250'000;            // element nesting
   std::uint32_t maxStops = 32'767;             // stops of one gradient (the host's 16-bit count)
+
+  // Entities declared in the document type. Legitimate documents use them
+  // for namespace names and style text one level deep; nesting beyond a few
+  // levels only serves to multiply text. The text that expanding produces
+  // (each entity's expansion, and every copy of it into a value) may reach
+  // the larger of a floor and a multiple of the file size: a drawing made of
+  // nothing but short elements each styled through an entity grows to two or
+  // three times its size, while a bomb (a few kilobytes that would expand to
+  // gigabytes) is refused after some 16 MiB of copying, and no file can make
+  // the parser hold more than a few times what its own text costs.
+  std::uint32_t maxEntityDepth = 8;
+  std::uint64_t entityTextFloor = 16ull << 20;
+  std::uint32_t entityTextPerFileByte = 4;
+  std::uint64_t EntityTextLimit(std::uint64_t fileBytes) const {
+    return std::max(entityTextFloor, entityTextPerFileByte * fileBytes);
+  }
 };
 
 // The element name without its namespace prefix ("svg:rect" -> "rect").
@@ -37,8 +54,11 @@ std::string_view LocalName(pugi::xml_node node);
 
 class SvgDocument {
  public:
-  // Parses `text`; throws SvgError for empty, malformed, non-SVG, entity-declaring
-  // or over-limit documents. The text buffer is taken over.
+  // Parses `text`; throws SvgError for empty, malformed, non-SVG or
+  // over-limit documents and for entities it does not expand (see
+  // xml_entities.hpp). The general entities the document type declares are
+  // expanded in attribute values and text; nothing outside the text is read.
+  // The text buffer is taken over.
   static SvgDocument Parse(std::string text, const Limits& limits = {});
 
   SvgDocument(SvgDocument&&) noexcept;
@@ -56,11 +76,21 @@ class SvgDocument {
 
   // The whole document as text, nodes as they were parsed (nothing re-indented),
   // in the encoding the input was read in (so that its declaration holds).
+  // A value that used declared entities and still holds its expansion is
+  // written as it was written, references and all; one changed since is
+  // written expanded. References are kept in UTF-8 documents only: in other
+  // encodings every value is written expanded. Values are swapped in place
+  // while writing, so no other use of the document may run meanwhile.
   std::string Serialize() const;
 
  private:
   SvgDocument();
+  std::string SerializeTree() const;
+  std::string SerializeKeepingReferences() const;
+
+  struct Entities;  // declared entities and the values written with them
   std::unique_ptr<pugi::xml_document> doc_;
+  std::unique_ptr<Entities> entities_;  // null when the document declares none
   Limits limits_;
   pugi::xml_encoding encoding_ = pugi::encoding_utf8;  // of the input
   std::size_t elementCount_ = 0;

@@ -80,6 +80,13 @@ std::string EntityBomb() {
   return dtd + Svg("<text>&lol9;</text>");
 }
 
+// One entity of a mebibyte, referenced 64 times from a file of 1 MB.
+std::string QuadraticEntityBomb() {
+  std::string uses;
+  for (int i = 0; i < 64; ++i) uses += "&big;";
+  return "<!DOCTYPE svg [<!ENTITY big \"" + std::string(1 << 20, 'x') + "\">]>\n" + Svg("<text>" + uses + "</text>");
+}
+
 std::string TwoGradients(const std::string& first, const std::string& second) {
   return Svg("<defs><linearGradient id=\"a\"" + first + "/><linearGradient id=\"b\"" + second +
              "/></defs><rect id=\"p\" width=\"10\" height=\"10\" fill=\"url(#a)\"/>");
@@ -151,13 +158,17 @@ std::vector<RefusedCase> RefusedCases() {
       {"NotSvg", Input([] { return std::string("<html><body><p>hello</p></body></html>"); }), kApply, 1,
        "not an SVG document"},
       {"BinaryGarbage", Input(Garbage), kApply, 1, "in.svg"},
-      {"EntityExpansionBomb", Input(EntityBomb), kApply, 1, "entities"},
+      {"EntityExpansionBomb", Input(EntityBomb), kApply, 1, "entities nested more than 8 deep"},
+      {"QuadraticEntityBomb", Input(QuadraticEntityBomb), kApply, 1, "the entities expand to more than 16 MiB"},
       {"ExternalEntity",
        Input([] { return "<!DOCTYPE svg [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>\n" + Svg("<text>&x;</text>"); }),
-       kApply, 1, "entities"},
+       kApply, 1, "declares an external entity 'x'"},
       {"ExternalParameterEntity",
        Input([] { return "<!DOCTYPE svg [<!ENTITY % p SYSTEM \"http://example.invalid/p.dtd\"> %p;]>\n" + Svg(""); }),
-       kApply, 1, "entities"},
+       kApply, 1, "declares a parameter entity 'p'"},
+      {"UndeclaredEntity",
+       Input([] { return "<!DOCTYPE svg [<!ENTITY a \"x\">]>\n" + Svg("<text>&a;&nbsp;</text>"); }), kApply, 1,
+       "the entity 'nbsp', which is not declared"},
       {"FortyThousandStops", Input([] { return WithStops(40'000); }), kApply, 1, "stops"},
       {"MissingInput", nullptr, kApply, 1, "in.svg"},
       {"EmptyStandardInput", nullptr, {"apply", "-", "-o", "{out.svg}"}, 1, "empty"},
@@ -360,6 +371,16 @@ std::vector<AcceptedCase> AcceptedCases() {
                     Nested(100'000, "<rect id=\"p\" width=\"10\" height=\"10\" fill=\"url(#g)\"/>"));
        },
        3, true},
+      // As older Illustrator versions write their files: names and paints
+      // through entities of the document type.
+      {"EntitiesOfTheDocumentType",
+       [] {
+         std::string text = WithStops(2);
+         text.replace(text.find("\"http://www.w3.org/2000/svg\""), 28, "\"&ns_svg;\"");
+         text.replace(text.find("url(#g)"), 7, "&paint;");
+         return "<!DOCTYPE svg [<!ENTITY ns_svg \"http://www.w3.org/2000/svg\"><!ENTITY paint 'url(#g)'>]>\n" + text;
+       },
+       2, true},
       {"ExternalDoctypeIsNeverFetched",
        [] {
          return "<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" \"http://example.invalid/svg11.dtd\">\n" +
