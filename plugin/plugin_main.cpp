@@ -42,6 +42,11 @@ ResultCode Deliver(const char* caller, const char* selector, hostapi::PluginMess
         }
       }
     } else if (Is(selector, hostapi::selectors::kShutdown) && object != nullptr) {
+      // Shutdown may follow an Unload with the library loaded anew and no Reload
+      // in between: the object's dispatch then still points into the copy that
+      // was unloaded. Re-seat it before the first virtual call; on an object
+      // that never left, re-seating changes nothing that shutDown reads.
+      reseatPluginObject(object);
       result = object->shutDown(message);
       delete object;
       object = nullptr;
