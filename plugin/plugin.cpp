@@ -71,14 +71,16 @@ void reportResultCode(hostapi::PluginRef, ResultCode code) {
   }
 }
 
-ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr) {
-  if (slots::gContext && slots::gContext->PushAppContext(pluginRef, &handle_) != 0) handle_ = nullptr;
+ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr), opened_(false) {
+  if (slots::gContext) opened_ = slots::gContext->PushAppContext(pluginRef, &handle_) == 0;
+  if (!opened_) handle_ = nullptr;
 }
 
 ContextGuard::~ContextGuard() {
-  // A context the host refused to open is not closed: that would close one
-  // the host opened for someone else.
-  if (slots::gContext && handle_ != nullptr) slots::gContext->PopAppContext(handle_);
+  // Whether the open succeeded decides, not the handle: a context the host
+  // opened under a null handle is still closed, and one it refused to open is
+  // not (that would close a context the host opened for someone else).
+  if (opened_ && slots::gContext) slots::gContext->PopAppContext(handle_);
 }
 
 void CopyBounded(char* buffer, std::size_t size, const char* text) {

@@ -234,6 +234,37 @@ TEST(NotifierRoute, TheContextIsClosedWhenAHandlerThrows) {
   probe::ResetShellState();
 }
 
+struct ContextAnswer {
+  const char* label;
+  hostapi::ResultCode open;  // what the host answers the open with
+  std::uintptr_t handle;     // and the handle it writes
+  std::size_t closes;
+};
+
+TEST(ContextGuardTest, ClosesExactlyTheContextItOpened) {
+  static ContextAnswer answer;
+  static std::vector<hostapi::AppContextHandle> closed;
+  hostapi::ContextSuite suite{};
+  suite.PushAppContext = [](hostapi::PluginRef, hostapi::AppContextHandle* context) -> hostapi::ResultCode {
+    *context = reinterpret_cast<hostapi::AppContextHandle>(answer.handle);
+    return answer.open;
+  };
+  suite.PopAppContext = [](hostapi::AppContextHandle context) -> hostapi::ResultCode {
+    closed.push_back(context);
+    return 0;
+  };
+  probe::ResetShellState();
+  slots::gContext.table = &suite;
+  for (const ContextAnswer& c : {ContextAnswer{"Opened", 0, 0xC1, 1}, ContextAnswer{"OpenedUnderNullHandle", 0, 0, 1},
+                                 ContextAnswer{"Refused", FourCC("NOPE"), 0xC2, 0}}) {
+    answer = c;
+    closed.clear();
+    { ContextGuard guard(nullptr); }
+    EXPECT_EQ(closed, std::vector(c.closes, reinterpret_cast<hostapi::AppContextHandle>(c.handle))) << c.label;
+  }
+  probe::ResetShellState();
+}
+
 TEST(ContextGuardTest, WithoutTheSuiteCallsNothing) {
   fake::Host host;
   probe::ResetShellState();
