@@ -24,7 +24,9 @@ struct RouteCase {
 
 constexpr hostapi::ResultCode kAnswer = 7;
 
-// Every row of the routing table, written from the host's message list.
+// Every row of the routing table in its order (the first 46 cases), written
+// from the host's message list, then messages that are not routed at all.
+constexpr std::size_t kRows = 46;
 const RouteCase kRouteCases[] = {
     {"SP Access", "Unload", "unload", 0},
     {"SP Access", "Reload", "reload", 0},
@@ -33,6 +35,7 @@ const RouteCase kRouteCases[] = {
     {"SP Cache", "Plug-in Purge", "purge", 0},
     {"SP Properties", "Acquire", "acquireProperty", kAnswer},
     {"SP Properties", "Release", "releaseProperty", kAnswer},
+    {"AI Notifier", "AI Notify", "onNotify", kAnswer},  // any selector; the notifier of none of the handles
     {"Action Manager", "Do Action", "onDoAction", kAnswer},
     {"AI Menu", "AI Go", "onMenuGo", kAnswer},
     {"AI Menu", "AI Update", "onMenuUpdate", kAnswer},
@@ -87,16 +90,18 @@ TEST_P(RouterTest, RoutesTheMessageToItsOneHandler) {
   const RouteCase& c = GetParam();
   probe::Probe plugin(host.pluginRef());
   plugin.answer = kAnswer;
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::NotifierMessage message{};
+  message.d = host.header(&plugin);
+  message.notifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x77});
   // Copies at other addresses: callers and selectors are compared by text.
   const std::string caller = c.caller;
   const std::string selector = c.selector;
-  EXPECT_EQ(plugin.dispatch(caller.c_str(), selector.c_str(), &message), c.result);
+  EXPECT_EQ(plugin.dispatch(caller.c_str(), selector.c_str(), &message.d), c.result);
   std::vector<std::string> expected;
   if (*c.called != '\0') expected.push_back(c.called);
   EXPECT_EQ(plugin.calls, expected);
   if (!plugin.messages.empty()) {
-    EXPECT_EQ(plugin.messages.front(), &message);
+    EXPECT_EQ(plugin.messages.front(), &message.d);
   }
   plugin.releaseSuites();
 }
@@ -109,8 +114,13 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, RouterTest, ::testing::ValuesIn(kRouteCases),
   return name;
 });
 
-TEST(RouterTable, HasFortySixRowsAndEachCallerTogether) {
-  ASSERT_EQ(router::kRouteCount, 46u);
+TEST(RouterTable, HoldsTheFortySixRowsInTheirOrder) {
+  ASSERT_EQ(router::kRouteCount, kRows);
+  for (std::size_t i = 0; i < kRows; ++i) {
+    const router::Route& row = router::kRoutes[i];
+    EXPECT_EQ(std::string(row.caller) + "/" + (row.selector != nullptr ? row.selector : "AI Notify"),
+              std::string(kRouteCases[i].caller) + "/" + kRouteCases[i].selector) << "row " << i + 1;
+  }
   for (std::size_t i = 1; i < router::kRouteCount; ++i) {
     const bool sameAsBefore = std::string(router::kRoutes[i].caller) == router::kRoutes[i - 1].caller;
     if (sameAsBefore) continue;
