@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,9 @@ const RouteCase kRouteCases[] = {
     {"SP Access", "unload", "", kUnhandledMessage},
     {"", "", "", kUnhandledMessage},
 };
+
+// Cases print as their text: the default printer would dump their bytes, padding included.
+void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.caller << " / " << c.selector; }
 
 class RouterTest : public probe::ShellFixture<::testing::TestWithParam<RouteCase>> {};
 
