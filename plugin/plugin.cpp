@@ -31,6 +31,12 @@ namespace {
 // No code has a text of its own, so nothing is ever shown.
 const char* TextForCode(ResultCode) { return nullptr; }
 
+// Every call through a suite slot checks the slot first: a slot is empty before
+// the suites are acquired and after they are given back, and calling through
+// it would jump to address 0 inside the host's process. An operation with a
+// result answers 'CANT' instead; one whose result is not looked at (the access
+// hold, the context guard) is skipped. The suite table's rows do the same when
+// there is no basic suite.
 ResultCode AddNotifier(hostapi::PluginRef ref, const char* name, const char* type, hostapi::NotifierHandle* handle) {
   if (!slots::gNotifier) return hostapi::kCantHappen;
   return slots::gNotifier->AddNotifier(ref, name, type, handle);
