@@ -31,6 +31,12 @@ namespace {
 // No code has a text of its own, so nothing is ever shown.
 const char* TextForCode(ResultCode) { return nullptr; }
 
+// Every call through a suite slot checks the slot first: a slot is empty before
+// the suites are acquired and after they are given back, and calling through
+// it would jump to address 0 inside the host's process. An operation with a
+// result answers 'CANT' instead; one whose result is not looked at (the access
+// hold, the context guard) is skipped. The suite table's rows do the same when
+// there is no basic suite.
 ResultCode AddNotifier(hostapi::PluginRef ref, const char* name, const char* type, hostapi::NotifierHandle* handle) {
   if (!slots::gNotifier) return hostapi::kCantHappen;
   return slots::gNotifier->AddNotifier(ref, name, type, handle);
@@ -71,14 +77,16 @@ void reportResultCode(hostapi::PluginRef, ResultCode code) {
   }
 }
 
-ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr) {
-  if (slots::gContext && slots::gContext->PushAppContext(pluginRef, &handle_) != 0) handle_ = nullptr;
+ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr), opened_(false) {
+  if (slots::gContext) opened_ = slots::gContext->PushAppContext(pluginRef, &handle_) == 0;
+  if (!opened_) handle_ = nullptr;
 }
 
 ContextGuard::~ContextGuard() {
-  // A context the host refused to open is not closed: that would close one
-  // the host opened for someone else.
-  if (slots::gContext && handle_ != nullptr) slots::gContext->PopAppContext(handle_);
+  // Whether the open succeeded decides, not the handle: a context the host
+  // opened under a null handle is still closed, and one it refused to open is
+  // not (that would close a context the host opened for someone else).
+  if (opened_ && slots::gContext) slots::gContext->PopAppContext(handle_);
 }
 
 void CopyBounded(char* buffer, std::size_t size, const char* text) {

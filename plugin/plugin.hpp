@@ -29,7 +29,8 @@ std::int64_t Now();
 Clock SetClock(Clock clock);  // null restores the runtime clock; returns the previous one
 }  // namespace shell
 
-// Opens a host context for the plug-in for the guard's lifetime.
+// Opens a host context for the plug-in for the guard's lifetime and closes
+// exactly the context it opened.
 class ContextGuard {
  public:
   explicit ContextGuard(hostapi::PluginRef pluginRef);
@@ -40,6 +41,7 @@ class ContextGuard {
 
  private:
   hostapi::AppContextHandle handle_;
+  bool opened_;  // the host answered the open with 0, whatever handle it gave
 };
 
 // The fields carry no default member initialisers on purpose: the reload

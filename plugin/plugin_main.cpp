@@ -14,7 +14,10 @@ using hostapi::ResultCode;
 
 bool Is(const char* text, const char* expected) { return text != nullptr && std::strcmp(text, expected) == 0; }
 
-// A start-up that failed leaves no object and no suites behind.
+// A start-up that failed leaves no object and no suites behind: the suites it
+// acquired are given back and the current-object pointer is cleared before
+// the object goes. The destructor releases nothing, so without this a plug-in
+// that never started would keep every suite it took until the host quits.
 void DiscardFailedObject(hostapi::PluginMessage* message, Plugin* object) noexcept {
   object->releaseSuites();
   object->setInstance(nullptr);
@@ -42,6 +45,11 @@ ResultCode Deliver(const char* caller, const char* selector, hostapi::PluginMess
         }
       }
     } else if (Is(selector, hostapi::selectors::kShutdown) && object != nullptr) {
+      // Shutdown may follow an Unload with the library loaded anew and no Reload
+      // in between: the object's dispatch then still points into the copy that
+      // was unloaded. Re-seat it before the first virtual call; on an object
+      // that never left, re-seating changes nothing that shutDown reads.
+      reseatPluginObject(object);
       result = object->shutDown(message);
       delete object;
       object = nullptr;
@@ -74,7 +82,12 @@ extern "C" EVENHUE_EXPORT ResultCode PluginMain(const char* caller, const char* 
 
   bool startingUp = false;
   ResultCode result;
-  // Nothing may unwind into the host.
+  // Nothing may unwind into the host. The start-up registrations build host
+  // strings, which throw ai::Error when the string suite fails, and nothing on
+  // that path catches; any handler could also let an exception escape. An
+  // ai::Error gives its code ('CANT' if it carries 0, which would read as
+  // success), anything else 'CANT'; an object whose start-up threw is then
+  // discarded like any failed start-up.
   try {
     result = Deliver(caller, selector, message, object, startingUp);
   } catch (const ai::Error& error) {

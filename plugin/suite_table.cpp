@@ -102,6 +102,7 @@ bool IsTerminator(const SuiteEntry& row) { return row.name == nullptr; }
 
 }  // namespace
 
+// Without a basic suite there is nobody to ask: 'CANT', never a call through null.
 ResultCode AcquireSuiteRow(const SuiteEntry& row) noexcept {
   if (row.slot == nullptr) return hostapi::kNoError;
   if (slots::gBasicSuite == nullptr) return hostapi::kCantHappen;
@@ -175,6 +176,9 @@ ResultCode SuiteTable::releaseAll() noexcept {
   if (lists_->main[requiredCount_].version == kOptionalSuitesMarker) {
     // Only a row that was really held counts against optionalAcquired, so a
     // missing row ahead of a held one does not leave the held one behind.
+    // Counting every successful release instead would stop early: the release
+    // of a row whose slot is empty succeeds without a host call, uses up the
+    // count, and the held optional suite after it would stay acquired.
     for (const SuiteEntry* row = optionalRows(); optionalAcquired_ > 0 && !IsTerminator(*row); ++row) {
       const bool held = row->slot != nullptr && *row->slot != nullptr;
       if (ResultCode result = ReleaseSuiteRow(*row); result != 0) return result;

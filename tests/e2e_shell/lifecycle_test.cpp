@@ -162,6 +162,15 @@ TEST_F(Shell, ShutdownFromUnloadedEndsWithEveryCounterAtZero) {
   EXPECT_TRUE(h.recorder().calls().empty());
 }
 
+TEST_F(Shell, ShutdownAfterTheLibraryCameBackWithoutAReload) {
+  Start();
+  ASSERT_EQ(h.unload(), 0);  // the library is closed for real
+  h.load();                  // and comes back elsewhere, but no Reload is sent
+  EXPECT_EQ(h.shutdown(), 0);
+  EXPECT_EQ(h.objectSlot(), nullptr);
+  EXPECT_EQ(h.totalHeld(), 0);
+}
+
 TEST_F(Shell, FullRoundTripsAcrossSeveralReloads) {
   Start();
   for (int round = 0; round < 3; ++round) {

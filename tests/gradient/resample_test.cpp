@@ -1,4 +1,5 @@
 #include "gradient/resample.hpp"
+#include "tests/gradient/reference_values.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 namespace evenhue {
 namespace {
 
-constexpr double kSixDecimals = 5e-7;
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
@@ -23,32 +23,17 @@ StopColor Grey(double v, double opacity = 1.0) { return StopColor{v, v, v, opaci
 
 // ---------------------------------------------------------------- MidpointLerp
 
-struct LerpCase {
-  std::string name;
-  double a, b, t, m, expected;
-};
+// Expected bits from scripts/reference_values.py, which follows the formulas
+// in their written order on its own.
+class PinnedLerp : public ::testing::TestWithParam<reference::Lerp> {};
 
-void PrintTo(const LerpCase& c, std::ostream* os) { *os << c.name; }
-
-class MidpointLerpKnownValues : public ::testing::TestWithParam<LerpCase> {};
-
-TEST_P(MidpointLerpKnownValues, MatchesWorkedValue) {
-  const LerpCase& c = GetParam();
-  EXPECT_NEAR(MidpointLerp(c.a, c.b, c.t, c.m), c.expected, kSixDecimals);
+TEST_P(PinnedLerp, MatchesTheIndependentComputationBitForBit) {
+  const reference::Lerp& c = GetParam();
+  EXPECT_EQ(MidpointLerp(c.a, c.b, c.t, c.m), c.out);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Resample, MidpointLerpKnownValues,
-    ::testing::Values(LerpCase{"QuarterAtStart", 10, 20, 0.0, 0.25, 10},
-                      LerpCase{"QuarterHalfWayToMidpoint", 10, 20, 0.125, 0.25, 12.5},
-                      LerpCase{"QuarterAtMidpoint", 10, 20, 0.25, 0.25, 15},
-                      LerpCase{"QuarterAtHalf", 10, 20, 0.5, 0.25, 16.666667},
-                      LerpCase{"QuarterAtEnd", 10, 20, 1.0, 0.25, 20},
-                      LerpCase{"HighAtMidpoint", 0, 1, 0.87, 0.87, 0.5},
-                      LerpCase{"HighBeyondMidpoint", 0, 1, 0.935, 0.87, 0.75},
-                      LerpCase{"HighAtEnd", 0, 1, 1.0, 0.87, 1.0},
-                      LerpCase{"Descending", 1, 0, 0.25, 0.5, 0.75}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Resample, PinnedLerp, ::testing::ValuesIn(reference::kLerps),
+                         [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST(MidpointLerpExact, WeightIsExactlyHalfAtMidpointAndOneAtEnd) {
   for (double m : {0.13, 0.3, 0.5, 0.61, 0.87}) {
@@ -87,92 +72,25 @@ TEST(LerpTripleAndStopColor, BlendEveryChannelWithTheSameWeights) {
 
 // ---------------------------------------------------------- worked gradients
 
-struct ExpectedStop {
-  double position;
-  StopColor color;
-  double midpoint;
-  double tolerance;  // 0 means exactly
-};
+class PinnedChain : public ::testing::TestWithParam<reference::Gradient> {};
 
-struct ChainCase {
-  std::string name;
-  RampStopList input;
-  std::int32_t count;
-  std::vector<ExpectedStop> expected;
-};
-
-void PrintTo(const ChainCase& c, std::ostream* os) { *os << c.name; }
-
-class ChainKnownValues : public ::testing::TestWithParam<ChainCase> {};
-
-TEST_P(ChainKnownValues, MatchesWorkedValues) {
-  const ChainCase& c = GetParam();
-  const RampStopList out = Chain(c.input, c.count);
-  ASSERT_EQ(out.size(), c.expected.size());
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const ExpectedStop& e = c.expected[i];
-    SCOPED_TRACE("stop " + std::to_string(i));
-    EXPECT_EQ(out[i].position, e.position);
-    EXPECT_EQ(out[i].midpoint, e.midpoint);
-    EXPECT_NEAR(out[i].color.red, e.color.red, e.tolerance);
-    EXPECT_NEAR(out[i].color.green, e.color.green, e.tolerance);
-    EXPECT_NEAR(out[i].color.blue, e.color.blue, e.tolerance);
-    EXPECT_NEAR(out[i].color.opacity, e.color.opacity, e.tolerance);
+TEST_P(PinnedChain, MatchesTheIndependentComputationBitForBit) {
+  const reference::Gradient& g = GetParam();
+  RampStopList in;
+  for (const reference::Stop& s : g.in) {
+    in.push_back(MakeRampStop(s.position, {s.red, s.green, s.blue, s.opacity}, s.midpoint));
+  }
+  const RampStopList out = Chain(in, static_cast<std::int32_t>(g.out.size()));
+  ASSERT_EQ(out.size(), g.out.size());
+  for (std::size_t k = 0; k < out.size(); ++k) {
+    const RampStop& s = out[k];
+    const reference::Stop actual{s.position, s.midpoint, s.color.red, s.color.green, s.color.blue, s.color.opacity};
+    EXPECT_EQ(reference::Fields(actual), reference::Fields(g.out[k])) << "stop " << k;
   }
 }
 
-const double k6 = kSixDecimals;
-
-INSTANTIATE_TEST_SUITE_P(
-    Resample, ChainKnownValues,
-    ::testing::Values(
-        ChainCase{"BlackToWhite",
-                  {MakeRampStop(0, Grey(0), 0.5), MakeRampStop(1, Grey(1), 0.5)},
-                  5,
-                  {{0.0, Grey(0), 0.5, 0}, {0.25, Grey(0.232515), 0.5, k6}, {0.5, Grey(0.466327), 0.5, k6},
-                   {0.75, Grey(0.723900), 0.5, k6}, {1.0, Grey(1), 0.5, 0}}},
-        ChainCase{"BlackToWhiteSkewedMidpoint",
-                  {MakeRampStop(0, Grey(0), 0.3), MakeRampStop(1, Grey(1), 0.5)},
-                  5,
-                  {{0.0, Grey(0), 0.3, 0}, {0.25, Grey(0.385836), 0.3, k6}, {0.5, Grey(0.611421), 0.3, k6},
-                   {0.75, Grey(0.801568), 0.3, k6}, {1.0, Grey(1), 0.3, 0}}},
-        ChainCase{"RedToTransparentBlue",
-                  {MakeRampStop(0, {1, 0, 0, 1}, 0.5), MakeRampStop(1, {0, 0, 1, 0}, 0.5)},
-                  5,
-                  {{0.0, {0.99999992, 0.0000017, 0, 1}, 0.5, 5e-8},
-                   {0.25, {0.909618, 0, 0.311871, 0.75}, 0.5, k6},
-                   {0.5, {0.790240, 0, 0.535276, 0.5}, 0.5, k6},
-                   {0.75, {0.605110, 0, 0.762986, 0.25}, 0.5, k6},
-                   {1.0, {0, 0, 1, 0}, 0.5, 0}}}),
-    [](const auto& info) { return info.param.name; });
-
-// Only the ends of this one are worked values.
-TEST(ChainKnownEnds, StopsInsideRampGiveFlatExactEnds) {
-  const RampStopList out = Chain({MakeRampStop(0.2, {1, 0, 0, 1}, 0.05), MakeRampStop(0.8, {0, 0, 1, 0.5}, 0.95)}, 5);
-  ASSERT_EQ(out.size(), 5u);
-  EXPECT_EQ(out[0].color.red, 1.0);
-  EXPECT_EQ(out[0].color.green, 0.0);
-  EXPECT_EQ(out[0].color.blue, 0.0);
-  EXPECT_EQ(out[0].color.opacity, 1.0);
-  EXPECT_EQ(out[0].midpoint, 0.13);
-  EXPECT_EQ(out[4].color.red, 0.0);
-  EXPECT_EQ(out[4].color.blue, 1.0);
-  EXPECT_EQ(out[4].color.opacity, 0.5);
-  EXPECT_EQ(out[4].midpoint, 0.87);
-  for (std::size_t i = 1; i < 4; ++i) EXPECT_EQ(out[i].midpoint, 0.13) << i;
-}
-
-TEST(ChainKnownValuesThreeStops, MiddleOfRedWhiteBlueIsNotPureWhite) {
-  const RampStopList out = Chain({MakeRampStop(0, {1, 0, 0, 1}, 0.5), MakeRampStop(0.5, {1, 1, 1, 1}, 0.5),
-                                  MakeRampStop(1, {0, 0, 1, 1}, 0.5)},
-                                 9);
-  ASSERT_EQ(out.size(), 9u);
-  EXPECT_EQ(out[4].position, 0.5);
-  EXPECT_NEAR(out[4].color.red, 0.998994, kSixDecimals);
-  EXPECT_NEAR(out[4].color.green, 0.996714, kSixDecimals);
-  EXPECT_NEAR(out[4].color.blue, 0.997980, kSixDecimals);
-  EXPECT_EQ(out[4].color.opacity, 1.0);
-}
+INSTANTIATE_TEST_SUITE_P(Resample, PinnedChain, ::testing::ValuesIn(reference::kChains),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 // ------------------------------------------------------- per-pass exact hits
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,9 @@ struct RouteCase {
 
 constexpr hostapi::ResultCode kAnswer = 7;
 
-// Every row of the routing table, written from the host's message list.
+// Every row of the routing table in its order (the first 46 cases), written
+// from the host's message list, then messages that are not routed at all.
+constexpr std::size_t kRows = 46;
 const RouteCase kRouteCases[] = {
     {"SP Access", "Unload", "unload", 0},
     {"SP Access", "Reload", "reload", 0},
@@ -33,6 +36,7 @@ const RouteCase kRouteCases[] = {
     {"SP Cache", "Plug-in Purge", "purge", 0},
     {"SP Properties", "Acquire", "acquireProperty", kAnswer},
     {"SP Properties", "Release", "releaseProperty", kAnswer},
+    {"AI Notifier", "AI Notify", "onNotify", kAnswer},  // any selector; the notifier of none of the handles
     {"Action Manager", "Do Action", "onDoAction", kAnswer},
     {"AI Menu", "AI Go", "onMenuGo", kAnswer},
     {"AI Menu", "AI Update", "onMenuUpdate", kAnswer},
@@ -81,22 +85,27 @@ const RouteCase kRouteCases[] = {
     {"", "", "", kUnhandledMessage},
 };
 
+// Cases print as their text: the default printer would dump their bytes, padding included.
+void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.caller << " / " << c.selector; }
+
 class RouterTest : public probe::ShellFixture<::testing::TestWithParam<RouteCase>> {};
 
 TEST_P(RouterTest, RoutesTheMessageToItsOneHandler) {
   const RouteCase& c = GetParam();
   probe::Probe plugin(host.pluginRef());
   plugin.answer = kAnswer;
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::NotifierMessage message{};
+  message.d = host.header(&plugin);
+  message.notifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x77});
   // Copies at other addresses: callers and selectors are compared by text.
   const std::string caller = c.caller;
   const std::string selector = c.selector;
-  EXPECT_EQ(plugin.dispatch(caller.c_str(), selector.c_str(), &message), c.result);
+  EXPECT_EQ(plugin.dispatch(caller.c_str(), selector.c_str(), &message.d), c.result);
   std::vector<std::string> expected;
   if (*c.called != '\0') expected.push_back(c.called);
   EXPECT_EQ(plugin.calls, expected);
   if (!plugin.messages.empty()) {
-    EXPECT_EQ(plugin.messages.front(), &message);
+    EXPECT_EQ(plugin.messages.front(), &message.d);
   }
   plugin.releaseSuites();
 }
@@ -109,8 +118,13 @@ INSTANTIATE_TEST_SUITE_P(EveryRow, RouterTest, ::testing::ValuesIn(kRouteCases),
   return name;
 });
 
-TEST(RouterTable, HasFortySixRowsAndEachCallerTogether) {
-  ASSERT_EQ(router::kRouteCount, 46u);
+TEST(RouterTable, HoldsTheFortySixRowsInTheirOrder) {
+  ASSERT_EQ(router::kRouteCount, kRows);
+  for (std::size_t i = 0; i < kRows; ++i) {
+    const router::Route& row = router::kRoutes[i];
+    EXPECT_EQ(std::string(row.caller) + "/" + (row.selector != nullptr ? row.selector : "AI Notify"),
+              std::string(kRouteCases[i].caller) + "/" + kRouteCases[i].selector) << "row " << i + 1;
+  }
   for (std::size_t i = 1; i < router::kRouteCount; ++i) {
     const bool sameAsBefore = std::string(router::kRoutes[i].caller) == router::kRoutes[i - 1].caller;
     if (sameAsBefore) continue;
@@ -231,6 +245,37 @@ TEST(NotifierRoute, TheContextIsClosedWhenAHandlerThrows) {
   EXPECT_THROW(plugin.dispatch("AI Notifier", "AI Notify", &message.d), std::runtime_error);
   EXPECT_EQ(host.callsOf("PushAppContext"), 1);
   EXPECT_EQ(host.callsOf("PopAppContext"), 1);
+  probe::ResetShellState();
+}
+
+struct ContextAnswer {
+  const char* label;
+  hostapi::ResultCode open;  // what the host answers the open with
+  std::uintptr_t handle;     // and the handle it writes
+  std::size_t closes;
+};
+
+TEST(ContextGuardTest, ClosesExactlyTheContextItOpened) {
+  static ContextAnswer answer;
+  static std::vector<hostapi::AppContextHandle> closed;
+  hostapi::ContextSuite suite{};
+  suite.PushAppContext = [](hostapi::PluginRef, hostapi::AppContextHandle* context) -> hostapi::ResultCode {
+    *context = reinterpret_cast<hostapi::AppContextHandle>(answer.handle);
+    return answer.open;
+  };
+  suite.PopAppContext = [](hostapi::AppContextHandle context) -> hostapi::ResultCode {
+    closed.push_back(context);
+    return 0;
+  };
+  probe::ResetShellState();
+  slots::gContext.table = &suite;
+  for (const ContextAnswer& c : {ContextAnswer{"Opened", 0, 0xC1, 1}, ContextAnswer{"OpenedUnderNullHandle", 0, 0, 1},
+                                 ContextAnswer{"Refused", FourCC("NOPE"), 0xC2, 0}}) {
+    answer = c;
+    closed.clear();
+    { ContextGuard guard(nullptr); }
+    EXPECT_EQ(closed, std::vector(c.closes, reinterpret_cast<hostapi::AppContextHandle>(c.handle))) << c.label;
+  }
   probe::ResetShellState();
 }
 
