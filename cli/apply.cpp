@@ -1,5 +1,8 @@
 #include "cli/apply.hpp"
 
+#include <cctype>
+#include <string_view>
+
 #include <nlohmann/json.hpp>
 
 #include "cli/errors.hpp"
@@ -40,6 +43,15 @@ std::vector<DrawStop> NewDrawStops(const std::vector<svg::RgbStop>& stops) {
   return out;
 }
 
+// Whether a file name asks for SVG: it ends in ".svg", in any case.
+bool IsSvgName(const std::string& path) {
+  constexpr std::string_view kSuffix = ".svg";
+  if (path.size() < kSuffix.size()) return false;
+  for (std::size_t i = 0; i < kSuffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - kSuffix.size() + i])) != kSuffix[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 host::CmykConverter& PreviewCmykConverter() {
@@ -54,7 +66,7 @@ host::CmykConverter& PreviewCmykConverter() {
   return *converter;
 }
 
-ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
+ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& session, Progress& progress) {
   const std::string& name = request.name;
   progress.Stage("parsing " + name);
   svg::SvgDocument document = [&] {
@@ -65,24 +77,23 @@ ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
     }
   }();
 
-  PluginSession session(request.pluginPath);
+  if (!session) session = std::make_unique<PluginSession>(request.pluginPath);
   progress.Stage("building the host document", document.ElementCount());
   svg::Binding binding;
   try {
-    binding = svg::BindDocument(document, session.document(), request.selectIds);
+    binding = svg::BindDocument(document, session->document(), request.selectIds);
   } catch (const svg::SvgError& e) {
     throw InputError(name + ": " + e.what());
   }
 
   progress.Stage("applying the effect", binding.inputs.size());
   for (std::size_t i = 0; i < binding.inputs.size(); ++i) {
-    session.GoLive(binding.inputs[i]);
+    session->GoLive(binding.inputs[i]);
     progress.Update(i + 1);
   }
 
   progress.Stage("writing back", binding.gradientArt.size());
-  const auto rewrites = svg::WriteBack(document, session.document(), binding);
-  session.Shutdown();
+  const auto rewrites = svg::WriteBack(document, session->document(), binding);
 
   ApplyResult result;
   result.artCount = binding.artCount;
@@ -105,11 +116,11 @@ ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
   return result;
 }
 
-std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width) {
-  std::vector<StripSet> strips;
-  strips.reserve(results.size());
-  for (const GradientResult& r : results) strips.push_back(ComputeStrips(r.sourceStops, r.newStops, width));
-  return strips;
+ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
+  std::unique_ptr<PluginSession> session;
+  ApplyResult result = ApplyDocument(std::move(request), session, progress);
+  session->Shutdown();
+  return result;
 }
 
 std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips) {
@@ -137,6 +148,24 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
   // Names come from file names and SVG ids, which need not be UTF-8: such
   // bytes become U+FFFD rather than failing the run.
   return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+Extras MakeExtras(const std::vector<GradientResult>& results, const std::string& previewPath,
+                  const std::string& reportPath, Progress& progress) {
+  Extras extras;
+  if (previewPath.empty() && reportPath.empty()) return extras;
+  progress.Stage("drawing previews");
+  try {
+    const auto strips = MakeStrips(results, kPreviewWidth);
+    if (!previewPath.empty()) {
+      const SvgPicture picture = PreviewSvg(results, strips, kPreviewWidth);
+      extras.preview = IsSvgName(previewPath) ? picture.text : RenderPng(picture);
+    }
+    if (!reportPath.empty()) extras.report = ReportJson(results, strips);
+  } catch (const std::runtime_error& e) {
+    throw InputError(std::string("preview: ") + e.what());
+  }
+  return extras;
 }
 
 }  // namespace evenhue::cli
