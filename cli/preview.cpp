@@ -223,7 +223,7 @@ std::string Heading(const GradientResult& r, std::size_t budget) {
 }
 
 std::string Figures(const DeltaStats& stats) {
-  return std::string(kDeltaE) + "  max " + Number(stats.max, "%6.2f") + "  mean " + Number(stats.mean, "%6.2f");
+  return std::string(kDeltaE) + " max " + Number(stats.max, "%5.2f") + "  mean " + Number(stats.mean, "%5.2f");
 }
 
 }  // namespace
