@@ -1,7 +1,9 @@
 #include "cli/apply.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -46,6 +48,15 @@ std::vector<DrawStop> NewDrawStops(const std::vector<svg::RgbStop>& stops) {
   return out;
 }
 
+// Whether a file name asks for SVG: it ends in ".svg", in any case.
+bool IsSvgName(const std::string& path) {
+  constexpr std::string_view kSuffix = ".svg";
+  if (path.size() < kSuffix.size()) return false;
+  for (std::size_t i = 0; i < kSuffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(path[path.size() - kSuffix.size() + i])) != kSuffix[i]) return false;
+  return true;
+}
+
 }  // namespace
 
 host::CmykConverter& PreviewCmykConverter() {
@@ -60,7 +71,7 @@ host::CmykConverter& PreviewCmykConverter() {
   return *converter;
 }
 
-ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
+ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& session, Progress& progress) {
   const std::string& name = request.name;
   progress.Stage("parsing " + name);
   svg::SvgDocument document = [&] {
@@ -71,26 +82,25 @@ ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
     }
   }();
 
-  PluginSession session(request.pluginPath);
+  if (!session) session = std::make_unique<PluginSession>(request.pluginPath);
   progress.Stage("building the host document", document.ElementCount());
   svg::Binding binding;
   try {
-    binding = svg::BindDocument(document, session.document(), request.selectIds);
+    binding = svg::BindDocument(document, session->document(), request.selectIds);
   } catch (const svg::SvgError& e) {
     throw InputError(name + ": " + e.what());
   }
 
   progress.Stage("applying the effect", binding.inputs.size());
   for (std::size_t i = 0; i < binding.inputs.size(); ++i) {
-    session.GoLive(binding.inputs[i]);
+    session->GoLive(binding.inputs[i]);
     progress.Update(i + 1);
   }
 
   progress.Stage("writing back", binding.gradientArt.size());
   ApplyResult result;
   result.warnings = std::move(binding.warnings);
-  const auto rewrites = svg::WriteBack(document, session.document(), binding, result.warnings);
-  session.Shutdown();
+  const auto rewrites = svg::WriteBack(document, session->document(), binding, result.warnings);
 
   result.artCount = binding.artCount;
   for (const svg::BoundArt& art : binding.gradientArt) result.gradientPaints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
@@ -113,27 +123,31 @@ ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
   return result;
 }
 
-std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width) {
-  std::vector<StripSet> strips;
-  strips.reserve(results.size());
-  for (const GradientResult& r : results) strips.push_back(ComputeStrips(r.sourceStops, r.newStops, width));
-  return strips;
+ApplyResult ApplyDocument(ApplyRequest request, Progress& progress) {
+  std::unique_ptr<PluginSession> session;
+  ApplyResult result = ApplyDocument(std::move(request), session, progress);
+  session->Shutdown();
+  return result;
+}
+
+std::vector<std::string> LeftAloneLines(const std::string& name, const ApplyResult& result, bool notice) {
+  std::vector<std::string> lines;
+  const std::size_t shown = std::min(result.warnings.size(), kWarningsShown);
+  for (std::size_t i = 0; i < shown; ++i) lines.push_back(name + ": warning: " + result.warnings[i]);
+  if (result.warnings.size() > shown)
+    lines.push_back(name + ": warning: " + std::to_string(result.warnings.size() - shown) +
+                    " more warnings like these (--report lists them all)");
+  if (!notice || !result.gradients.empty()) return lines;
+  if (result.gradientPaints == 0)
+    lines.push_back(name + ": notice: nothing was re-spaced: no fill or stroke is painted with a gradient");
+  else
+    lines.push_back(name + ": notice: nothing was re-spaced: all " + std::to_string(result.gradientPaints) +
+                    " gradient paints were left alone");
+  return lines;
 }
 
 void TellLeftAlone(const std::string& name, const ApplyResult& result) {
-  const std::size_t shown = std::min(result.warnings.size(), kWarningsShown);
-  for (std::size_t i = 0; i < shown; ++i)
-    std::fprintf(stderr, "evenhue: %s: warning: %s\n", name.c_str(), result.warnings[i].c_str());
-  if (result.warnings.size() > shown)
-    std::fprintf(stderr, "evenhue: %s: warning: %zu more warnings like these (--report lists them all)\n",
-                 name.c_str(), result.warnings.size() - shown);
-  if (!result.gradients.empty()) return;
-  if (result.gradientPaints == 0)
-    std::fprintf(stderr, "evenhue: %s: notice: nothing was re-spaced: no fill or stroke is painted with a gradient\n",
-                 name.c_str());
-  else
-    std::fprintf(stderr, "evenhue: %s: notice: nothing was re-spaced: all %zu gradient paints were left alone\n",
-                 name.c_str(), result.gradientPaints);
+  for (const std::string& line : LeftAloneLines(name, result, true)) std::fprintf(stderr, "evenhue: %s\n", line.c_str());
 }
 
 std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips,
@@ -163,6 +177,24 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
   // Names come from file names and SVG ids, which need not be UTF-8: such
   // bytes become U+FFFD rather than failing the run.
   return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+}
+
+Extras MakeExtras(const std::vector<GradientResult>& results, const std::string& previewPath,
+                  const std::string& reportPath, Progress& progress, const std::vector<std::string>& warnings) {
+  Extras extras;
+  if (previewPath.empty() && reportPath.empty()) return extras;
+  progress.Stage("drawing previews");
+  try {
+    const auto strips = MakeStrips(results, kPreviewWidth);
+    if (!previewPath.empty()) {
+      const SvgPicture picture = PreviewSvg(results, strips, kPreviewWidth);
+      extras.preview = IsSvgName(previewPath) ? picture.text : RenderPng(picture);
+    }
+    if (!reportPath.empty()) extras.report = ReportJson(results, strips, warnings);
+  } catch (const std::runtime_error& e) {
+    throw InputError(std::string("preview: ") + e.what());
+  }
+  return extras;
 }
 
 }  // namespace evenhue::cli

@@ -8,22 +8,12 @@
 
 #include "cli/preview.hpp"
 #include "cli/progress.hpp"
+#include "cli/results.hpp"
 #include "host/cmyk.hpp"
 
 namespace evenhue::cli {
 
-// One rewritten fill or stroke.
-struct GradientResult {
-  std::string document;   // the input's name, as shown to the user
-  std::string element;    // id of the painted element (may be empty)
-  std::string property;   // "fill" or "stroke"
-  std::string sourceId;
-  std::string newId;
-  std::size_t stopsBefore = 0;
-  std::size_t stopsAfter = 0;
-  std::vector<DrawStop> sourceStops;
-  std::vector<DrawStop> newStops;
-};
+class PluginSession;
 
 struct ApplyResult {
   std::string output;  // the new document's text
@@ -40,16 +30,17 @@ struct ApplyRequest {
   std::vector<std::string> selectIds;   // empty: the whole document
 };
 
-// Parses, builds the host document, runs Go Live once per input art (the root
-// or each selected element), writes the results back and serialises.
-// Throws InputError with a message naming `request.name`.
+// Parses, builds the document in the session's host, runs Go Live once per
+// input art (the root or each selected element), writes the results back and
+// serialises. An empty `session` is started from `request.pluginPath` once the
+// document has parsed; a session serves one document after another. Throws
+// InputError with a message naming `request.name`.
+ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& session, Progress& progress);
+// The same in a session of its own, started from `request.pluginPath` and shut down afterwards.
 ApplyResult ApplyDocument(ApplyRequest request, Progress& progress);
 
 // The CMYK-to-RGB conversion the host uses, for drawing source stops.
 host::CmykConverter& PreviewCmykConverter();
-
-// Strips of every result (the preview's content and the report's figures).
-std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width);
 
 // report.json: per gradient its ids, stop counts and ΔE2000 figures, and the
 // warnings of the run.
@@ -60,6 +51,17 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
 // (the first few, then how many more), and a notice when nothing was
 // re-spaced, so that "nothing changed" is never taken for success.
 void TellLeftAlone(const std::string& name, const ApplyResult& result);
+// The same lines, without the leading "evenhue: "; the notice only when asked.
+std::vector<std::string> LeftAloneLines(const std::string& name, const ApplyResult& result, bool notice);
+
+// The preview and report files of a run (a preview path ending in .svg gets
+// the picture as SVG, any other a PNG), empty when not asked for.
+struct Extras {
+  std::string preview;
+  std::string report;
+};
+Extras MakeExtras(const std::vector<GradientResult>& results, const std::string& previewPath,
+                  const std::string& reportPath, Progress& progress, const std::vector<std::string>& warnings = {});
 
 inline constexpr int kPreviewWidth = 512;
 

@@ -1,47 +1,17 @@
 #include "cli/demo.hpp"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "cli/apply.hpp"
 #include "cli/errors.hpp"
+#include "cli/files.hpp"
+#include "cli/session.hpp"
+#include "cli/text.hpp"
 #include "svg/file_io.hpp"
 
 namespace evenhue::cli {
 
 namespace {
-
-std::string XmlEscape(std::string_view text) {
-  std::string out;
-  for (char c : text) {
-    switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
-    }
-  }
-  return out;
-}
-
-void MakeDirectories(const std::string& path) {
-  std::string prefix;
-  std::size_t start = 0;
-  while (start <= path.size()) {
-    const auto slash = path.find('/', start);
-    prefix = path.substr(0, slash == std::string::npos ? path.size() : slash);
-    start = slash == std::string::npos ? path.size() + 1 : slash + 1;
-    if (prefix.empty()) continue;
-    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST)
-      throw InputError("cannot create " + prefix + ": " + std::strerror(errno));
-  }
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) throw InputError(path + " is not a folder");
-}
 
 // One sheet with every sample before (left) and after (right), each embedded
 // as an image so that their ids never collide.
@@ -60,7 +30,7 @@ std::string Sheet(const std::vector<EmbeddedFile>& examples, const std::vector<s
   for (int i = 0; i < rows; ++i) {
     const int top = kLabel + i * (kHeight + kLabel + kGap);
     svg += "  <text x=\"" + std::to_string(kGap) + "\" y=\"" + std::to_string(top + 16) + "\">" +
-           XmlEscape(examples[i].name) + "</text>\n";
+           XmlText(examples[i].name) + "</text>\n";
     const std::string before(reinterpret_cast<const char*>(examples[i].data), examples[i].size);
     const std::string* images[] = {&before, &outputs[i]};
     for (int side = 0; side < 2; ++side) {
@@ -95,45 +65,30 @@ std::string Padded(std::string text, std::size_t width) {
 
 }  // namespace
 
-std::string Base64(std::string_view data) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  out.reserve((data.size() + 2) / 3 * 4);
-  std::size_t i = 0;
-  for (; i + 2 < data.size(); i += 3) {
-    const unsigned v = (static_cast<unsigned char>(data[i]) << 16) | (static_cast<unsigned char>(data[i + 1]) << 8) |
-                       static_cast<unsigned char>(data[i + 2]);
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += kAlphabet[(v >> 6) & 63];
-    out += kAlphabet[v & 63];
-  }
-  if (i < data.size()) {
-    unsigned v = static_cast<unsigned char>(data[i]) << 16;
-    if (i + 1 < data.size()) v |= static_cast<unsigned char>(data[i + 1]) << 8;
-    out += kAlphabet[(v >> 18) & 63];
-    out += kAlphabet[(v >> 12) & 63];
-    out += i + 1 < data.size() ? kAlphabet[(v >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
-}
-
 void RunDemo(const std::string& directory, const std::string& pluginPath, std::FILE* out, Progress& progress) {
   const auto& examples = EmbeddedExamples();
   std::vector<GradientResult> results;
   std::vector<std::string> outputs;
+  std::unique_ptr<PluginSession> session;  // one for every sample
   for (const EmbeddedFile& example : examples) {
     ApplyRequest request;
     request.name = example.name;
     request.text.assign(reinterpret_cast<const char*>(example.data), example.size);
     request.pluginPath = pluginPath;
-    ApplyResult result = ApplyDocument(std::move(request), progress);
+    ApplyResult result = ApplyDocument(std::move(request), session, progress);
     outputs.push_back(std::move(result.output));
     for (auto& g : result.gradients) results.push_back(std::move(g));
   }
-  const auto strips = MakeStrips(results, kPreviewWidth);
-  const std::string png = EncodePng(LayoutPreview(strips, kPreviewWidth));
+  if (session) session->Shutdown();
+  progress.Stage("drawing previews");
+  std::vector<StripSet> strips;
+  std::string png;
+  try {
+    strips = MakeStrips(results, kPreviewWidth);
+    png = RenderPng(PreviewSvg(results, strips, kPreviewWidth));
+  } catch (const std::runtime_error& e) {
+    throw InputError(std::string("preview: ") + e.what());
+  }
   const std::string report = ReportJson(results, strips);
   const std::string sheet = Sheet(examples, outputs);
   progress.Finish();

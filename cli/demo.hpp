@@ -23,7 +23,4 @@ const std::vector<EmbeddedFile>& EmbeddedExamples();
 // table on `out`. Throws InputError on failure.
 void RunDemo(const std::string& directory, const std::string& pluginPath, std::FILE* out, Progress& progress);
 
-// Base64 (RFC 4648, with padding).
-std::string Base64(std::string_view data);
-
 }  // namespace evenhue::cli

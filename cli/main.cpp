@@ -15,8 +15,10 @@
 #include <vector>
 
 #include "cli/apply.hpp"
+#include "cli/batch.hpp"
 #include "cli/demo.hpp"
 #include "cli/errors.hpp"
+#include "cli/inkscape.hpp"
 #include "cli/respace.hpp"
 #include "cli/session.hpp"
 #include "svg/file_io.hpp"
@@ -32,9 +34,11 @@ constexpr const char kMainHelp[] =
     "RGB ramp whose colours follow a CIELAB blend of its stops.\n"
     "\n"
     "commands:\n"
-    "  demo      run the sample documents and show what changed\n"
-    "  apply     apply the effect to an SVG document\n"
-    "  respace   re-space gradients given as JSON Lines on standard input\n"
+    "  demo              run the sample documents and show what changed\n"
+    "  apply             apply the effect to SVG documents\n"
+    "  respace           re-space gradients given as JSON Lines on standard input\n"
+    "  install-inkscape  install the effect into Inkscape (Extensions > Color > Evenhue)\n"
+    "  inkscape          what that effect runs: the selected ids and Inkscape's document\n"
     "\n"
     "options:\n"
     "  --help       show this help (or `evenhue <command> --help`)\n"
@@ -56,18 +60,50 @@ constexpr const char kDemoHelp[] =
 constexpr const char kApplyHelp[] =
     "usage: evenhue apply IN.svg (-o OUT.svg | --in-place) [--preview PNG]\n"
     "                    [--report JSON] [--select ID]... [--plugin PATH]\n"
+    "       evenhue apply IN.svg... (--out-dir DIR | --in-place) [--jobs N]\n"
+    "                    [--preview PNG] [--report JSON] [--select ID]... [--plugin PATH]\n"
     "\n"
     "Applies the effect to the whole document, or to each element named by\n"
     "--select. Every rewritten fill or stroke points to a new gradient element;\n"
     "the source gradients and everything else in the file are kept.\n"
     "`-` reads standard input or writes standard output.\n"
+    "Several documents (or --out-dir) make a batch: the documents are worked on\n"
+    "in parallel, one that cannot be read gets its error line and the others go\n"
+    "on, and a summary line ends it (exit status 1 when any was refused). A\n"
+    "document with nothing to rewrite is left alone (copied as it is to DIR).\n"
     "\n"
     "  -o, --output OUT   write the result here (never the input itself)\n"
-    "  --in-place         replace the input file\n"
-    "  --preview PNG      ramps before, after and ideal, per gradient\n"
+    "  --in-place         replace the input files\n"
+    "  --out-dir DIR      write each result to DIR under its input's file name\n"
+    "  --jobs N           worker processes of a batch (default: one per core)\n"
+    "  --preview PNG      ramps before, after and ideal, per gradient, labelled\n"
+    "                     (a name ending in .svg gets the picture as SVG)\n"
     "  --report JSON      stop counts and CIEDE2000 figures per gradient\n"
     "  --select ID        apply to this element only (repeatable)\n"
     "  --plugin PATH      the plug-in file (default: Evenhue.so beside this command)\n";
+
+constexpr const char kInstallInkscapeHelp[] =
+    "usage: evenhue install-inkscape [--dir FOLDER] [--plugin PATH]\n"
+    "\n"
+    "Installs the Inkscape effect Extensions > Color > Evenhue: copies the\n"
+    "effect's description, its script, this command and the plug-in into\n"
+    "FOLDER/evenhue. Restart Inkscape afterwards; remove the folder to uninstall.\n"
+    "\n"
+    "  --dir FOLDER    Inkscape's extensions folder (default: $INKSCAPE_PROFILE_DIR/\n"
+    "                  extensions, else $XDG_CONFIG_HOME/inkscape/extensions, else\n"
+    "                  ~/.config/inkscape/extensions)\n"
+    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+
+constexpr const char kInkscapeHelp[] =
+    "usage: evenhue inkscape [--id=ID]... DOCUMENT\n"
+    "\n"
+    "What Inkscape's Evenhue effect runs: applies the effect to the objects with\n"
+    "these ids (the whole document when none are given) and writes the new\n"
+    "document on standard output. Errors are one line on standard error, which\n"
+    "Inkscape shows in its error dialog.\n"
+    "\n"
+    "  --id=ID         a selected object (repeatable)\n"
+    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kRespaceHelp[] =
     "usage: evenhue respace [--plugin PATH] < IN.jsonl > OUT.jsonl\n"
@@ -127,10 +163,25 @@ int Demo(Arguments& args) {
   return kExitOk;
 }
 
+unsigned JobCount(const std::string& text) {
+  unsigned long value = 0;
+  std::size_t used = 0;
+  try {
+    value = std::stoul(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used != text.size() || text.empty() || text[0] == '-' || value == 0 || value > 4096)
+    throw UsageError("apply: --jobs needs a number of processes, not " + text);
+  return static_cast<unsigned>(value);
+}
+
 int Apply(Arguments& args) {
-  std::string input, output, preview, report;
+  std::vector<std::string> inputs;
+  std::string output, outDir, preview, report;
   std::string plugin = DefaultPluginPath();
-  bool inPlace = false, haveOutput = false;
+  bool inPlace = false, haveOutput = false, haveOutDir = false;
+  unsigned jobs = 0;
   std::vector<std::string> select;
   while (!args.Done()) {
     const std::string a = args.Take();
@@ -138,17 +189,38 @@ int Apply(Arguments& args) {
       if (haveOutput) throw UsageError("apply: -o given twice");
       output = args.Value(a);
       haveOutput = true;
+    } else if (a == "--out-dir") {
+      if (haveOutDir) throw UsageError("apply: --out-dir given twice");
+      outDir = args.Value(a);
+      haveOutDir = true;
     } else if (a == "--in-place") inPlace = true;
+    else if (a == "--jobs" || a == "-j") jobs = JobCount(args.Value(a));
     else if (a == "--preview") preview = args.Value(a);
     else if (a == "--report") report = args.Value(a);
     else if (a == "--select") select.push_back(args.Value(a));
     else if (a == "--plugin") plugin = args.Value(a);
     else if (a.size() > 1 && a[0] == '-') throw UsageError("apply: unknown option " + a);
-    else if (input.empty()) input = a;
-    else throw UsageError("apply: more than one input (" + input + ", " + a + ")");
+    else inputs.push_back(a);
   }
-  if (input.empty()) throw UsageError("apply: no input document");
-  if (haveOutput == inPlace) throw UsageError("apply: give exactly one of -o OUT and --in-place");
+  if (inputs.empty()) throw UsageError("apply: no input document");
+  if (inputs.size() > 1 && haveOutput)
+    throw UsageError("apply: -o takes one document; give --out-dir DIR or --in-place for several");
+  if (haveOutput + haveOutDir + inPlace != 1)
+    throw UsageError("apply: give exactly one of -o OUT, --out-dir DIR and --in-place");
+  if (haveOutDir && outDir.empty()) throw UsageError("apply: --out-dir needs a folder");
+  if (inputs.size() > 1 || haveOutDir) {
+    BatchOptions batch;
+    batch.inputs = std::move(inputs);
+    batch.outDir = outDir;
+    batch.inPlace = inPlace;
+    batch.preview = preview;
+    batch.report = report;
+    batch.selectIds = std::move(select);
+    batch.pluginPath = plugin;
+    batch.jobs = jobs;
+    return RunBatch(batch, stdout);
+  }
+  const std::string input = inputs.front();
   if (inPlace && input == "-") throw UsageError("apply: --in-place needs a file, not standard input");
   if (haveOutput && output.empty()) throw UsageError("apply: -o needs a file");
   if (inPlace) output = input;
@@ -188,13 +260,7 @@ int Apply(Arguments& args) {
   ApplyResult result = ApplyDocument(std::move(request), progress);
 
   // Everything is computed before anything is written.
-  std::string png, json;
-  if (!preview.empty() || !report.empty()) {
-    progress.Stage("drawing previews");
-    const auto strips = MakeStrips(result.gradients, kPreviewWidth);
-    if (!preview.empty()) png = EncodePng(LayoutPreview(strips, kPreviewWidth));
-    if (!report.empty()) json = ReportJson(result.gradients, strips, result.warnings);
-  }
+  const Extras extra = MakeExtras(result.gradients, preview, report, progress, result.warnings);
   progress.Finish();
   TellLeftAlone(name, result);
   // The outputs appear together or not at all: every file is written in full
@@ -203,8 +269,8 @@ int Apply(Arguments& args) {
   try {
     std::vector<svg::PendingOutput> outputs;
     outputs.emplace_back(output, result.output);
-    if (!preview.empty()) outputs.emplace_back(preview, png);
-    if (!report.empty()) outputs.emplace_back(report, json);
+    if (!preview.empty()) outputs.emplace_back(preview, extra.preview);
+    if (!report.empty()) outputs.emplace_back(report, extra.report);
     for (auto& o : outputs)
       if (o.direct()) o.Commit();
     for (auto& o : outputs) o.Commit();
@@ -223,6 +289,30 @@ int Respace(Arguments& args) {
   }
   Progress progress;
   return RunRespace(stdin, stdout, plugin, progress);
+}
+
+int InstallInkscapeCommand(Arguments& args) {
+  std::string folder, plugin = DefaultPluginPath();
+  while (!args.Done()) {
+    const std::string a = args.Take();
+    if (a == "--dir") folder = args.Value(a);
+    else if (a == "--plugin") plugin = args.Value(a);
+    else throw UsageError("install-inkscape: unknown argument " + a);
+  }
+  if (folder.empty()) folder = InkscapeExtensionsFolder();
+  InstallInkscape(folder, plugin, stdout);
+  return kExitOk;
+}
+
+int InkscapeCommand(Arguments& args) {
+  std::string plugin = DefaultPluginPath();
+  std::vector<std::string> rest;
+  while (!args.Done()) {
+    const std::string a = args.Take();
+    if (a == "--plugin") plugin = args.Value(a);
+    else rest.push_back(a);
+  }
+  return RunInkscapeEffect(rest, plugin);
 }
 
 int Run(std::vector<std::string> argv) {
@@ -252,6 +342,14 @@ int Run(std::vector<std::string> argv) {
   if (command == "respace") {
     if (WantsHelp(rest)) return Print(kRespaceHelp), kExitOk;
     return Respace(args);
+  }
+  if (command == "install-inkscape") {
+    if (WantsHelp(rest)) return Print(kInstallInkscapeHelp), kExitOk;
+    return InstallInkscapeCommand(args);
+  }
+  if (command == "inkscape") {
+    if (WantsHelp(rest)) return Print(kInkscapeHelp), kExitOk;
+    return InkscapeCommand(args);
   }
   throw UsageError("unknown command " + command + " (try evenhue --help)");
 }

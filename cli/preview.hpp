@@ -1,5 +1,6 @@
-// Previews of re-spaced gradients: the ramps as a renderer draws them, the
-// ideal CIELAB ramp they aim at, and the CIEDE2000 distance between them.
+// Previews of re-spaced gradients: the source and the new stops as librsvg
+// draws them, the ideal CIELAB ramp they aim at, the CIEDE2000 distance
+// between them, and the labelled picture that shows all of it.
 #pragma once
 
 #include <array>
@@ -7,26 +8,15 @@
 #include <string>
 #include <vector>
 
+#include "cli/results.hpp"
 #include "color/color.hpp"
 
 namespace evenhue::cli {
 
-// One stop as far as drawing is concerned: position 0–1, sRGB colour 0–1 and
-// the midpoint in percent (used only by the ideal ramp).
-struct DrawStop {
-  double offset = 0.0;
-  ColorTriple rgb{0.0, 0.0, 0.0};
-  double midpoint = 50.0;
-};
-
-// The colour an SVG renderer paints at position p: straight interpolation in
-// sRGB between the stops around p, midpoints ignored, end colours beyond the
-// ends. `stops` must be non-empty with non-decreasing offsets.
-ColorTriple RendererColorAt(const std::vector<DrawStop>& stops, double p);
-
 // The ideal ramp at p: the stops around p blended in CIELAB (D65) with
 // MidpointLerp and the first stop's midpoint (kept to 13–87 percent, as the
-// plug-in keeps it). Returns CIELAB.
+// plug-in keeps it). Returns CIELAB. `stops` must be non-empty with
+// non-decreasing offsets.
 ColorTriple IdealLabAt(const std::vector<DrawStop>& stops, double p);
 
 // CIEDE2000 between two D65 CIELAB colours (Little CMS).
@@ -42,29 +32,42 @@ struct DeltaStats {
   double mean = 0.0;
 };
 
-// The three strips of one gradient, `width` pixels each, sampled at pixel
-// centres ((x + 0.5) / width).
+// The three strips of one gradient, `width` pixels each; pixel x shows the
+// ramp at (x + 0.5) / width.
 struct StripSet {
-  std::vector<Pixel> source;  // the source stops, drawn as a renderer does
+  std::vector<Pixel> source;  // the source stops as librsvg draws them
   std::vector<Pixel> result;  // the new stops, drawn the same way
   std::vector<Pixel> ideal;   // the ideal CIELAB ramp of the source stops
   DeltaStats before;          // source strip against the ideal
   DeltaStats after;           // result strip against the ideal
 };
-StripSet ComputeStrips(const std::vector<DrawStop>& source, const std::vector<DrawStop>& result, int width);
 
 // ΔE2000 of drawn pixels against the ideal ramp of `ideal` at the same centres.
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal);
 
-// The preview image: per gradient its three strips one above the other.
-struct Image {
+// The strips of every result: the source and new stops become SVG gradients
+// that librsvg renders, the ideal strip is computed. Throws std::runtime_error
+// when librsvg fails.
+std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width);
+
+// At most this many gradients appear in the picture; a line under the last
+// one counts the others (the report holds them all).
+inline constexpr std::size_t kMaxPreviewRows = 300;
+
+// An SVG document and the size in pixels it declares.
+struct SvgPicture {
+  std::string text;
   int width = 0;
   int height = 0;
-  std::vector<std::uint8_t> rgb;  // width * height * 3
 };
-Image LayoutPreview(const std::vector<StripSet>& strips, int width);
 
-// PNG bytes of the image (libpng). Throws std::runtime_error on failure.
-std::string EncodePng(const Image& image);
+// The preview as an SVG document: a title and a legend, then per gradient a
+// heading naming its document, element, paint and gradient, and three strips,
+// each labelled with what it is and (but the ideal) its ΔE2000 figures.
+SvgPicture PreviewSvg(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips, int width);
+
+// Renders the picture with librsvg and cairo onto white; PNG bytes. Throws
+// std::runtime_error.
+std::string RenderPng(const SvgPicture& picture);
 
 }  // namespace evenhue::cli

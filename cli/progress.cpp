@@ -13,8 +13,9 @@ constexpr auto kInterval = std::chrono::milliseconds(100);
 constexpr int kBarWidth = 30;
 }  // namespace
 
-Progress::Progress()
-    : enabled_(::isatty(STDERR_FILENO) == 1), start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
+Progress::Progress() : Progress(::isatty(STDERR_FILENO) == 1) {}
+
+Progress::Progress(bool shown) : enabled_(shown), start_(std::chrono::steady_clock::now()), lastDraw_(start_) {}
 
 Progress::~Progress() { Finish(); }
 
@@ -29,6 +30,18 @@ void Progress::Update(std::size_t done) {
   done_ = done;
   if (!enabled_ || (++ticks_ & 0xff) != 0) return;  // look at the clock every 256 items
   Draw();
+}
+
+void Progress::Step(std::size_t done) {
+  done_ = done;
+  if (enabled_) Draw();
+}
+
+void Progress::Print(const std::string& line) {
+  const bool redraw = drawn_;
+  Finish();
+  std::fprintf(stderr, "%s\n", line.c_str());
+  if (redraw) Draw();
 }
 
 void Progress::Draw() {

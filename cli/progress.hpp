@@ -11,6 +11,8 @@ namespace evenhue::cli {
 class Progress {
  public:
   Progress();
+  // A progress that never draws (`shown` false), or one that draws on any standard error.
+  explicit Progress(bool shown);
   ~Progress();
   Progress(const Progress&) = delete;
   Progress& operator=(const Progress&) = delete;
@@ -19,6 +21,10 @@ class Progress {
   void Stage(std::string name, std::size_t total = 0);
   // Reports how much of the stage is done; cheap enough to call per item.
   void Update(std::size_t done);
+  // The same for items that take a while each: the bar is looked at every time.
+  void Step(std::size_t done);
+  // Writes a line on standard error, the bar cleared around it.
+  void Print(const std::string& line);
   // Clears the bar, if one was drawn.
   void Finish();
 

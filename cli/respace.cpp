@@ -12,6 +12,7 @@
 
 #include "cli/errors.hpp"
 #include "cli/session.hpp"
+#include "cli/text.hpp"
 #include "host/document.hpp"
 #include "svg/css_color.hpp"
 
@@ -91,30 +92,6 @@ void AppendArray(std::string& out, const double* values, std::size_t count) {
     AppendNumber(out, values[i]);
   }
   out += ']';
-}
-
-// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
-std::size_t Utf8SequenceLength(std::string_view text) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xbf;  // the allowed range of the second byte
-  if (lead >= 0xc2 && lead <= 0xdf) length = 2;
-  else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    if (lead == 0xe0) low = 0xa0;        // no overlong forms
-    else if (lead == 0xed) high = 0x9f;  // no surrogates
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    if (lead == 0xf0) low = 0x90;
-    else if (lead == 0xf4) high = 0x8f;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i)
-    if (byte(i) < 0x80 || byte(i) > 0xbf) return 0;
-  return length;
 }
 
 // A JSON string of `text`. Messages may quote bytes of a bad input line, so

@@ -12,16 +12,19 @@ namespace evenhue::cli {
 
 namespace {
 constexpr const char kEffectName[] = "BCBC_Evenhue";
-constexpr const char kPluginFile[] = "Evenhue.so";
 }  // namespace
 
-std::string DefaultPluginPath() {
+std::string ExecutablePath() {
   char buffer[PATH_MAX];
   const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  if (n <= 0) return kPluginFile;
-  std::string exe(buffer, static_cast<std::size_t>(n));
+  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
+}
+
+std::string DefaultPluginPath() {
+  const std::string exe = ExecutablePath();
+  if (exe.empty()) return kPluginFileName;
   const auto slash = exe.rfind('/');
-  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/" + kPluginFile;
+  return (slash == std::string::npos ? std::string(".") : exe.substr(0, slash)) + "/" + kPluginFileName;
 }
 
 std::string CodeText(hostapi::ResultCode code) {

@@ -9,7 +9,11 @@
 
 namespace evenhue::cli {
 
-// The plug-in built beside this executable.
+// The plug-in's file name beside the command.
+inline constexpr char kPluginFileName[] = "Evenhue.so";
+
+// This program's own file, and the plug-in built beside it.
+std::string ExecutablePath();
 std::string DefaultPluginPath();
 
 class PluginSession {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -171,14 +172,37 @@ TEST(Apply, InPlaceReplacesTheFileWithTheResult) {
 
 // --- Preview ------------------------------------------------------------------------------
 
-// Runs of rows at column x that are painted (not the white background).
-std::vector<std::pair<int, int>> Bands(const Png& png, int x) {
+constexpr int kMinStripWidth = 256;
+
+// The longest run of painted (not white) pixels in row y: its first and last column.
+std::pair<int, int> LongestRun(const Png& png, int y) {
+  std::pair<int, int> best{0, -1};
+  for (int x = 0; x < png.width;) {
+    if (png.at(x, y) == std::array<std::uint8_t, 4>{255, 255, 255, 255}) {
+      ++x;
+      continue;
+    }
+    int end = x;
+    while (end + 1 < png.width && png.at(end + 1, y) != std::array<std::uint8_t, 4>{255, 255, 255, 255}) ++end;
+    if (end - x > best.second - best.first) best = {x, end};
+    x = end + 1;
+  }
+  return best;
+}
+
+// The strips of the picture: runs of rows painted across at least
+// kMinStripWidth columns in one piece (text never is), top to bottom.
+std::vector<std::pair<int, int>> Bands(const Png& png) {
   std::vector<std::pair<int, int>> bands;
   int start = -1;
   for (int y = 0; y <= png.height; ++y) {
-    const bool painted = y < png.height && png.at(x, y) != std::array<std::uint8_t, 4>{255, 255, 255, 255};
-    if (painted && start < 0) start = y;
-    if (!painted && start >= 0) {
+    bool strip = false;
+    if (y < png.height) {
+      const auto run = LongestRun(png, y);
+      strip = run.second - run.first + 1 >= kMinStripWidth;
+    }
+    if (strip && start < 0) start = y;
+    if (!strip && start >= 0) {
       bands.emplace_back(start, y - 1);
       start = -1;
     }
@@ -227,8 +251,7 @@ TEST_P(Preview, IsAPngWithThreeStripsPerGradient) {
   ASSERT_NO_THROW(png = DecodePng(ReadFile(scratch.path("p.png"))));
   EXPECT_EQ(png.headerWidth, static_cast<std::uint32_t>(png.width));
   EXPECT_EQ(png.headerHeight, static_cast<std::uint32_t>(png.height));
-  ASSERT_GE(png.width, 256);
-  const auto bands = Bands(png, png.width / 2);
+  const auto bands = Bands(png);
   ASSERT_EQ(bands.size(), 3 * uses.size());
 
   for (std::size_t g = 0; g < uses.size(); ++g) {
@@ -238,12 +261,10 @@ TEST_P(Preview, IsAPngWithThreeStripsPerGradient) {
     ASSERT_EQ(result.size(), 4 * source.size() - 3);
     const int rows[3] = {(bands[3 * g].first + bands[3 * g].second) / 2, (bands[3 * g + 1].first + bands[3 * g + 1].second) / 2,
                          (bands[3 * g + 2].first + bands[3 * g + 2].second) / 2};
-    // The painted columns of the strips.
-    int x0 = 0, x1 = png.width - 1;
-    while (x0 < png.width && png.at(x0, rows[0]) == std::array<std::uint8_t, 4>{255, 255, 255, 255}) ++x0;
-    while (x1 > x0 && png.at(x1, rows[0]) == std::array<std::uint8_t, 4>{255, 255, 255, 255}) --x1;
+    // The painted columns of the strips, the same for all three.
+    const auto [x0, x1] = LongestRun(png, rows[0]);
+    for (int strip = 1; strip < 3; ++strip) EXPECT_EQ(LongestRun(png, rows[strip]), LongestRun(png, rows[0]));
     const int width = x1 - x0 + 1;
-    ASSERT_GE(width, 256);
     double worst[3] = {0, 0, 0};
     for (int x = x0; x <= x1; ++x) {
       const double p = (x - x0 + 0.5) / width;
@@ -274,6 +295,85 @@ INSTANTIATE_TEST_SUITE_P(Documents, Preview, ::testing::Values("1-blue-to-yellow
                            name.erase(std::remove_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }), name.end());
                            return name;
                          });
+
+// The picture as SVG (a preview name ending in .svg): per gradient a heading
+// naming its document, paint, element and gradients, then three strips, each
+// with its label on its left and, beside the two drawn ones, the report's
+// CIEDE2000 figures on its right.
+TEST(PreviewPicture, LabelsEveryRowAndStripWithTheReportsFigures) {
+  Scratch scratch;
+  const std::string example = ExamplePath("6-shared.svg");
+  const Finished run = Evenhue({"apply", example, "-o", scratch.path("out.svg"), "--preview", scratch.path("p.svg"),
+                                "--report", scratch.path("r.json")});
+  ASSERT_EQ(run.status, 0) << run.err;
+  pugi::xml_document picture;
+  ASSERT_TRUE(LoadSvg(picture, ReadFile(scratch.path("p.svg"))));
+  const Json report = Json::parse(ReadFile(scratch.path("r.json")));
+  ASSERT_EQ(report["gradients"].size(), 2u);
+
+  struct Box {
+    double x, y, width, height;
+  };
+  struct Label {
+    double x, y;
+    std::string text;
+  };
+  std::vector<Box> strips;  // in document order
+  std::vector<Label> labels;
+  picture.find_node([&](pugi::xml_node n) {
+    const auto number = [&](const char* name) { return n.attribute(name).as_double(); };
+    if (Local(n) == "image" || (Local(n) == "rect" && std::string(n.attribute("fill").value()).rfind("url(", 0) == 0))
+      strips.push_back({number("x"), number("y"), number("width"), number("height")});
+    if (Local(n) == "text") {
+      std::string text;
+      n.find_node([&](pugi::xml_node c) {
+        if (c.type() == pugi::node_pcdata) text += c.value();
+        return false;
+      });
+      labels.push_back({number("x"), number("y"), text});
+    }
+    return false;
+  });
+  ASSERT_EQ(strips.size(), 6u);
+
+  const std::regex figures("max +([0-9.]+) +mean +([0-9.]+)");
+  const char* names[3] = {"source as drawn", "Evenhue", "ideal CIELAB blend"};
+  for (std::size_t g = 0; g < 2; ++g) {
+    const Json& entry = report["gradients"][g];
+    SCOPED_TRACE(entry.dump());
+    // The heading: between the row before and the first strip.
+    const double above = g == 0 ? 0.0 : strips[3 * g - 1].y + strips[3 * g - 1].height;
+    std::vector<std::string> headings;
+    for (const Label& l : labels)
+      if (l.y > above && l.y < strips[3 * g].y) headings.push_back(l.text);
+    ASSERT_FALSE(headings.empty());
+    const std::string& heading = headings.back();
+    for (const std::string& part : {std::string("6-shared.svg"), "fill of #" + entry["element"].get<std::string>(),
+                                    "#" + entry["source"].get<std::string>(), "#" + entry["id"].get<std::string>()})
+      EXPECT_NE(heading.find(part), std::string::npos) << part << " not in " << heading;
+
+    for (int k = 0; k < 3; ++k) {
+      const Box& strip = strips[3 * g + static_cast<std::size_t>(k)];
+      EXPECT_GE(strip.width, 256.0);
+      std::string left, right;
+      for (const Label& l : labels) {
+        if (l.y < strip.y || l.y > strip.y + strip.height) continue;
+        (l.x < strip.x ? left : right) += l.text;
+        EXPECT_TRUE(l.x < strip.x || l.x > strip.x + strip.width) << "text over a strip: " << l.text;
+      }
+      EXPECT_EQ(left, names[k]);
+      std::smatch m;
+      if (k == 2) {
+        EXPECT_FALSE(std::regex_search(right, m, figures)) << "figures beside the ideal itself: " << right;
+        continue;
+      }
+      ASSERT_TRUE(std::regex_search(right, m, figures)) << right;
+      const Json& expected = entry["deltaE2000"][k == 0 ? "before" : "after"];
+      EXPECT_NEAR(std::stod(m[1]), expected["max"].get<double>(), 0.0051) << right;
+      EXPECT_NEAR(std::stod(m[2]), expected["mean"].get<double>(), 0.0051) << right;
+    }
+  }
+}
 
 // --- Report -------------------------------------------------------------------------------
 

@@ -47,7 +47,9 @@ INSTANTIATE_TEST_SUITE_P(
                       HelpCase{"Respace", {"respace", "--help"}, "usage: evenhue respace"},
                       HelpCase{"ApplyHelpAfterOtherArguments", {"apply", "in.svg", "-o", "out.svg", "--help"},
                                "usage: evenhue apply"},
-                      HelpCase{"RespaceShort", {"respace", "-h"}, "usage: evenhue respace"}),
+                      HelpCase{"RespaceShort", {"respace", "-h"}, "usage: evenhue respace"},
+                      HelpCase{"InstallInkscape", {"install-inkscape", "--help"}, "usage: evenhue install-inkscape"},
+                      HelpCase{"Inkscape", {"inkscape", "--help"}, "usage: evenhue inkscape"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Version, PrintsTheProjectVersion) {
@@ -61,15 +63,17 @@ TEST(Version, PrintsTheProjectVersion) {
 TEST(Help, NamesEveryOption) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> options = {
       {"demo", {"--out", "--plugin"}},
-      {"apply", {"-o", "--in-place", "--preview", "--report", "--select", "--plugin"}},
+      {"apply", {"-o", "--in-place", "--out-dir", "--jobs", "--preview", "--report", "--select", "--plugin"}},
       {"respace", {"--plugin"}},
+      {"install-inkscape", {"--dir", "--plugin"}},
+      {"inkscape", {"--id=", "--plugin"}},
   };
   for (const auto& [command, names] : options) {
     const Finished run = Evenhue({command, "--help"});
     for (const std::string& name : names) EXPECT_NE(run.out.find(name), std::string::npos) << command << " " << name;
   }
   const Finished main = Evenhue({"--help"});
-  for (const char* command : {"demo", "apply", "respace"})
+  for (const char* command : {"demo", "apply", "respace", "install-inkscape", "inkscape"})
     EXPECT_NE(main.out.find(std::string("  ") + command), std::string::npos) << command;
 }
 
@@ -133,11 +137,40 @@ std::vector<RefusedCase> RefusedCases() {
       {"UnknownDemoOption", {"demo", "--out", "{demo}", "--frobnicate"}, 2, "unknown option --frobnicate"},
       {"UnknownRespaceOption", {"respace", "--frobnicate"}, 2, "unknown argument --frobnicate"},
       {"RespaceTakesNoFile", {"respace", "{in.jsonl}"}, 2, "unknown argument"},
-      {"NeitherOutputNorInPlace", {"apply", "{in.svg}"}, 2, "exactly one of -o OUT and --in-place"},
+      {"NeitherOutputNorInPlace", {"apply", "{in.svg}"}, 2, "exactly one of -o OUT, --out-dir DIR and --in-place"},
       {"BothOutputAndInPlace", {"apply", "{in.svg}", "-o", "{out.svg}", "--in-place"}, 2,
-       "exactly one of -o OUT and --in-place"},
+       "exactly one of -o OUT, --out-dir DIR and --in-place"},
+      {"BothOutputFolderAndInPlace", {"apply", "{in.svg}", "--out-dir", "{out}", "--in-place"}, 2,
+       "exactly one of -o OUT, --out-dir DIR and --in-place"},
       {"NoInputDocument", {"apply", "-o", "{out.svg}"}, 2, "no input document"},
-      {"TwoInputDocuments", {"apply", "{in.svg}", "{other.svg}", "-o", "{out.svg}"}, 2, "more than one input"},
+      {"TwoInputDocumentsToOneOutput", {"apply", "{in.svg}", "{other.svg}", "-o", "{out.svg}"}, 2,
+       "-o takes one document"},
+      {"TwoInputDocumentsWithoutAnOutput", {"apply", "{in.svg}", "{other.svg}"}, 2,
+       "exactly one of -o OUT, --out-dir DIR and --in-place"},
+      // A batch that would lose a file.
+      {"BatchWithADocumentTwice", {"apply", "{in.svg}", "{sub/../in.svg}", "--out-dir", "{out}"}, 2,
+       "is given twice", [](const Scratch& s) { std::filesystem::create_directory(s.path("sub")); }},
+      {"BatchWithADocumentAndALinkToIt", {"apply", "{in.svg}", "{link.svg}", "--in-place"}, 2, "are the same file",
+       [](const Scratch& s) { std::filesystem::create_symlink(s.path("in.svg"), s.path("link.svg")); }},
+      {"BatchWithTwoDocumentsOfOneName", {"apply", "{in.svg}", "{sub/in.svg}", "--out-dir", "{out}"}, 2,
+       "would both be written to",
+       [](const Scratch& s) {
+         std::filesystem::create_directory(s.path("sub"));
+         WriteFile(s.path("sub/in.svg"), SmallDocument());
+       }},
+      {"BatchIntoTheInputsFolder", {"apply", "{in.svg}", "--out-dir", "{sub/..}"}, 2,
+       "is the input", [](const Scratch& s) { std::filesystem::create_directory(s.path("sub")); }},
+      {"BatchFromStandardInput", {"apply", "{in.svg}", "-", "--out-dir", "{out}"}, 2, "standard input cannot be one"},
+      {"BatchReportOnStandardOutput", {"apply", "{in.svg}", "--out-dir", "{out}", "--report", "-"}, 2,
+       "not standard output"},
+      {"BatchReportOntoADocumentsOutput", {"apply", "{in.svg}", "--out-dir", "{out}", "--report", "{out/in.svg}"}, 2,
+       "is also a document's output"},
+      {"BatchPreviewOntoAnInput", {"apply", "{in.svg}", "--out-dir", "{out}", "--preview", "{in.svg}"}, 2,
+       "is an input"},
+      {"JobsThatAreNotANumber", {"apply", "{in.svg}", "--out-dir", "{out}", "--jobs", "two"}, 2,
+       "--jobs needs a number"},
+      {"NoJobs", {"apply", "{in.svg}", "--out-dir", "{out}", "--jobs", "0"}, 2, "--jobs needs a number"},
+      {"InkscapeWithoutADocument", {"inkscape", "--id=p"}, 2, "inkscape: no document"},
       {"OutputWithoutItsValue", {"apply", "{in.svg}", "-o"}, 2, "-o needs a value"},
       {"EmptyOutputName", {"apply", "{in.svg}", "-o", ""}, 2, "-o needs a file"},
       {"OutputGivenTwice", {"apply", "{in.svg}", "-o", "{out.svg}", "-o", "{other.svg}"}, 2, "-o given twice"},
@@ -164,6 +197,7 @@ std::vector<RefusedCase> RefusedCases() {
       {"DemoWithEmptyFolder", {"demo", "--out", ""}, 2, "--out needs a folder"},
       // Bad input: exit 1.
       {"DemoOntoAFile", {"demo", "--out", "{in.svg}"}, 1, "is not a folder"},
+      {"BatchIntoAFile", {"apply", "{in.svg}", "--out-dir", "{in.svg}"}, 1, "is not a folder"},
       {"DocumentThatIsNotWellFormed", {"apply", "{bad.svg}", "-o", "{out.svg}"}, 1, "bad.svg: not well-formed XML",
        [](const Scratch& s) {
          WriteFile(s.path("bad.svg"),

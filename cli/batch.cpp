@@ -1,0 +1,589 @@
+#include "cli/batch.hpp"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sched.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+#include "cli/apply.hpp"
+#include "cli/errors.hpp"
+#include "cli/files.hpp"
+#include "cli/session.hpp"
+#include "svg/file_io.hpp"
+#include "svg/svg_document.hpp"
+
+namespace evenhue::cli {
+
+namespace {
+
+// A worker starts its plug-in session afresh once the host's document holds
+// this much art from the documents before (the host never frees art).
+constexpr std::size_t kSessionArtLimit = 250'000;
+constexpr unsigned kMaxJobs = 256;
+constexpr int kPollMilliseconds = 200;
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+enum class Status : std::uint8_t { NotDone, Rewritten, LeftAlone, Refused };
+
+// What became of one document.
+struct Outcome {
+  Status status = Status::NotDone;
+  std::uint64_t gradients = 0;
+  std::vector<std::string> lines;       // for standard error, in order, each without "evenhue: "
+  std::vector<GradientResult> results;  // only when the batch has a preview or report
+};
+
+// --- What workers tell the parent ------------------------------------------------------
+//
+// A message is its kind (one byte), the document's index and the payload's
+// length (eight bytes each, in this machine's order: both ends are the same
+// program) and the payload.
+
+enum class Kind : std::uint8_t { Started = 1, Finished, Fatal };
+constexpr std::size_t kHeaderBytes = 1 + 8 + 8;
+
+class Writer {
+ public:
+  void Byte(std::uint8_t v) { out_ += static_cast<char>(v); }
+  void U64(std::uint64_t v) { out_.append(reinterpret_cast<const char*>(&v), sizeof v); }
+  void F64(double v) { out_.append(reinterpret_cast<const char*>(&v), sizeof v); }
+  void Text(std::string_view v) {
+    U64(v.size());
+    out_.append(v);
+  }
+  std::string& str() { return out_; }
+
+ private:
+  std::string out_;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view in) : in_(in) {}
+  std::uint8_t Byte() { return Take(1) ? static_cast<std::uint8_t>(in_[at_ - 1]) : 0; }
+  std::uint64_t U64() { return Raw<std::uint64_t>(); }
+  double F64() { return Raw<double>(); }
+  std::string Text() {
+    const std::uint64_t n = U64();
+    if (!Take(n)) return {};
+    return std::string(in_.substr(at_ - n, n));
+  }
+  // Counts of things at least `bytes` long each, bounded by what is left.
+  std::uint64_t Count(std::size_t bytes) {
+    const std::uint64_t n = U64();
+    if (n > (in_.size() - at_) / bytes) ok_ = false;
+    return ok_ ? n : 0;
+  }
+  bool ok() const { return ok_ && at_ == in_.size(); }
+
+ private:
+  bool Take(std::uint64_t n) {
+    if (!ok_ || n > in_.size() - at_) return ok_ = false;
+    at_ += n;
+    return true;
+  }
+  template <class T>
+  T Raw() {
+    T v{};
+    if (Take(sizeof v)) std::memcpy(&v, in_.data() + at_ - sizeof v, sizeof v);
+    return v;
+  }
+  std::string_view in_;
+  std::size_t at_ = 0;
+  bool ok_ = true;
+};
+
+void PutStops(Writer& w, const std::vector<DrawStop>& stops) {
+  w.U64(stops.size());
+  for (const DrawStop& s : stops) {
+    w.F64(s.offset);
+    for (double c : s.rgb) w.F64(c);
+    w.F64(s.midpoint);
+  }
+}
+
+std::vector<DrawStop> GetStops(Reader& r) {
+  std::vector<DrawStop> stops(r.Count(5 * 8));
+  for (DrawStop& s : stops) {
+    s.offset = r.F64();
+    for (double& c : s.rgb) c = r.F64();
+    s.midpoint = r.F64();
+  }
+  return stops;
+}
+
+std::string Encode(const Outcome& o) {
+  Writer w;
+  w.Byte(static_cast<std::uint8_t>(o.status));
+  w.U64(o.gradients);
+  w.U64(o.lines.size());
+  for (const std::string& line : o.lines) w.Text(line);
+  w.U64(o.results.size());
+  for (const GradientResult& g : o.results) {
+    for (const std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId}) w.Text(*text);
+    w.U64(g.stopsBefore);
+    w.U64(g.stopsAfter);
+    PutStops(w, g.sourceStops);
+    PutStops(w, g.newStops);
+  }
+  return std::move(w.str());
+}
+
+std::optional<Outcome> Decode(std::string_view payload) {
+  Reader r(payload);
+  Outcome o;
+  o.status = static_cast<Status>(r.Byte());
+  o.gradients = r.U64();
+  o.lines.resize(r.Count(8));
+  for (std::string& line : o.lines) line = r.Text();
+  o.results.resize(r.Count(5 * 8 + 2 * 8 + 2 * 8));
+  for (GradientResult& g : o.results) {
+    for (std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId}) *text = r.Text();
+    g.stopsBefore = r.U64();
+    g.stopsAfter = r.U64();
+    g.sourceStops = GetStops(r);
+    g.newStops = GetStops(r);
+  }
+  if (!r.ok() || o.status > Status::Refused) return std::nullopt;
+  return o;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    const ssize_t n = ::write(fd, data.data(), data.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    data.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+bool Send(int fd, Kind kind, std::uint64_t index, std::string_view payload) {
+  Writer w;
+  w.Byte(static_cast<std::uint8_t>(kind));
+  w.U64(index);
+  w.U64(payload.size());
+  w.str().append(payload);
+  return WriteAll(fd, w.str());
+}
+
+// --- Shared between the parent and its workers -------------------------------------------
+
+struct Shared {
+  std::atomic<std::uint64_t> next{0};  // the next document to take
+  std::atomic<bool> halt{false};       // take no more, write nothing more
+  std::atomic<int> signal{0};          // the first signal that asked to stop
+};
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
+
+Shared* gShared = nullptr;  // for the signal handler
+
+extern "C" void OnStopSignal(int signal) {
+  if (!gShared) return;
+  int none = 0;
+  gShared->signal.compare_exchange_strong(none, signal);
+  gShared->halt.store(true);
+}
+
+// The handlers of a batch, in place while it runs.
+class StopSignals {
+ public:
+  StopSignals() {
+    struct sigaction action {};
+    action.sa_handler = &OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &action, &old_[i]);
+  }
+  ~StopSignals() {
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &old_[i], nullptr);
+  }
+  StopSignals(const StopSignals&) = delete;
+  StopSignals& operator=(const StopSignals&) = delete;
+
+ private:
+  struct sigaction old_[std::size(kStopSignals)] {};
+};
+
+unsigned CoresAvailable() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<unsigned>(CPU_COUNT(&set));
+  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+  return online > 0 ? static_cast<unsigned>(online) : 1u;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
+// A refusal's line names the document, as `evenhue apply` on it alone would.
+std::string Refusal(const std::string& input, const std::string& what) {
+  return what.find(input) == std::string::npos ? input + ": " + what : what;
+}
+
+// --- A worker ----------------------------------------------------------------------------
+
+Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::string& target,
+                 std::unique_ptr<PluginSession>& session, bool details) {
+  const std::string& input = options.inputs[index];
+  Outcome outcome;
+  const auto refuse = [&](const std::string& what) {
+    outcome.status = Status::Refused;
+    outcome.gradients = 0;
+    outcome.results.clear();
+    outcome.lines.push_back(Refusal(input, what));
+  };
+  try {
+    ApplyRequest request;
+    request.name = input;
+    request.pluginPath = options.pluginPath;
+    request.selectIds = options.selectIds;
+    request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
+    const std::string original = options.inPlace ? std::string() : request.text;
+    Progress quiet(false);
+    ApplyResult result = ApplyDocument(std::move(request), session, quiet);
+    outcome.gradients = result.gradients.size();
+    // The summary counts the documents left alone; their warnings are said here.
+    outcome.lines = LeftAloneLines(input, result, false);
+    outcome.status = result.gradients.empty() ? Status::LeftAlone : Status::Rewritten;
+    const std::string* data = result.gradients.empty() ? (options.inPlace ? nullptr : &original) : &result.output;
+    if (data) {
+      svg::PendingOutput output(target, *data);
+      if (gShared->halt.load()) return Outcome{};  // the temporary file goes with `output`
+      output.Commit();
+    }
+    if (details) outcome.results = std::move(result.gradients);
+  } catch (const svg::FileError& e) {
+    refuse(e.what());
+  } catch (const InputError& e) {
+    refuse(e.what());
+    session.reset();  // a session that failed is not trusted with the next document
+  } catch (const std::bad_alloc&) {
+    refuse("out of memory");
+    session.reset();
+  } catch (const std::exception& e) {
+    refuse(e.what());
+    session.reset();
+  }
+  return outcome;
+}
+
+[[noreturn]] void Work(const BatchOptions& options, const std::vector<std::string>& targets, bool details, int fd,
+                       pid_t parent) {
+  ::signal(SIGPIPE, SIG_IGN);
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // the parent gone, finish like an interrupted batch
+  if (::getppid() != parent) OnStopSignal(SIGTERM);
+  std::unique_ptr<PluginSession> session;
+  while (!gShared->halt.load()) {
+    if (!session) {
+      try {
+        session = std::make_unique<PluginSession>(options.pluginPath);
+      } catch (const std::exception& e) {
+        Send(fd, Kind::Fatal, 0, e.what());
+        ::_exit(kExitBadInput);
+      }
+    }
+    const std::uint64_t index = gShared->next.fetch_add(1);
+    if (index >= options.inputs.size()) break;
+    if (!Send(fd, Kind::Started, index, {})) break;
+    const Outcome outcome = ApplyOne(options, index, targets[index], session, details);
+    if (!Send(fd, Kind::Finished, index, Encode(outcome))) break;
+    if (session && session->document().artCount() > kSessionArtLimit) session.reset();
+  }
+  try {
+    session.reset();
+  } catch (...) {
+  }
+  ::_exit(kExitOk);
+}
+
+// --- The parent --------------------------------------------------------------------------
+
+struct Worker {
+  pid_t pid = -1;
+  int fd = -1;
+  std::string buffer;                    // bytes read, not yet a whole message
+  std::optional<std::uint64_t> current;  // the document it is working on
+};
+
+class Batch {
+ public:
+  Batch(const BatchOptions& options, Shared& shared)
+      : options_(options), shared_(shared), outcomes_(options.inputs.size()), finished_(options.inputs.size()) {
+    for (const std::string& input : options.inputs)
+      targets_.push_back(options.inPlace ? input : Join(options.outDir, BaseName(input)));
+    details_ = !options.preview.empty() || !options.report.empty();
+  }
+
+  void Run(unsigned workers) {
+    progress_.Stage("applying the effect", outcomes_.size());
+    for (unsigned k = 0; k < workers; ++k) Spawn();
+    while (!workers_.empty()) {
+      std::vector<pollfd> fds;
+      for (const Worker& w : workers_) fds.push_back({w.fd, POLLIN, 0});
+      const int ready = ::poll(fds.data(), fds.size(), kPollMilliseconds);
+      if (ready < 0 && errno != EINTR) throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
+      progress_.Step(done_);
+      for (std::size_t k = fds.size(); k-- > 0;)
+        if (ready > 0 && fds[k].revents != 0) Drain(k);
+    }
+    Flush(true);
+    progress_.Finish();
+  }
+
+  int Finish(std::FILE* summary) {
+    std::size_t counts[4] = {0, 0, 0, 0};  // by Status
+    std::uint64_t gradients = 0;
+    std::vector<GradientResult> results;
+    for (Outcome& o : outcomes_) {
+      ++counts[static_cast<std::size_t>(o.status)];
+      gradients += o.gradients;
+      for (GradientResult& g : o.results) results.push_back(std::move(g));
+    }
+    const std::size_t n = outcomes_.size();
+    const int signal = shared_.signal.load();
+    const bool whole = signal == 0 && fatal_.empty();
+    std::string line;
+    if (!whole) line = (signal != 0 ? "interrupted: " : "stopped: ") + std::to_string(n - counts[0]) + " of ";
+    line += std::to_string(n) + (n == 1 ? " file: " : " files: ") + std::to_string(counts[1]) + " rewritten, " +
+            std::to_string(counts[2]) + " left alone, " + std::to_string(counts[3]) + " refused; " +
+            std::to_string(gradients) + (gradients == 1 ? " gradient" : " gradients") + " rewritten\n";
+    bool extrasFailed = false;
+    if (whole && details_) {
+      // The preview and report appear together or not at all.
+      try {
+        const Extras extras = MakeExtras(results, options_.preview, options_.report, progress_);
+        progress_.Finish();
+        std::vector<svg::PendingOutput> outputs;
+        if (!options_.preview.empty()) outputs.emplace_back(options_.preview, extras.preview);
+        if (!options_.report.empty()) outputs.emplace_back(options_.report, extras.report);
+        for (auto& o : outputs) o.Commit();
+      } catch (const std::exception& e) {
+        progress_.Print(std::string("evenhue: ") + e.what());
+        extrasFailed = true;
+      }
+    }
+    std::fputs(line.c_str(), summary);
+    if (signal != 0) return 128 + signal;
+    return counts[static_cast<std::size_t>(Status::Refused)] > 0 || !whole || extrasFailed ? kExitBadInput : kExitOk;
+  }
+
+ private:
+  void Spawn() {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) throw InputError(std::string("cannot start a worker: ") + std::strerror(errno));
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+      const int error = errno;
+      ::close(ends[0]);
+      ::close(ends[1]);
+      if (!workers_.empty()) return;  // the others carry on
+      throw InputError(std::string("cannot start a worker: ") + std::strerror(error));
+    }
+    if (pid == 0) {
+      ::close(ends[0]);
+      for (const Worker& w : workers_) ::close(w.fd);
+      Work(options_, targets_, details_, ends[1], parent_);
+    }
+    ::close(ends[1]);
+    workers_.push_back({pid, ends[0], {}, std::nullopt});
+  }
+
+  // Reads what worker k wrote; at its end, waits for it.
+  void Drain(std::size_t k) {
+    Worker& w = workers_[k];
+    char chunk[1 << 16];
+    const ssize_t n = ::read(w.fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) return;
+    if (n > 0) {
+      w.buffer.append(chunk, static_cast<std::size_t>(n));
+      Parse(w);
+      return;
+    }
+    ::close(w.fd);
+    int status = 0;
+    while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    const std::optional<std::uint64_t> lost = w.current;
+    workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(k));
+    const bool abnormal = !WIFEXITED(status) || WEXITSTATUS(status) != kExitOk;
+    if (!lost && abnormal && fatal_.empty()) {
+      // Between documents: nothing to blame it on, and nothing to retry.
+      Fail(std::string("a process applying the effect ended with ") + How(status));
+    }
+    if (lost) {
+      // The worker ended in the middle of a document: that one is refused,
+      // and a new worker takes over the rest.
+      Outcome o;
+      o.status = Status::Refused;
+      o.lines.push_back(options_.inputs[*lost] + ": the process applying the effect to it ended with " + How(status));
+      Record(*lost, std::move(o));
+      if (!shared_.halt.load() && shared_.next.load() < outcomes_.size()) Spawn();
+    }
+  }
+
+  void Parse(Worker& w) {
+    std::size_t at = 0;
+    while (w.buffer.size() - at >= kHeaderBytes) {
+      Reader header(std::string_view(w.buffer).substr(at, kHeaderBytes));
+      const auto kind = static_cast<Kind>(header.Byte());
+      const std::uint64_t index = header.U64(), length = header.U64();
+      if (w.buffer.size() - at - kHeaderBytes < length) break;
+      const std::string_view payload = std::string_view(w.buffer).substr(at + kHeaderBytes, length);
+      at += kHeaderBytes + length;
+      if (kind == Kind::Fatal) {
+        Fail(std::string(payload));
+        continue;
+      }
+      if (index >= outcomes_.size()) continue;
+      if (kind == Kind::Started) {
+        w.current = index;
+      } else if (kind == Kind::Finished) {
+        w.current.reset();
+        std::optional<Outcome> o = Decode(payload);
+        if (!o) {
+          o.emplace();
+          o->status = Status::Refused;
+          o->lines.push_back(options_.inputs[index] + ": the worker's answer could not be read");
+        }
+        Record(index, std::move(*o));
+      }
+    }
+    w.buffer.erase(0, at);
+  }
+
+  static std::string How(int status) {
+    return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
+                               : "exit status " + std::to_string(WEXITSTATUS(status));
+  }
+
+  // The batch cannot go on: the line is printed once, and no worker takes another document.
+  void Fail(const std::string& what) {
+    if (fatal_.empty()) {
+      fatal_ = what;
+      progress_.Print("evenhue: " + fatal_);
+    }
+    shared_.halt.store(true);
+  }
+
+  void Record(std::uint64_t index, Outcome outcome) {
+    if (finished_[index]) return;
+    finished_[index] = true;
+    outcomes_[index] = std::move(outcome);
+    ++done_;
+    progress_.Step(done_);
+    Flush(false);
+  }
+
+  // Prints the lines of finished documents in input order: up to the first
+  // one still under way, or all of them at the end.
+  void Flush(bool all) {
+    for (; printed_ < outcomes_.size(); ++printed_) {
+      if (!finished_[printed_]) {
+        if (!all) return;
+        continue;
+      }
+      for (const std::string& line : outcomes_[printed_].lines) progress_.Print("evenhue: " + line);
+    }
+  }
+
+  const BatchOptions& options_;
+  Shared& shared_;
+  const pid_t parent_ = ::getpid();
+  std::vector<std::string> targets_;
+  bool details_ = false;
+  std::vector<Outcome> outcomes_;
+  std::vector<bool> finished_;
+  std::size_t done_ = 0;
+  std::size_t printed_ = 0;
+  std::vector<Worker> workers_;
+  std::string fatal_;
+  Progress progress_;
+};
+
+}  // namespace
+
+void CheckBatch(const BatchOptions& options) {
+  if (options.inputs.empty()) throw UsageError("apply: no input document");
+  if (options.inPlace == !options.outDir.empty())
+    throw UsageError("apply: give exactly one of --out-dir DIR and --in-place");
+  std::map<std::string, std::string> byName;   // normal path -> input
+  std::map<FileIdentity, std::string> byFile;  // existing file -> input
+  for (const std::string& input : options.inputs) {
+    if (input == "-") throw UsageError("apply: standard input cannot be one of a batch of documents");
+    if (const auto [at, added] = byName.emplace(NormalPath(input), input); !added)
+      throw UsageError("apply: " + input + " is given twice");
+    if (const auto id = IdentityOf(input))
+      if (const auto [at, added] = byFile.emplace(*id, input); !added)
+        throw UsageError("apply: " + at->second + " and " + input + " are the same file");
+  }
+  std::map<std::string, std::string> outputs;  // normal path -> input
+  if (!options.outDir.empty()) {
+    for (const std::string& input : options.inputs) {
+      const std::string target = Join(options.outDir, BaseName(input));
+      if (const auto [at, added] = outputs.emplace(NormalPath(target), input); !added)
+        throw UsageError("apply: " + at->second + " and " + input + " would both be written to " + target);
+      const auto id = IdentityOf(target);
+      const auto same = id ? byFile.find(*id) : byFile.end();
+      const auto named = byName.find(NormalPath(target));
+      if (same != byFile.end() || named != byName.end())
+        throw UsageError("apply: the output " + target + " is the input " +
+                         (same != byFile.end() ? same->second : named->second) + "; use --in-place to replace it");
+    }
+  }
+  const std::string* extras[] = {&options.preview, &options.report};
+  for (const std::string* extra : extras) {
+    if (extra->empty()) continue;
+    if (*extra == "-") throw UsageError("apply: a batch writes its preview and report to files, not standard output");
+    const auto id = IdentityOf(*extra);
+    if (byName.count(NormalPath(*extra)) || (id && byFile.count(*id))) throw UsageError("apply: " + *extra + " is an input");
+    if (outputs.count(NormalPath(*extra))) throw UsageError("apply: " + *extra + " is also a document's output");
+  }
+  if (!options.preview.empty() && !options.report.empty() &&
+      (NormalPath(options.preview) == NormalPath(options.report) || svg::SameFile(options.preview, options.report)))
+    throw UsageError("apply: " + options.report + " is given for two results");
+}
+
+int RunBatch(const BatchOptions& options, std::FILE* summary) {
+  CheckBatch(options);
+  if (!options.outDir.empty()) MakeDirectories(options.outDir);
+  const unsigned jobs = std::min(options.jobs != 0 ? options.jobs : CoresAvailable(), kMaxJobs);
+  const auto workers = static_cast<unsigned>(std::min<std::size_t>(jobs, options.inputs.size()));
+
+  void* memory = ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  if (memory == MAP_FAILED) throw InputError(std::string("cannot start the workers: ") + std::strerror(errno));
+  Shared* shared = new (memory) Shared;
+  gShared = shared;
+  int status = kExitBadInput;
+  try {
+    StopSignals signals;
+    Batch batch(options, *shared);
+    batch.Run(workers);
+    status = batch.Finish(summary);
+  } catch (...) {
+    gShared = nullptr;
+    shared->~Shared();
+    ::munmap(memory, sizeof(Shared));
+    throw;
+  }
+  gShared = nullptr;
+  shared->~Shared();
+  ::munmap(memory, sizeof(Shared));
+  return status;
+}
+
+}  // namespace evenhue::cli

@@ -1,0 +1,44 @@
+// `evenhue apply` on many documents at once: into a folder or in place, in
+// parallel worker processes, one progress bar and one summary line.
+//
+// The stand-in host's suites are plain function tables with no user pointer,
+// so one host is active per process (and the plug-in keeps its suite pointers
+// in its own globals). The batch therefore runs in worker processes, one per
+// core, each with a plug-in session of its own that serves one document after
+// another; the parent only hands out documents, collects what each worker
+// says, prints it in input order and writes the preview and report.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace evenhue::cli {
+
+struct BatchOptions {
+  std::vector<std::string> inputs;
+  std::string outDir;   // where each result goes, under its input's file name; empty with inPlace
+  bool inPlace = false;  // each input replaced by its result
+  std::string preview;  // for every rewritten gradient of the batch; empty: none
+  std::string report;
+  std::vector<std::string> selectIds;
+  std::string pluginPath;
+  unsigned jobs = 0;  // worker processes; 0: one per core this process may use
+};
+
+// Refuses, with UsageError, batches that would lose a file: an input given
+// twice, standard input, two inputs written to one output, an output that is
+// an input, a preview or report that is an input or an output.
+void CheckBatch(const BatchOptions& options);
+
+// Runs the batch; prints each refused document's line on standard error as it
+// goes (in input order) and the summary line on `summary`:
+//   N files: R rewritten, L left alone, F refused; G gradients rewritten
+// A document without gradients to rewrite is left alone: not written in
+// place, copied unchanged into the output folder. Returns the exit status:
+// 0, 1 when a document was refused, 128 + the signal when interrupted (every
+// document then either as it was or wholly written). Throws InputError when
+// the batch cannot start (the plug-in cannot be used, the folder cannot be made).
+int RunBatch(const BatchOptions& options, std::FILE* summary);
+
+}  // namespace evenhue::cli

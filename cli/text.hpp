@@ -1,0 +1,22 @@
+// Text helpers shared by the command's outputs: UTF-8 checks, XML text and
+// Base64 for the SVG documents it writes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace evenhue::cli {
+
+// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
+std::size_t Utf8SequenceLength(std::string_view text);
+
+// `text` as XML character data or attribute value: markup characters escaped,
+// bytes that are not well-formed UTF-8 and characters XML cannot hold
+// (control characters but tab, line feed and carriage return) as U+FFFD.
+std::string XmlText(std::string_view text);
+
+// Base64 (RFC 4648, with padding).
+std::string Base64(std::string_view data);
+
+}  // namespace evenhue::cli
