@@ -1,5 +1,5 @@
 #include "color/color.hpp"
-#include "tests/gradient/reference_values.hpp"
+#include "tests/gradient/pinned.hpp"
 
 #include <gtest/gtest.h>
 
@@ -25,11 +25,11 @@ ColorTriple Convert(const std::string& function, const double (&in)[3]) {
 class PinnedConversion : public ::testing::TestWithParam<reference::Conversion> {};
 
 // Expected bits from scripts/reference_values.py, which follows the formulas
-// in their written order on its own.
+// in their written order on its own (tests/gradient/pinned.hpp on other C libraries).
 TEST_P(PinnedConversion, MatchesTheIndependentComputationBitForBit) {
   const reference::Conversion& c = GetParam();
   const ColorTriple expected{c.out[0], c.out[1], c.out[2]};
-  EXPECT_EQ(Convert(c.function, c.in), expected);
+  EXPECT_TRUE(reference::Matches(Convert(c.function, c.in), expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Color, PinnedConversion, ::testing::ValuesIn(reference::kConversions),

@@ -1,5 +1,5 @@
 #include "gradient/resample.hpp"
-#include "tests/gradient/reference_values.hpp"
+#include "tests/gradient/pinned.hpp"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,7 @@ TEST_P(PinnedChain, MatchesTheIndependentComputationBitForBit) {
   for (std::size_t k = 0; k < out.size(); ++k) {
     const RampStop& s = out[k];
     const reference::Stop actual{s.position, s.midpoint, s.color.red, s.color.green, s.color.blue, s.color.opacity};
-    EXPECT_EQ(reference::Fields(actual), reference::Fields(g.out[k])) << "stop " << k;
+    EXPECT_TRUE(reference::Matches(reference::Fields(actual), reference::Fields(g.out[k]))) << "stop " << k;
   }
 }
 
