@@ -391,6 +391,13 @@ void* RunJob(void* raw) {
 }  // namespace
 }  // namespace evenhue::cli
 
+#if defined(__SANITIZE_ADDRESS__)
+// Fontconfig keeps the configuration pango loads for the preview's text until
+// the process ends, out of reach of anything that could free it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_options() { return "print_suppressions=0"; }
+#endif
+
 int main(int argc, char** argv) {
   using namespace evenhue::cli;
 #ifdef __GLIBC__
