@@ -194,9 +194,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         AnswerCase{"Selection", {}, {"sea"}, 0, ""},
         AnswerCase{"UnreadableDrawing",
+                   "<!DOCTYPE svg [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
                    "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:sodipodi=\"http://sodipodi.sourceforge.net/"
                    "DTD/sodipodi-0.dtd\" sodipodi:docname=\"poster &amp; flyer.svg\"><linearGradient id=\"g\">"
-                   "<stop offset=\"0\" stop-color=\"reddish\"/><stop offset=\"1\"/></linearGradient>"
+                   "<stop offset=\"0\" stop-color=\"red\"/><stop offset=\"1\"/></linearGradient><text>&x;</text>"
                    "<rect id=\"r\" fill=\"url(#g)\"/></svg>",
                    {"r"}, 1, "evenhue: poster & flyer.svg: "},
         AnswerCase{"UnnamedDrawing", "<svg", {}, 1, "evenhue: the drawing: "}),
