@@ -205,7 +205,10 @@ class StopSignals {
     struct sigaction action {};
     action.sa_handler = &OnStopSignal;
     sigemptyset(&action.sa_mask);
-    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &action, &old_[i]);
+    // A signal ignored when the batch starts stays ignored (nohup, background jobs of a shell).
+    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+      if (::sigaction(kStopSignals[i], nullptr, &old_[i]) == 0 && old_[i].sa_handler != SIG_IGN)
+        ::sigaction(kStopSignals[i], &action, nullptr);
   }
   ~StopSignals() {
     for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &old_[i], nullptr);

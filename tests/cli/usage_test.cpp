@@ -165,11 +165,8 @@ std::vector<RefusedCase> RefusedCases() {
        "not standard output"},
       {"BatchReportOntoADocumentsOutput", {"apply", "{in.svg}", "--out-dir", "{out}", "--report", "{out/in.svg}"}, 2,
        "is also a document's output"},
-      {"BatchPreviewOntoAnInput", {"apply", "{in.svg}", "--out-dir", "{out}", "--preview", "{in.svg}"}, 2,
-       "is an input"},
       {"JobsThatAreNotANumber", {"apply", "{in.svg}", "--out-dir", "{out}", "--jobs", "two"}, 2,
        "--jobs needs a number"},
-      {"NoJobs", {"apply", "{in.svg}", "--out-dir", "{out}", "--jobs", "0"}, 2, "--jobs needs a number"},
       {"InkscapeWithoutADocument", {"inkscape", "--id=p"}, 2, "inkscape: no document"},
       {"OutputWithoutItsValue", {"apply", "{in.svg}", "-o"}, 2, "-o needs a value"},
       {"EmptyOutputName", {"apply", "{in.svg}", "-o", ""}, 2, "-o needs a file"},
@@ -198,6 +195,18 @@ std::vector<RefusedCase> RefusedCases() {
       // Bad input: exit 1.
       {"DemoOntoAFile", {"demo", "--out", "{in.svg}"}, 1, "is not a folder"},
       {"BatchIntoAFile", {"apply", "{in.svg}", "--out-dir", "{in.svg}"}, 1, "is not a folder"},
+      // The Inkscape effect names the drawing as Inkscape knows it, not by the temporary copy it gets.
+      {"InkscapeDrawingThatCannotBeRead", {"inkscape", "--id=r", "{ink_ext_XXXXXX.svgA1B2C3}"}, 1,
+       "evenhue: poster & flyer.svg: the document type declares an external entity",
+       [](const Scratch& s) {
+         WriteFile(s.path("ink_ext_XXXXXX.svgA1B2C3"),
+                   "<!DOCTYPE svg [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                   "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:sodipodi=\"http://sodipodi.sourceforge.net/DTD/"
+                   "sodipodi-0.dtd\" sodipodi:docname=\"poster &amp; flyer.svg\"><linearGradient id=\"g\"><stop "
+                   "stop-color=\"red\"/><stop/></linearGradient><rect id=\"r\" fill=\"url(#g)\"/><text>&x;</text></svg>");
+       }},
+      {"InkscapeDrawingWithoutAName", {"inkscape", "{ink_ext_XXXXXX.svgA1B2C3}"}, 1, "evenhue: the drawing: ",
+       [](const Scratch& s) { WriteFile(s.path("ink_ext_XXXXXX.svgA1B2C3"), "<svg"); }},
       {"DocumentThatIsNotWellFormed", {"apply", "{bad.svg}", "-o", "{out.svg}"}, 1, "bad.svg: not well-formed XML",
        [](const Scratch& s) {
          WriteFile(s.path("bad.svg"),
