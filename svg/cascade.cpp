@@ -59,6 +59,9 @@ constexpr int kRankStyle = 2;
 constexpr int kRankSheetImportant = 3;
 constexpr int kRankStyleImportant = 4;
 
+// What the root inherits from: every property at its initial value.
+const ComputedStyle kInitialStyle{};
+
 }  // namespace
 
 bool IsValidValue(Property property, std::string_view value) {
@@ -93,8 +96,9 @@ Cascade::Cascade(const SvgDocument& document, Warnings& warnings) : sheet_(kProp
 }
 
 ComputedStyle Cascade::Compute(pugi::xml_node element) {
-  const auto found = remembered_.find(element.internal_object());
-  if (found != remembered_.end()) return found->second;
+  // An element with children is asked for again by each of them: remembered.
+  for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling())
+    if (child.type() == pugi::node_element) return Ancestor(element);
   const pugi::xml_node parent = element.parent();
   if (parent && parent.type() == pugi::node_element) return ComputeFrom(element, Ancestor(parent));
   return ComputeFrom(element, ComputedStyle{});
@@ -113,9 +117,8 @@ const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
     }
     pending.push_back(e);
   }
-  static const ComputedStyle kInitial{};
   for (auto it = pending.rbegin(); it != pending.rend(); ++it) {
-    ComputedStyle style = ComputeFrom(*it, above ? *above : kInitial);
+    ComputedStyle style = ComputeFrom(*it, above ? *above : kInitialStyle);
     above = &remembered_.emplace(it->internal_object(), std::move(style)).first->second;
   }
   return *above;
@@ -156,11 +159,12 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
             m.order, Origin::Sheet, m.declaration->important, "(style sheet)");
     });
   }
-  std::vector<css::Declaration> inline_;
+  // The winners point into these until the end.
+  std::vector<css::Declaration> declarations;
   if (const pugi::xml_attribute style = element.attribute("style")) {
-    inline_ = css::ParseDeclarations(style.value(), kPropertyNames);
+    declarations = css::ParseDeclarations(style.value(), kPropertyNames);
     std::uint32_t order = 0;
-    for (const css::Declaration& d : inline_) {
+    for (const css::Declaration& d : declarations) {
       if (const auto p = PropertyNamed(d.property))
         offer(*p, d.value, d.important ? kRankStyleImportant : kRankStyle, {}, order, Origin::Style, d.important,
               "(style)");
@@ -188,13 +192,6 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
       value.origin = winner.origin;
       value.important = winner.important;
     }
-  }
-  if (element.first_child()) {
-    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling())
-      if (child.type() == pugi::node_element) {
-        remembered_.emplace(element.internal_object(), out);
-        break;
-      }
   }
   return out;
 }

@@ -77,7 +77,7 @@ class Cascade {
   // The computed values of `element`. A declaration whose value is not valid
   // for its property is ignored with a warning, as renderers ignore it.
   // Elements with children are remembered, so that a walk from the root down
-  // computes each ancestor once.
+  // computes each one once.
   ComputedStyle Compute(pugi::xml_node element);
 
   bool HasSheet() const { return !sheet_.empty(); }

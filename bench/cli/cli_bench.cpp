@@ -27,6 +27,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -254,17 +255,31 @@ RunResult RunCommand(const std::vector<std::string>& args, const std::filesystem
   return result;
 }
 
+// How a command is timed.
+struct Timing {
+  std::string program = EVENHUE_COMMAND_FILE;
+  std::filesystem::path in = "/dev/null";  // standard input
+  std::size_t inputBytes = 0;              // reported as input_MB
+  int highestStatus = 0;                   // 1 where refused documents are expected
+  std::function<void()> before;            // untimed, before each run
+};
+
 // Times one command per iteration; checks its exit status and, outside the
-// timing, what it wrote. Reports the largest peak resident set of the runs.
+// timing, what it wrote. Reports the largest peak resident set of the runs
+// (wait4 reports the largest among the process and the ones it waited for).
 template <typename Check>
-void TimeCommand(benchmark::State& state, const std::vector<std::string>& args, const std::filesystem::path& in,
-                 std::size_t inputBytes, Check check) {
+void TimeCommand(benchmark::State& state, const std::vector<std::string>& args, const Timing& timing, Check check) {
   long peak = 0;
   for (auto _ : state) {
-    const RunResult run = RunCommand(args, in);
-    if (run.status != 0) {
-      const std::string message =
-          "evenhue exited with " + std::to_string(run.status) + ": " + ReadFile(g_dir / "stderr.txt");
+    if (timing.before) {
+      state.PauseTiming();
+      timing.before();
+      state.ResumeTiming();
+    }
+    const RunResult run = RunCommand(args, timing.in, timing.program);
+    if (run.status < 0 || run.status > timing.highestStatus) {
+      const std::string message = timing.program + " exited with " + std::to_string(run.status) + ": " +
+                                  ReadFile(g_dir / "stderr.txt").substr(0, 500);
       state.SkipWithError(message.c_str());
       break;
     }
@@ -276,7 +291,7 @@ void TimeCommand(benchmark::State& state, const std::vector<std::string>& args, 
     }
   }
   state.counters["peak_rss_MB"] = static_cast<double>(peak) / 1024.0;
-  state.counters["input_MB"] = static_cast<double>(inputBytes) / 1e6;
+  state.counters["input_MB"] = static_cast<double>(timing.inputBytes) / 1e6;
 }
 
 std::size_t Count(const std::string& text, std::string_view what) {
@@ -287,7 +302,10 @@ std::size_t Count(const std::string& text, std::string_view what) {
 
 void BM_Respace10kThreeStops(benchmark::State& state) {
   const auto in = g_dir / "respace.jsonl";
-  TimeCommand(state, {"respace"}, in, std::filesystem::file_size(in), [](const std::string& out) -> std::string {
+  Timing timing;
+  timing.in = in;
+  timing.inputBytes = std::filesystem::file_size(in);
+  TimeCommand(state, {"respace"}, timing, [](const std::string& out) -> std::string {
     // One line out per line in, each with 4n - 3 = 9 stops.
     const std::size_t lines = Count(out, "\n"), stops = Count(out, "\"position\"");
     if (lines != kRespaceGradients) return "respace wrote " + std::to_string(lines) + " lines";
@@ -304,7 +322,9 @@ BENCHMARK(BM_Respace10kThreeStops)
 
 void BM_Apply5MBDocument(benchmark::State& state) {
   const auto in = g_dir / (state.range(0) ? "drawing-sheet.svg" : "drawing.svg"), out = g_dir / "drawing-out.svg";
-  TimeCommand(state, {"apply", in.string(), "-o", out.string()}, "/dev/null", std::filesystem::file_size(in),
+  Timing timing;
+  timing.inputBytes = std::filesystem::file_size(in);
+  TimeCommand(state, {"apply", in.string(), "-o", out.string()}, timing,
               [&](const std::string&) -> std::string {
                 // Each path's own gradient gets a new element beside the source.
                 const std::string text = ReadFile(out);
@@ -358,8 +378,9 @@ std::size_t SampleBytes() {
   return bytes;
 }
 
-// Times a command on the sample whose status is 0 or 1 (refused files are
-// expected: today's reader does not take every clip-art file).
+// Times a command on the sample, into a fresh folder `out` each time; a
+// status of 1 is expected (a sample of real files may hold one that is
+// refused).
 template <typename Check>
 void TimeOnSample(benchmark::State& state, const std::string& program, const std::vector<std::string>& args,
                   const std::filesystem::path& out, Check check) {
@@ -367,30 +388,17 @@ void TimeOnSample(benchmark::State& state, const std::string& program, const std
     state.SkipWithError("fewer than 1000 clip-art files: install openclipart-svg (scripts/setup)");
     return;
   }
-  long peak = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
+  const auto fresh = [&] {
     std::error_code ignored;
     std::filesystem::remove_all(out, ignored);
     std::filesystem::create_directories(out, ignored);
-    state.ResumeTiming();
-    const RunResult run = RunCommand(args, "/dev/null", program);
-    if (run.status != 0 && run.status != 1) {
-      const std::string message = program + " exited with " + std::to_string(run.status) + ": " +
-                                  ReadFile(g_dir / "stderr.txt").substr(0, 500);
-      state.SkipWithError(message.c_str());
-      break;
-    }
-    state.SetIterationTime(run.seconds);
-    peak = std::max(peak, run.peakKib);
-    if (const std::string problem = check(run.out); !problem.empty()) {
-      state.SkipWithError(problem.c_str());
-      break;
-    }
-  }
-  // wait4 reports the largest resident set among the process and the ones it waited for.
-  state.counters["peak_rss_MB"] = static_cast<double>(peak) / 1024.0;
-  state.counters["input_MB"] = static_cast<double>(SampleBytes()) / 1e6;
+  };
+  Timing timing;
+  timing.program = program;
+  timing.inputBytes = SampleBytes();
+  timing.highestStatus = 1;
+  timing.before = fresh;
+  TimeCommand(state, args, timing, check);
 }
 
 std::size_t FilesIn(const std::filesystem::path& folder) {
