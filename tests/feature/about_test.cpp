@@ -25,6 +25,7 @@ struct SearchCase {
   std::vector<const char*> names;
   std::int32_t found;
 };
+void PrintTo(const SearchCase& c, std::ostream* os) { *os << c.label; }
 
 class MenuSearchCases : public MenuSearchTest, public ::testing::WithParamInterface<SearchCase> {};
 

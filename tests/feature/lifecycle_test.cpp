@@ -114,6 +114,7 @@ struct LateFailureCase {
   const char* operation;
   int onCall;
 };
+void PrintTo(const LateFailureCase& c, std::ostream* os) { *os << c.label; }
 
 class LateStartupFailureTest : public LifecycleTest, public ::testing::WithParamInterface<LateFailureCase> {};
 
@@ -138,6 +139,7 @@ struct ThrowCase {
   bool hostError;
   hostapi::ResultCode expected;
 };
+void PrintTo(const ThrowCase& c, std::ostream* os) { *os << c.label; }
 
 class StartupThrowTest : public LifecycleTest, public ::testing::WithParamInterface<ThrowCase> {};
 

@@ -39,6 +39,7 @@ struct CopyNameCase {
   std::string copied;
   std::size_t returned;
 };
+void PrintTo(const CopyNameCase& c, std::ostream* os) { *os << c.label; }
 
 class CopyNameTest : public ::testing::TestWithParam<CopyNameCase> {};
 
@@ -123,6 +124,7 @@ struct StartFailureCase {
   int onCall;
   int notifiers;
 };
+void PrintTo(const StartFailureCase& c, std::ostream* os) { *os << c.label; }
 
 class StartUpFailureTest : public PluginBaseTest, public ::testing::WithParamInterface<StartFailureCase> {};
 

@@ -61,6 +61,7 @@ struct RepeatCase {
   hostapi::ResultCode second;
   bool reportedAgain;
 };
+void PrintTo(const RepeatCase& c, std::ostream* os) { *os << c.label; }
 
 class RepeatWindowTest : public ReportTest, public ::testing::WithParamInterface<RepeatCase> {};
 

@@ -180,6 +180,7 @@ struct NotifierCase {
   std::vector<std::string> calls;
   hostapi::ResultCode result;
 };
+void PrintTo(const NotifierCase& c, std::ostream* os) { *os << c.label; }
 
 class NotifierRouteTest : public ::testing::TestWithParam<NotifierCase> {};
 

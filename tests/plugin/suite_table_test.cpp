@@ -76,6 +76,7 @@ struct MissingSuiteCase {
   const char* label;
   std::size_t position;  // index in the 93-suite catalogue
 };
+void PrintTo(const MissingSuiteCase& c, std::ostream* os) { *os << c.label; }
 
 class MissingSuiteTest : public SuiteTableTest, public ::testing::WithParamInterface<MissingSuiteCase> {};
 
