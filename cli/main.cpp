@@ -331,25 +331,22 @@ int Run(std::vector<std::string> argv) {
     std::printf("evenhue %s\n", EVENHUE_VERSION);
     return kExitOk;
   }
-  if (command == "demo") {
-    if (WantsHelp(rest)) return Print(kDemoHelp), kExitOk;
-    return Demo(args);
-  }
-  if (command == "apply") {
-    if (WantsHelp(rest)) return Print(kApplyHelp), kExitOk;
-    return Apply(args);
-  }
-  if (command == "respace") {
-    if (WantsHelp(rest)) return Print(kRespaceHelp), kExitOk;
-    return Respace(args);
-  }
-  if (command == "install-inkscape") {
-    if (WantsHelp(rest)) return Print(kInstallInkscapeHelp), kExitOk;
-    return InstallInkscapeCommand(args);
-  }
-  if (command == "inkscape") {
-    if (WantsHelp(rest)) return Print(kInkscapeHelp), kExitOk;
-    return InkscapeCommand(args);
+  struct SubCommand {
+    std::string_view name;
+    const char* help;
+    int (*run)(Arguments&);
+  };
+  static constexpr SubCommand kSubCommands[] = {
+      {"demo", kDemoHelp, Demo},
+      {"apply", kApplyHelp, Apply},
+      {"respace", kRespaceHelp, Respace},
+      {"install-inkscape", kInstallInkscapeHelp, InstallInkscapeCommand},
+      {"inkscape", kInkscapeHelp, InkscapeCommand},
+  };
+  for (const SubCommand& sub : kSubCommands) {
+    if (command != sub.name) continue;
+    if (WantsHelp(rest)) return Print(sub.help), kExitOk;
+    return sub.run(args);
   }
   throw UsageError("unknown command " + command + " (try evenhue --help)");
 }

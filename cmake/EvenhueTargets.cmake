@@ -16,3 +16,15 @@ function(evenhue_test name)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 120 PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# evenhue_add_subdirectories(): adds every folder below the current one that has
+# a CMakeLists.txt, in name order.
+function(evenhue_add_subdirectories)
+  file(GLOB dirs LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT dirs)
+  foreach(dir IN LISTS dirs)
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${dir} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()

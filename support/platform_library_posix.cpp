@@ -3,6 +3,7 @@
 #include <string>
 
 #include "support/platform_library.hpp"
+#include "support/utf8.hpp"
 
 namespace platform {
 namespace {
@@ -20,21 +21,7 @@ bool ToUtf8(const char16_t* text, std::string& out) {
     } else if (c >= 0xDC00 && c <= 0xDFFF) {
       return false;
     }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
+    unicode::AppendUtf8(out, c);
   }
   return true;
 }
