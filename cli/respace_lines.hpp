@@ -31,15 +31,14 @@ inline constexpr std::size_t kMaxJsonStops = 32767;
 // Reads one input line; on failure returns nothing and says why in `error`.
 std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error);
 
-// The two readers behind ParseGradientLine. The plain one is quick and reads
-// only lines of the documented shape written plainly (no escapes, no unknown
-// or repeated keys, nothing out of range or out of order); for any other line
-// it returns nothing. The full one reads every line and gives the messages.
-// Where the plain one returns a gradient, the full one returns the same.
-std::optional<JsonGradient> ReadPlainGradientLine(std::string_view line);
-std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error);
-// The same as the plain one over the JSON parser's events (which decode escapes).
+// The two readers behind ParseGradientLine. The quick one follows the JSON
+// parser's events (nlohmann's SAX interface) and reads only lines of the
+// documented shape (no unknown or repeated keys, nothing of the wrong kind,
+// out of range or out of order); for any other line it returns nothing. The
+// full one reads every line into a JSON value and gives the messages. Where
+// the quick one returns a gradient, the full one returns the same.
 std::optional<JsonGradient> ReadQuickGradientLine(std::string_view line);
+std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error);
 
 // The output line (without newline) for stops the plug-in wrote, or for an
 // unchanged gradient (then with "unchanged": true and the colours as given).

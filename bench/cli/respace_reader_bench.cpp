@@ -1,6 +1,7 @@
 // The readers of `evenhue respace` on their own, without the process, the
 // plug-in or the output: each run reads all the lines of the batch bench_cli
-// times as a whole command.
+// times as a whole command, with the quick reader (over SAX events), which
+// the command uses for such lines, and with the full reader.
 #include <benchmark/benchmark.h>
 
 #include <cstddef>
@@ -49,9 +50,6 @@ void ReadAll(benchmark::State& state, Read read) {
   state.counters["lines"] = static_cast<double>(lines.size());
 }
 
-void BM_PlainReader(benchmark::State& state) {
-  ReadAll(state, [](std::string_view line) { return evenhue::cli::ReadPlainGradientLine(line); });
-}
 void BM_QuickReaderOverSax(benchmark::State& state) {
   ReadAll(state, [](std::string_view line) { return evenhue::cli::ReadQuickGradientLine(line); });
 }
@@ -61,7 +59,6 @@ void BM_FullReader(benchmark::State& state) {
     return evenhue::cli::ReadGradientLineFully(line, error);
   });
 }
-BENCHMARK(BM_PlainReader)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_QuickReaderOverSax)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 BENCHMARK(BM_FullReader)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
