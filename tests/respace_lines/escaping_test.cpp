@@ -1,6 +1,6 @@
 // The bytes of an error line: the message as a JSON string, with what is not
 // well-formed UTF-8 as U+FFFD written out (EF BF BD), one for each maximal
-// ill-formed part, and the control characters escaped.
+// ill-formed subsequence, and the control characters escaped.
 #include <gtest/gtest.h>
 
 #include <string>
