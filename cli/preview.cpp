@@ -228,23 +228,23 @@ std::string Figures(const DeltaStats& stats) {
 
 }  // namespace
 
-ColorTriple IdealLabAt(const std::vector<DrawStop>& stops, double p) {
+LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p) {
   const Segment s = Locate(stops, p);
-  const ColorTriple a = RgbToLab(stops[s.first].rgb);
+  const LabTriple a = RgbToLab(stops[s.first].rgb);
   if (s.first == s.second) return a;
-  const ColorTriple b = RgbToLab(stops[s.second].rgb);
+  const LabTriple b = RgbToLab(stops[s.second].rgb);
   const double m = std::clamp(stops[s.first].midpoint / 100.0, kMinMidpoint, kMaxMidpoint);
   return LerpTriple(a, b, s.t, m);
 }
 
-double DeltaE2000(const ColorTriple& lab1, const ColorTriple& lab2) {
+double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2) {
   // Little CMS takes the Lab numbers as they are; both sides here are D65.
   const cmsCIELab a{lab1[0], lab1[1], lab1[2]};
   const cmsCIELab b{lab2[0], lab2[1], lab2[2]};
   return cmsCIE2000DeltaE(&a, &b, 1.0, 1.0, 1.0);
 }
 
-Pixel ToPixel(const ColorTriple& rgb) {
+Pixel ToPixel(const RgbTriple& rgb) {
   Pixel out{};
   for (int i = 0; i < 3; ++i) {
     const double v = std::isnan(rgb[i]) ? 0.0 : std::clamp(rgb[i], 0.0, 1.0);
@@ -253,7 +253,7 @@ Pixel ToPixel(const ColorTriple& rgb) {
   return out;
 }
 
-ColorTriple PixelToLab(const Pixel& pixel) {
+LabTriple PixelToLab(const Pixel& pixel) {
   return RgbToLab({pixel[0] / 255.0, pixel[1] / 255.0, pixel[2] / 255.0});
 }
 

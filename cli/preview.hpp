@@ -17,15 +17,15 @@ namespace evenhue::cli {
 // MidpointLerp and the first stop's midpoint (kept to 13–87 percent, as the
 // plug-in keeps it). Returns CIELAB. `stops` must be non-empty with
 // non-decreasing offsets.
-ColorTriple IdealLabAt(const std::vector<DrawStop>& stops, double p);
+LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p);
 
 // CIEDE2000 between two D65 CIELAB colours (Little CMS).
-double DeltaE2000(const ColorTriple& lab1, const ColorTriple& lab2);
+double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2);
 
 // An 8-bit sRGB pixel and its CIELAB value.
 using Pixel = std::array<std::uint8_t, 3>;
-Pixel ToPixel(const ColorTriple& rgb);
-ColorTriple PixelToLab(const Pixel& pixel);
+Pixel ToPixel(const RgbTriple& rgb);
+LabTriple PixelToLab(const Pixel& pixel);
 
 struct DeltaStats {
   double max = 0.0;

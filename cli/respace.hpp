@@ -1,52 +1,13 @@
 // `evenhue respace`: gradients as JSON Lines in, the plug-in's stops out.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <cstdio>
-#include <optional>
 #include <string>
-#include <string_view>
-#include <vector>
 
 #include "cli/progress.hpp"
+#include "cli/respace_lines.hpp"
 
 namespace evenhue::cli {
-
-struct JsonStop {
-  double position = 0.0;   // percent 0–100
-  double midpoint = 50.0;  // percent 0–100
-  double opacity = 1.0;    // 0–1
-  bool cmyk = false;
-  std::array<double, 4> channels{0, 0, 0, 0};  // rgb (3) or cmyk (4), 0–1
-};
-
-struct JsonGradient {
-  std::int16_t type = 0;  // 0 linear, 1 radial
-  std::vector<JsonStop> stops;
-};
-
-inline constexpr std::size_t kMaxLineBytes = 64u << 20;
-inline constexpr std::size_t kMaxJsonStops = 32767;
-
-// Reads one input line; on failure returns nothing and says why in `error`.
-std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error);
-
-// The two readers behind ParseGradientLine. The plain one is quick and reads
-// only lines of the documented shape written plainly (no escapes, no unknown
-// or repeated keys, nothing out of range or out of order); for any other line
-// it returns nothing. The full one reads every line and gives the messages.
-// Where the plain one returns a gradient, the full one returns the same.
-std::optional<JsonGradient> ReadPlainGradientLine(std::string_view line);
-std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error);
-
-// The output line (without newline) for stops the plug-in wrote, or for an
-// unchanged gradient (then with "unchanged": true and the colours as given).
-std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged);
-std::string FormatErrorLine(std::size_t lineNumber, std::string_view what);
-
-// Shortest text that reads back as the same double.
-std::string NumberText(double value);
 
 // Runs the whole batch: every line of `in`, one output line each on `out`.
 // Returns the exit status (1 when any line could not be read). Throws

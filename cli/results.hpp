@@ -14,7 +14,7 @@ namespace evenhue::cli {
 // the midpoint in percent (used only by the ideal ramp).
 struct DrawStop {
   double offset = 0.0;
-  ColorTriple rgb{0.0, 0.0, 0.0};
+  RgbTriple rgb{0.0, 0.0, 0.0};
   double midpoint = 50.0;
 };
 

@@ -1,83 +1,72 @@
 #include "color/color.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace evenhue {
 namespace {
 
-// The double nearest to 16/116.
-constexpr double kLabOffset = 0.13793103448275862;
-
-double ClampUnit(double v) {
-  if (v > 1.0) return 1.0;
-  if (v < 0.0) return 0.0;
-  return v;
+// Row `row` of m times (a, b, c), summed left to right.
+double Row(const ColorMatrix& m, std::size_t row, double a, double b, double c) {
+  return m[row][0] * a + m[row][1] * b + m[row][2] * c;
 }
 
 }  // namespace
 
 double SrgbToLinear(double x) {
-  if (x > 0.04045) return std::pow((x + 0.055) / 1.055, 2.4);
-  return x / 12.92;
+  if (x > kSrgbEncodedThreshold) return std::pow((x + kSrgbOffset) / kSrgbScale, kSrgbGamma);
+  return x / kSrgbLinearSlope;
 }
 
 double LinearToSrgb(double x) {
-  if (x > 0.0031308) return 1.055 * std::pow(x, 0.4166666666666667) - 0.055;
-  return 12.92 * x;
+  if (x > kSrgbLinearThreshold) return kSrgbScale * std::pow(x, kSrgbInverseGamma) - kSrgbOffset;
+  return kSrgbLinearSlope * x;
 }
 
 double LabF(double t) {
-  if (t > 0.008856) return std::cbrt(t);
-  return 7.787 * t + kLabOffset;
+  if (t > kLabEpsilon) return std::cbrt(t);
+  return kLabSlope * t + kLabOffset;
 }
 
 double LabFInverse(double t) {
-  if (t > 0.206893) return t * t * t;
-  return (t - kLabOffset) / 7.787;
+  if (t > kLabInverseThreshold) return t * t * t;
+  return (t - kLabOffset) / kLabSlope;
 }
 
-XyzTriple RgbToXyz(double r, double g, double b) {
-  const double lr = SrgbToLinear(r);
-  const double lg = SrgbToLinear(g);
-  const double lb = SrgbToLinear(b);
-  return {0.4124564 * lr + 0.3575761 * lg + 0.1804375 * lb,
-          0.2126729 * lr + 0.7151522 * lg + 0.072175 * lb,
-          0.0193339 * lr + 0.119192 * lg + 0.9503041 * lb};
+XyzTriple RgbToXyz(const RgbTriple& rgb) {
+  const double lr = SrgbToLinear(rgb[0]);
+  const double lg = SrgbToLinear(rgb[1]);
+  const double lb = SrgbToLinear(rgb[2]);
+  return {Row(kLinearRgbToXyz, 0, lr, lg, lb), Row(kLinearRgbToXyz, 1, lr, lg, lb),
+          Row(kLinearRgbToXyz, 2, lr, lg, lb)};
 }
 
-ColorTriple XyzToLab(double x, double y, double z) {
-  const double fx = LabF(x / D65White.x);
-  const double fy = LabF(y / D65White.y);
-  const double fz = LabF(z / D65White.z);
-  return {116.0 * fy - 16.0, 500.0 * (fx - fy), 200.0 * (fy - fz)};
+LabTriple XyzToLab(const XyzTriple& xyz) {
+  const double fx = LabF(xyz[0] / D65White.x);
+  const double fy = LabF(xyz[1] / D65White.y);
+  const double fz = LabF(xyz[2] / D65White.z);
+  return {kLabLightnessScale * fy - kLabLightnessOffset, kLabAScale * (fx - fy), kLabBScale * (fy - fz)};
 }
 
-XyzTriple LabToXyz(double l, double a, double b) {
-  const double fy = (l + 16.0) / 116.0;
-  const double fx = a / 500.0 + fy;
-  const double fz = fy - b / 200.0;
-  return {D65White.x * LabFInverse(fx), D65White.y * LabFInverse(fy),
-          D65White.z * LabFInverse(fz)};
+XyzTriple LabToXyz(const LabTriple& lab) {
+  const double fy = (lab[0] + kLabLightnessOffset) / kLabLightnessScale;
+  const double fx = lab[1] / kLabAScale + fy;
+  const double fz = fy - lab[2] / kLabBScale;
+  return {D65White.x * LabFInverse(fx), D65White.y * LabFInverse(fy), D65White.z * LabFInverse(fz)};
 }
 
-ColorTriple XyzToRgb(double x, double y, double z) {
-  const double lr = 3.2404542 * x - 1.5371385 * y - 0.4985314 * z;
-  const double lg = -0.969266 * x + 1.8760108 * y + 0.041556 * z;
-  const double lb = 0.0556434 * x - 0.2040259 * y + 1.0572252 * z;
-  const double r = ClampUnit(LinearToSrgb(lr));
-  const double g = ClampUnit(LinearToSrgb(lg));
-  const double b = ClampUnit(LinearToSrgb(lb));
+RgbTriple XyzToRgb(const XyzTriple& xyz) {
+  const double lr = Row(kXyzToLinearRgb, 0, xyz[0], xyz[1], xyz[2]);
+  const double lg = Row(kXyzToLinearRgb, 1, xyz[0], xyz[1], xyz[2]);
+  const double lb = Row(kXyzToLinearRgb, 2, xyz[0], xyz[1], xyz[2]);
+  const double r = std::clamp(LinearToSrgb(lr), 0.0, 1.0);
+  const double g = std::clamp(LinearToSrgb(lg), 0.0, 1.0);
+  const double b = std::clamp(LinearToSrgb(lb), 0.0, 1.0);
   return {r, g, b};
 }
 
-ColorTriple RgbToLab(const ColorTriple& rgb) {
-  const XyzTriple xyz = RgbToXyz(rgb[0], rgb[1], rgb[2]);
-  return XyzToLab(xyz[0], xyz[1], xyz[2]);
-}
+LabTriple RgbToLab(const RgbTriple& rgb) { return XyzToLab(RgbToXyz(rgb)); }
 
-ColorTriple LabToRgb(const ColorTriple& lab) {
-  const XyzTriple xyz = LabToXyz(lab[0], lab[1], lab[2]);
-  return XyzToRgb(xyz[0], xyz[1], xyz[2]);
-}
+RgbTriple LabToRgb(const LabTriple& lab) { return XyzToRgb(LabToXyz(lab)); }
 
 }  // namespace evenhue

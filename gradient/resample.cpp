@@ -1,18 +1,13 @@
 #include "gradient/resample.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 
 namespace evenhue {
 namespace {
 
-double ClampMidpoint(double m) {
-  if (m > kMaxMidpoint) return kMaxMidpoint;
-  if (m < kMinMidpoint) return kMinMidpoint;
-  return m;
-}
-
-ColorTriple RgbOf(const StopColor& c) { return {c.red, c.green, c.blue}; }
+RgbTriple RgbOf(const StopColor& c) { return {c.red, c.green, c.blue}; }
 
 double SamplePosition(std::int32_t i, std::int32_t count) {
   return static_cast<double>(i) / static_cast<double>(count - 1);
@@ -24,12 +19,12 @@ RampStop CopyOf(const RampStop& s, double p) { return MakeRampStop(p, s.color, s
 }  // namespace
 
 double MidpointLerp(double a, double b, double t, double m) {
-  const double mm = ClampMidpoint(m);
+  const double mm = std::clamp(m, kMinMidpoint, kMaxMidpoint);
   if (t < mm) return a + ((b - a) * (t / mm)) * 0.5;
   return a + (b - a) * (0.5 + ((t - mm) / (1.0 - mm)) * 0.5);
 }
 
-ColorTriple LerpTriple(const ColorTriple& a, const ColorTriple& b, double t, double m) {
+LabTriple LerpTriple(const LabTriple& a, const LabTriple& b, double t, double m) {
   return {MidpointLerp(a[0], b[0], t, m), MidpointLerp(a[1], b[1], t, m),
           MidpointLerp(a[2], b[2], t, m)};
 }
@@ -58,8 +53,8 @@ RampStopList ResampleInLab(const RampStopList& stops, std::int32_t count) {
   // segment's two ends is kept and converted only when the segment changes.
   bool haveSegment = false;
   std::size_t segmentPrev = 0;
-  ColorTriple labPrev{};
-  ColorTriple labNext{};
+  LabTriple labPrev{};
+  LabTriple labNext{};
 
   for (std::int32_t i = 0; i < count; ++i) {
     const double p = SamplePosition(i, count);
@@ -74,7 +69,7 @@ RampStopList ResampleInLab(const RampStopList& stops, std::int32_t count) {
           segmentPrev = where.prev;
           haveSegment = true;
         }
-        const ColorTriple rgb = LabToRgb(LerpTriple(labPrev, labNext, where.t, where.m));
+        const RgbTriple rgb = LabToRgb(LerpTriple(labPrev, labNext, where.t, where.m));
         const double opacity = MidpointLerp(prev.color.opacity, next.color.opacity, where.t, where.m);
         result.push_back(MakeRampStop(p, StopColor{rgb[0], rgb[1], rgb[2], opacity}, where.m));
         break;

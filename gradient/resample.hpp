@@ -25,8 +25,9 @@ namespace evenhue {
 // a NaN result).
 double MidpointLerp(double a, double b, double t, double m);
 
-// MidpointLerp on each of the three components, with the same t and m.
-ColorTriple LerpTriple(const ColorTriple& a, const ColorTriple& b, double t, double m);
+// MidpointLerp on each of the three components, with the same t and m (the
+// passes blend in CIELAB).
+LabTriple LerpTriple(const LabTriple& a, const LabTriple& b, double t, double m);
 
 // MidpointLerp on red, green, blue and opacity, with the same t and m.
 StopColor LerpStopColor(const StopColor& a, const StopColor& b, double t, double m);

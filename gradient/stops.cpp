@@ -1,15 +1,11 @@
 #include "gradient/stops.hpp"
 
+#include <algorithm>
+
 namespace evenhue {
 
 RampStop MakeRampStop(double position, const StopColor& color, double midpoint) {
-  double m = midpoint;
-  if (m > kMaxMidpoint) {
-    m = kMaxMidpoint;
-  } else if (m < kMinMidpoint) {
-    m = kMinMidpoint;
-  }
-  return RampStop{position, color, m};
+  return RampStop{position, color, std::clamp(midpoint, kMinMidpoint, kMaxMidpoint)};
 }
 
 std::size_t FindFirstAfter(const RampStopList& list, double p) {

@@ -39,8 +39,8 @@ inline constexpr double kMinMidpoint = 0.13;
 inline constexpr double kMaxMidpoint = 0.87;
 
 // Stores position and all four colour channels unchanged and the midpoint
-// clamped: above 0.87 -> 0.87, otherwise below 0.13 -> 0.13, otherwise
-// unchanged (so a NaN midpoint is stored as NaN).
+// clamped to kMinMidpoint-kMaxMidpoint by std::clamp (so a NaN midpoint is
+// stored as NaN).
 RampStop MakeRampStop(double position, const StopColor& color, double midpoint);
 
 // Upper bound: index of the first stop whose position is strictly greater

@@ -212,8 +212,8 @@ std::vector<std::pair<int, int>> Bands(const Png& png) {
 
 // The colour a renderer paints at p between `stops` (straight sRGB).
 std::array<double, 3> Straight(const std::vector<IdealStop>& stops, double p) {
-  if (p <= stops.front().offset) return stops.front().rgb;
-  if (p >= stops.back().offset) return stops.back().rgb;
+  if (p <= stops.front().offset) return stops.front().rgb.values;
+  if (p >= stops.back().offset) return stops.back().rgb.values;
   std::size_t k = 1;
   while (stops[k].offset <= p) ++k;
   const IdealStop& a = stops[k - 1];

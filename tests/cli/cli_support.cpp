@@ -102,17 +102,17 @@ Png DecodePng(const std::string& bytes) {
   return png;
 }
 
-evenhue::ColorTriple PixelLab(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+evenhue::LabTriple PixelLab(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
   return evenhue::RgbToLab({r / 255.0, g / 255.0, b / 255.0});
 }
 
-double DeltaE2000(const evenhue::ColorTriple& lab1, const evenhue::ColorTriple& lab2) {
+double DeltaE2000(const evenhue::LabTriple& lab1, const evenhue::LabTriple& lab2) {
   const cmsCIELab a{lab1[0], lab1[1], lab1[2]};
   const cmsCIELab b{lab2[0], lab2[1], lab2[2]};
   return cmsCIE2000DeltaE(&a, &b, 1.0, 1.0, 1.0);
 }
 
-evenhue::ColorTriple IdealLab(const std::vector<IdealStop>& stops, double p) {
+evenhue::LabTriple IdealLab(const std::vector<IdealStop>& stops, double p) {
   if (stops.size() == 1 || p <= stops.front().offset) return evenhue::RgbToLab(stops.front().rgb);
   if (p >= stops.back().offset) return evenhue::RgbToLab(stops.back().rgb);
   const auto next = std::upper_bound(stops.begin(), stops.end(), p,

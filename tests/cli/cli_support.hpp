@@ -51,19 +51,19 @@ struct Png {
 Png DecodePng(const std::string& bytes);
 
 // CIELAB (D65, evenhue's conversions) of an 8-bit sRGB pixel.
-evenhue::ColorTriple PixelLab(std::uint8_t r, std::uint8_t g, std::uint8_t b);
+evenhue::LabTriple PixelLab(std::uint8_t r, std::uint8_t g, std::uint8_t b);
 // CIEDE2000 by Little CMS.
-double DeltaE2000(const evenhue::ColorTriple& lab1, const evenhue::ColorTriple& lab2);
+double DeltaE2000(const evenhue::LabTriple& lab1, const evenhue::LabTriple& lab2);
 
 // A source stop of a gradient for the ideal ramp.
 struct IdealStop {
   double offset = 0.0;  // 0–1
-  evenhue::ColorTriple rgb{0, 0, 0};
+  evenhue::RgbTriple rgb{0, 0, 0};
   double midpoint = 50.0;  // percent
 };
 // The ideal ramp at p: the stops around p blended in CIELAB with MidpointLerp
 // and the first stop's midpoint (13–87 percent). Returns CIELAB.
-evenhue::ColorTriple IdealLab(const std::vector<IdealStop>& stops, double p);
+evenhue::LabTriple IdealLab(const std::vector<IdealStop>& stops, double p);
 
 // --- SVG ----------------------------------------------------------------------------------
 

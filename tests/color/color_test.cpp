@@ -7,17 +7,24 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace evenhue {
 namespace {
 
-ColorTriple Convert(const std::string& function, const double (&in)[3]) {
-  if (function == "RgbToLab") return RgbToLab({in[0], in[1], in[2]});
-  if (function == "LabToRgb") return LabToRgb({in[0], in[1], in[2]});
-  if (function == "XyzToLab") return XyzToLab(in[0], in[1], in[2]);
-  if (function == "XyzToRgb") return XyzToRgb(in[0], in[1], in[2]);
-  if (function == "LabToXyz") return LabToXyz(in[0], in[1], in[2]);
+// Each space has a type of its own: a triple converts only from its space.
+static_assert(std::is_invocable_v<decltype(&RgbToLab), const RgbTriple&>);
+static_assert(!std::is_invocable_v<decltype(&RgbToLab), const XyzTriple&>);
+static_assert(!std::is_invocable_v<decltype(&LabToRgb), const RgbTriple&>);
+static_assert(!std::is_convertible_v<XyzTriple, LabTriple> && !std::is_convertible_v<LabTriple, RgbTriple>);
+
+std::array<double, 3> Convert(const std::string& function, const double (&in)[3]) {
+  if (function == "RgbToLab") return RgbToLab({in[0], in[1], in[2]}).values;
+  if (function == "LabToRgb") return LabToRgb({in[0], in[1], in[2]}).values;
+  if (function == "XyzToLab") return XyzToLab({in[0], in[1], in[2]}).values;
+  if (function == "XyzToRgb") return XyzToRgb({in[0], in[1], in[2]}).values;
+  if (function == "LabToXyz") return LabToXyz({in[0], in[1], in[2]}).values;
   ADD_FAILURE() << "no conversion " << function;
   return {};
 }
@@ -28,7 +35,7 @@ class PinnedConversion : public ::testing::TestWithParam<reference::Conversion> 
 // in their written order on its own (tests/gradient/pinned.hpp on other C libraries).
 TEST_P(PinnedConversion, MatchesTheIndependentComputationBitForBit) {
   const reference::Conversion& c = GetParam();
-  const ColorTriple expected{c.out[0], c.out[1], c.out[2]};
+  const std::array<double, 3> expected{c.out[0], c.out[1], c.out[2]};
   EXPECT_TRUE(reference::Matches(Convert(c.function, c.in), expected));
 }
 
@@ -36,17 +43,17 @@ INSTANTIATE_TEST_SUITE_P(Color, PinnedConversion, ::testing::ValuesIn(reference:
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST(ColorOutOfGamut, RedClampedAfterTransferGreenThroughLinearBranch) {
-  const ColorTriple rgb = LabToRgb({50, 100, 0});
+  const RgbTriple rgb = LabToRgb({50, 100, 0});
   EXPECT_EQ(rgb[0], 1.0);
   EXPECT_EQ(rgb[1], 0.0);
   // The linear values of that colour: red above 1 stays above 1 after the
-  // transfer function, green below the threshold goes through 12.92 * x.
+  // transfer function, green below the threshold takes the linear branch.
   EXPECT_GT(LinearToSrgb(1.017342), 1.0);
-  EXPECT_EQ(LinearToSrgb(-0.065022), 12.92 * -0.065022);
+  EXPECT_EQ(LinearToSrgb(-0.065022), kSrgbLinearSlope * -0.065022);
 }
 
 TEST(ColorRoundTrip, RedThereAndBackIsCloseButNotExact) {
-  const ColorTriple back = LabToRgb(RgbToLab({1, 0, 0}));
+  const RgbTriple back = LabToRgb(RgbToLab({1, 0, 0}));
   EXPECT_NEAR(back[0], 0.99999992, 5e-9);
   EXPECT_NEAR(back[1], 0.0000017, 5e-8);
   EXPECT_EQ(back[2], 0.0);
@@ -57,8 +64,8 @@ TEST(ColorRoundTrip, InGamutColoursComeBackClose) {
   std::mt19937_64 rng(7);
   std::uniform_real_distribution<double> unit(0.0, 1.0);
   for (int i = 0; i < 5000; ++i) {
-    const ColorTriple rgb{unit(rng), unit(rng), unit(rng)};
-    const ColorTriple back = LabToRgb(RgbToLab(rgb));
+    const RgbTriple rgb{unit(rng), unit(rng), unit(rng)};
+    const RgbTriple back = LabToRgb(RgbToLab(rgb));
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[c], rgb[c], 1e-5) << "sample " << i;
   }
 }
@@ -68,7 +75,7 @@ TEST(ColorClamp, LabToRgbAlwaysInsideUnitRange) {
   std::uniform_real_distribution<double> l(-20.0, 130.0);
   std::uniform_real_distribution<double> ab(-200.0, 200.0);
   for (int i = 0; i < 5000; ++i) {
-    const ColorTriple rgb = LabToRgb({l(rng), ab(rng), ab(rng)});
+    const RgbTriple rgb = LabToRgb({l(rng), ab(rng), ab(rng)});
     for (int c = 0; c < 3; ++c) {
       EXPECT_GE(rgb[c], 0.0);
       EXPECT_LE(rgb[c], 1.0);
@@ -78,7 +85,7 @@ TEST(ColorClamp, LabToRgbAlwaysInsideUnitRange) {
 
 TEST(ColorClamp, NanPassesTheClampUnchanged) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
-  const ColorTriple rgb = XyzToRgb(nan, 0.5, 0.5);
+  const RgbTriple rgb = XyzToRgb({nan, 0.5, 0.5});
   EXPECT_TRUE(std::isnan(rgb[0]));
   EXPECT_TRUE(std::isnan(rgb[1]));
   EXPECT_TRUE(std::isnan(rgb[2]));
@@ -86,7 +93,7 @@ TEST(ColorClamp, NanPassesTheClampUnchanged) {
 
 TEST(ColorClamp, EachChannelClampedOnItsOwn) {
   // Pure XYZ X drives linear red up, green down and blue slightly up.
-  const ColorTriple rgb = XyzToRgb(1.0, 0.0, 0.0);
+  const RgbTriple rgb = XyzToRgb({1.0, 0.0, 0.0});
   EXPECT_EQ(rgb[0], 1.0);
   EXPECT_EQ(rgb[1], 0.0);
   EXPECT_GT(rgb[2], 0.0);
@@ -113,67 +120,64 @@ INSTANTIATE_TEST_SUITE_P(
     Color, ScalarExact,
     ::testing::Values(
         // A value exactly at a threshold takes the linear branch.
-        ScalarCase{"SrgbToLinearAtThreshold", SrgbToLinear, 0.04045, 0.04045 / 12.92},
-        ScalarCase{"LinearToSrgbAtThreshold", LinearToSrgb, 0.0031308, 12.92 * 0.0031308},
-        ScalarCase{"LabFAtThreshold", LabF, 0.008856, 7.787 * 0.008856 + 16.0 / 116.0},
-        ScalarCase{"LabFInverseAtThreshold", LabFInverse, 0.206893,
-                   (0.206893 - 16.0 / 116.0) / 7.787},
+        ScalarCase{"SrgbToLinearAtThreshold", SrgbToLinear, kSrgbEncodedThreshold,
+                   kSrgbEncodedThreshold / kSrgbLinearSlope},
+        ScalarCase{"LinearToSrgbAtThreshold", LinearToSrgb, kSrgbLinearThreshold,
+                   kSrgbLinearSlope * kSrgbLinearThreshold},
+        ScalarCase{"LabFAtThreshold", LabF, kLabEpsilon, kLabSlope * kLabEpsilon + kLabOffset},
+        ScalarCase{"LabFInverseAtThreshold", LabFInverse, kLabInverseThreshold,
+                   (kLabInverseThreshold - kLabOffset) / kLabSlope},
         // Negative inputs go through the linear branches.
-        ScalarCase{"SrgbToLinearNegative", SrgbToLinear, -0.1, -0.1 / 12.92},
-        ScalarCase{"LinearToSrgbNegative", LinearToSrgb, -0.5, 12.92 * -0.5},
-        ScalarCase{"LabFNegative", LabF, -8.0, 7.787 * -8.0 + 16.0 / 116.0},
+        ScalarCase{"SrgbToLinearNegative", SrgbToLinear, -0.1, -0.1 / kSrgbLinearSlope},
+        ScalarCase{"LinearToSrgbNegative", LinearToSrgb, -0.5, kSrgbLinearSlope * -0.5},
+        ScalarCase{"LabFNegative", LabF, -8.0, kLabSlope * -8.0 + kLabOffset},
         // Above the thresholds: the power curves and the real cube root.
         ScalarCase{"SrgbToLinearOne", SrgbToLinear, 1.0, 1.0},
         ScalarCase{"LabFCubeRoot", LabF, 8.0, 2.0},
         ScalarCase{"LabFCubeRootOfOne", LabF, 1.0, 1.0},
         ScalarCase{"LabFInverseCube", LabFInverse, 2.0, 8.0},
-        ScalarCase{"LabFInverseBelowThreshold", LabFInverse, 0.2, (0.2 - 16.0 / 116.0) / 7.787}),
+        ScalarCase{"LabFInverseBelowThreshold", LabFInverse, 0.2, (0.2 - kLabOffset) / kLabSlope}),
     [](const auto& info) { return info.param.name; });
 
 TEST(ColorThresholds, JustAboveThresholdsTakeCurvedBranch) {
   // The curved and linear branches nearly meet at the thresholds, so the
   // chosen branch shows only in the last digits: compare with the other one.
-  const double s = std::nextafter(0.04045, 1.0);
-  EXPECT_NE(SrgbToLinear(s), s / 12.92);
-  EXPECT_NEAR(SrgbToLinear(s), s / 12.92, 1e-6);
-  const double f = std::nextafter(0.008856, 1.0);
+  const double s = std::nextafter(kSrgbEncodedThreshold, 1.0);
+  EXPECT_NE(SrgbToLinear(s), s / kSrgbLinearSlope);
+  EXPECT_NEAR(SrgbToLinear(s), s / kSrgbLinearSlope, 1e-6);
+  const double f = std::nextafter(kLabEpsilon, 1.0);
   EXPECT_EQ(LabF(f), std::cbrt(f));
-  const double g = std::nextafter(0.206893, 1.0);
+  const double g = std::nextafter(kLabInverseThreshold, 1.0);
   EXPECT_EQ(LabFInverse(g), g * g * g);
 }
 
 TEST(ColorWhite, D65WhiteMapsToLabHundred) {
-  EXPECT_EQ(D65White.x, 0.95047);
-  EXPECT_EQ(D65White.y, 1.0);
-  EXPECT_EQ(D65White.z, 1.08883);
-  const ColorTriple lab = XyzToLab(D65White.x, D65White.y, D65White.z);
+  const LabTriple lab = XyzToLab({D65White.x, D65White.y, D65White.z});
   EXPECT_EQ(lab[0], 100.0);
   EXPECT_EQ(lab[1], 0.0);
   EXPECT_EQ(lab[2], 0.0);
-  const XyzTriple xyz = LabToXyz(100.0, 0.0, 0.0);
+  const XyzTriple xyz = LabToXyz({100.0, 0.0, 0.0});
   EXPECT_EQ(xyz[0], D65White.x);
   EXPECT_EQ(xyz[1], D65White.y);
   EXPECT_EQ(xyz[2], D65White.z);
 }
 
 TEST(ColorWhite, SrgbWhiteHasYAHairAboveOne) {
-  const XyzTriple xyz = RgbToXyz(1, 1, 1);
-  EXPECT_NEAR(xyz[0], 0.95047, 1e-12);
+  const XyzTriple xyz = RgbToXyz({1, 1, 1});
+  EXPECT_NEAR(xyz[0], D65White.x, 1e-12);
   EXPECT_GT(xyz[1], 1.0);
   EXPECT_NEAR(xyz[1], 1.0000001, 1e-12);
-  EXPECT_NEAR(xyz[2], 1.08883, 1e-12);
+  EXPECT_NEAR(xyz[2], D65White.z, 1e-12);
 }
 
 TEST(ColorComposite, CompositesAreTheirParts) {
   std::mt19937_64 rng(3);
   std::uniform_real_distribution<double> d(-0.2, 1.2);
   for (int i = 0; i < 1000; ++i) {
-    const ColorTriple rgb{d(rng), d(rng), d(rng)};
-    const XyzTriple xyz = RgbToXyz(rgb[0], rgb[1], rgb[2]);
-    EXPECT_EQ(RgbToLab(rgb), XyzToLab(xyz[0], xyz[1], xyz[2]));
-    const ColorTriple lab{d(rng) * 100, d(rng) * 100 - 50, d(rng) * 100 - 50};
-    const XyzTriple back = LabToXyz(lab[0], lab[1], lab[2]);
-    EXPECT_EQ(LabToRgb(lab), XyzToRgb(back[0], back[1], back[2]));
+    const RgbTriple rgb{d(rng), d(rng), d(rng)};
+    EXPECT_EQ(RgbToLab(rgb), XyzToLab(RgbToXyz(rgb)));
+    const LabTriple lab{d(rng) * 100, d(rng) * 100 - 50, d(rng) * 100 - 50};
+    EXPECT_EQ(LabToRgb(lab), XyzToRgb(LabToXyz(lab)));
   }
 }
 

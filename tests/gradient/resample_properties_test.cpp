@@ -31,9 +31,9 @@ RampStopList ResampleInLabPerSample(const RampStopList& stops, std::int32_t coun
     } else {
       const StopColor& a = stops[where.prev].color;
       const StopColor& b = stops[where.next].color;
-      const ColorTriple labA = RgbToLab({a.red, a.green, a.blue});
-      const ColorTriple labB = RgbToLab({b.red, b.green, b.blue});
-      const ColorTriple rgb = LabToRgb(LerpTriple(labA, labB, where.t, where.m));
+      const LabTriple labA = RgbToLab({a.red, a.green, a.blue});
+      const LabTriple labB = RgbToLab({b.red, b.green, b.blue});
+      const RgbTriple rgb = LabToRgb(LerpTriple(labA, labB, where.t, where.m));
       const double opacity = LerpStopColor(a, b, where.t, where.m).opacity;
       result.push_back(MakeRampStop(p, StopColor{rgb[0], rgb[1], rgb[2], opacity}, where.m));
     }

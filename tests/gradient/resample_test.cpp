@@ -57,9 +57,9 @@ TEST(MidpointLerpOutsideContract, MidpointIsClampedSoNoDivisorIsZero) {
 }
 
 TEST(LerpTripleAndStopColor, BlendEveryChannelWithTheSameWeights) {
-  const ColorTriple a{0, 10, -4};
-  const ColorTriple b{1, 20, 4};
-  const ColorTriple lab = LerpTriple(a, b, 0.125, 0.25);
+  const LabTriple a{0, 10, -4};
+  const LabTriple b{1, 20, 4};
+  const LabTriple lab = LerpTriple(a, b, 0.125, 0.25);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(lab[i], MidpointLerp(a[i], b[i], 0.125, 0.25));
   const StopColor c{0.1, 0.2, 0.3, 0.4};
   const StopColor d{0.9, 0.7, 0.5, 0.0};
@@ -101,14 +101,14 @@ const RampStopList kThreeStops{MakeRampStop(0, {0.2, 0.4, 0.6, 0.9}, 0.3),
 TEST(ResampleInLabHits, FirstStopGoesThroughLabLastIsCopied) {
   const RampStopList out = ResampleInLab(kThreeStops, 3);
   ASSERT_EQ(out.size(), 3u);
-  const ColorTriple first = LabToRgb(RgbToLab({0.2, 0.4, 0.6}));
+  const RgbTriple first = LabToRgb(RgbToLab({0.2, 0.4, 0.6}));
   EXPECT_EQ(out[0].color.red, first[0]);
   EXPECT_EQ(out[0].color.green, first[1]);
   EXPECT_EQ(out[0].color.blue, first[2]);
   EXPECT_EQ(out[0].color.opacity, 0.9);
   EXPECT_EQ(out[0].midpoint, 0.3);
   // On the middle stop: inside the segment that begins there, t = 0.
-  const ColorTriple middle = LabToRgb(RgbToLab({0.9, 0.1, 0.3}));
+  const RgbTriple middle = LabToRgb(RgbToLab({0.9, 0.1, 0.3}));
   EXPECT_EQ(out[1].color.red, middle[0]);
   EXPECT_EQ(out[1].color.green, middle[1]);
   EXPECT_EQ(out[1].color.blue, middle[2]);

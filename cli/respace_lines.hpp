@@ -1,0 +1,56 @@
+// The lines of `evenhue respace`: one gradient as a JSON object per line in,
+// the plug-in's stops (or an error) as one JSON object per line out.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace evenhue::cli {
+
+struct JsonStop {
+  double position = 0.0;   // percent 0–100
+  double midpoint = 50.0;  // percent 0–100
+  double opacity = 1.0;    // 0–1
+  bool cmyk = false;
+  std::array<double, 4> channels{0, 0, 0, 0};  // rgb (3) or cmyk (4), 0–1
+};
+
+struct JsonGradient {
+  std::int16_t type = 0;  // 0 linear, 1 radial
+  std::vector<JsonStop> stops;
+};
+
+inline constexpr std::size_t kMaxLineBytes = 64u << 20;
+inline constexpr std::size_t kMaxJsonStops = 32767;
+
+// Reads one input line; on failure returns nothing and says why in `error`.
+std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error);
+
+// The two readers behind ParseGradientLine. The quick one follows the JSON
+// parser's events (nlohmann's SAX interface) and reads only lines of the
+// documented shape (no unknown or repeated keys, nothing of the wrong kind,
+// out of range or out of order); for any other line it returns nothing. The
+// full one reads every line into a JSON value and gives the messages. Where
+// the quick one returns a gradient, the full one returns the same.
+std::optional<JsonGradient> ReadQuickGradientLine(std::string_view line);
+std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error);
+
+// The output line (without newline) for stops the plug-in wrote, or for an
+// unchanged gradient (then with "unchanged": true and the colours as given).
+std::string FormatGradientLine(const JsonGradient& gradient, bool unchanged);
+// As FormatGradientLine, appended to `out`.
+void AppendGradientLine(std::string& out, const JsonGradient& gradient, bool unchanged);
+
+// {"error": "line N: what"}, without newline. Bytes of `what` that are not
+// well-formed UTF-8 become U+FFFD, so that the line stays valid JSON.
+std::string FormatErrorLine(std::size_t lineNumber, std::string_view what);
+
+// Shortest text that reads back as the same double ("0" for either zero).
+std::string NumberText(double value);
+
+}  // namespace evenhue::cli
