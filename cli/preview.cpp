@@ -14,13 +14,11 @@
 
 #include "cli/text.hpp"
 #include "gradient/resample.hpp"
+#include "gradient/stops.hpp"
 
 namespace evenhue::cli {
 
 namespace {
-
-constexpr double kMinMidpoint = 0.13;
-constexpr double kMaxMidpoint = 0.87;
 
 // Text the pictures show, UTF-8.
 constexpr char kArrow[] = "\xe2\x86\x92";     // →
