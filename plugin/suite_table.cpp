@@ -23,24 +23,12 @@ struct NamedSlot {
   const void** slot;
 };
 
-constexpr NamedSlot kCalledSuites[] = {
-    {hostapi::AccessSuite::kName, &slots::gAccess.table},
-    {hostapi::PluginsSuite::kName, &slots::gPlugins.table},
-    {hostapi::NotifierSuite::kName, &slots::gNotifier.table},
-    {hostapi::ContextSuite::kName, &slots::gContext.table},
-    {hostapi::UserSuite::kName, &slots::gUser.table},
-    {hostapi::FilePathSuite::kName, &slots::gFilePath.table},
-    {hostapi::FoldersSuite::kName, &slots::gFolders.table},
-    {hostapi::LiveEffectSuite::kName, &slots::gLiveEffect.table},
-    {hostapi::MenuSuite::kName, &slots::gMenu.table},
-    {hostapi::UnicodeStringSuite::kName, &slots::gUnicodeString.table},
-    {hostapi::BlocksSuite::kName, &slots::gBlocks.table},
-    {hostapi::ArtSuite::kName, &slots::gArt.table},
-    {hostapi::ColorConversionSuite::kName, &slots::gColorConversion.table},
-    {hostapi::GradientSuite::kName, &slots::gGradient.table},
-    {hostapi::PathStyleSuite::kName, &slots::gPathStyle.table},
-    {hostapi::UrlSuite::kName, &slots::gUrl.table},
-};
+template <class... Suites>
+constexpr std::array<NamedSlot, sizeof...(Suites)> NamedSlots(slots::SuiteList<Suites...>) {
+  return {NamedSlot{Suites::kName, &slots::Slot<Suites>().table}...};
+}
+
+constexpr auto kCalledSuites = NamedSlots(slots::CalledSuites{});
 
 // Index into kCalledSuites, or -1 for a suite whose operations are never called.
 // (Indices rather than slot addresses keep the look-up a constant expression

@@ -155,15 +155,15 @@ const hostapi::FoldersSuite kFolders{FindFolder};
 
 FakeHost::FakeHost() {
   gObjects = new Objects;
-  slots::gUnicodeString.table = &kStrings;
-  slots::gFilePath.table = &kPaths;
-  slots::gFolders.table = &kFolders;
+  slots::Slot<hostapi::UnicodeStringSuite>().table = &kStrings;
+  slots::Slot<hostapi::FilePathSuite>().table = &kPaths;
+  slots::Slot<hostapi::FoldersSuite>().table = &kFolders;
 }
 
 FakeHost::~FakeHost() {
-  slots::gUnicodeString.table = nullptr;
-  slots::gFilePath.table = nullptr;
-  slots::gFolders.table = nullptr;
+  slots::Slot<hostapi::UnicodeStringSuite>().table = nullptr;
+  slots::Slot<hostapi::FilePathSuite>().table = nullptr;
+  slots::Slot<hostapi::FoldersSuite>().table = nullptr;
   delete gObjects;
   gObjects = nullptr;
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "plugin/suite_slots.hpp"
+
 namespace fake {
 namespace {
 
@@ -16,6 +18,13 @@ struct BlankSuite {
   hostapi::UnusedEntry entries[64];
 };
 const BlankSuite kBlankSuite{};
+
+// The table offered for a called suite: the fake's own where it has one,
+// the blank table otherwise.
+template <class Suite>
+const void* Offered() {
+  return &kBlankSuite;
+}
 
 std::string Str(const char* text) { return text != nullptr ? std::string(text) : std::string("(null)"); }
 
@@ -37,6 +46,10 @@ const hostapi::AccessSuite kAccess{
       return Host::current().enter("ReleasePlugin");
     },
 };
+template <>
+const void* Offered<hostapi::AccessSuite>() {
+  return &kAccess;
+}
 
 hostapi::PluginsSuite MakePlugins() {
   hostapi::PluginsSuite suite{};
@@ -47,6 +60,10 @@ hostapi::PluginsSuite MakePlugins() {
   return suite;
 }
 const hostapi::PluginsSuite kPlugins = MakePlugins();
+template <>
+const void* Offered<hostapi::PluginsSuite>() {
+  return &kPlugins;
+}
 
 const hostapi::NotifierSuite kNotifier{
     [](hostapi::PluginRef, const char* name, const char* type, hostapi::NotifierHandle* handle) -> ResultCode {
@@ -58,6 +75,10 @@ const hostapi::NotifierSuite kNotifier{
       return 0;
     },
 };
+template <>
+const void* Offered<hostapi::NotifierSuite>() {
+  return &kNotifier;
+}
 
 hostapi::ContextSuite MakeContext() {
   hostapi::ContextSuite suite{};
@@ -69,6 +90,10 @@ hostapi::ContextSuite MakeContext() {
   return suite;
 }
 const hostapi::ContextSuite kContext = MakeContext();
+template <>
+const void* Offered<hostapi::ContextSuite>() {
+  return &kContext;
+}
 
 hostapi::UserSuite MakeUser() {
   hostapi::UserSuite suite{};
@@ -84,6 +109,10 @@ hostapi::UserSuite MakeUser() {
   return suite;
 }
 const hostapi::UserSuite kUser = MakeUser();
+template <>
+const void* Offered<hostapi::UserSuite>() {
+  return &kUser;
+}
 
 hostapi::UnicodeStringSuite MakeStrings() {
   hostapi::UnicodeStringSuite suite{};
@@ -124,6 +153,10 @@ hostapi::UnicodeStringSuite MakeStrings() {
   return suite;
 }
 const hostapi::UnicodeStringSuite kStrings = MakeStrings();
+template <>
+const void* Offered<hostapi::UnicodeStringSuite>() {
+  return &kStrings;
+}
 
 const hostapi::BlocksSuite kBlocks{
     [](std::uint64_t size, const char* label, void** block) -> ResultCode {
@@ -142,6 +175,10 @@ const hostapi::BlocksSuite kBlocks{
       return host.enter("FreeBlock");
     },
 };
+template <>
+const void* Offered<hostapi::BlocksSuite>() {
+  return &kBlocks;
+}
 
 hostapi::LiveEffectSuite MakeLiveEffect() {
   hostapi::LiveEffectSuite suite{};
@@ -168,6 +205,10 @@ hostapi::LiveEffectSuite MakeLiveEffect() {
   return suite;
 }
 const hostapi::LiveEffectSuite kLiveEffect = MakeLiveEffect();
+template <>
+const void* Offered<hostapi::LiveEffectSuite>() {
+  return &kLiveEffect;
+}
 
 hostapi::MenuSuite MakeMenu() {
   hostapi::MenuSuite suite{};
@@ -217,6 +258,10 @@ hostapi::MenuSuite MakeMenu() {
   return suite;
 }
 const hostapi::MenuSuite kMenu = MakeMenu();
+template <>
+const void* Offered<hostapi::MenuSuite>() {
+  return &kMenu;
+}
 
 const hostapi::UrlSuite kUrl{
     []() -> hostapi::HostBoolean {
@@ -228,6 +273,10 @@ const hostapi::UrlSuite kUrl{
       return Host::current().enter("OpenUrl");
     },
 };
+template <>
+const void* Offered<hostapi::UrlSuite>() {
+  return &kUrl;
+}
 
 }  // namespace
 
@@ -281,17 +330,11 @@ std::u16string Host::text(hostapi::UnicodeStringRef handle) const {
 
 const void* Host::table(const std::string& name) const {
   if (auto it = overrides_.find(name); it != overrides_.end()) return it->second;
-  if (name == hostapi::AccessSuite::kName) return &kAccess;
-  if (name == hostapi::PluginsSuite::kName) return &kPlugins;
-  if (name == hostapi::NotifierSuite::kName) return &kNotifier;
-  if (name == hostapi::ContextSuite::kName) return &kContext;
-  if (name == hostapi::UserSuite::kName) return &kUser;
-  if (name == hostapi::UnicodeStringSuite::kName) return &kStrings;
-  if (name == hostapi::BlocksSuite::kName) return &kBlocks;
-  if (name == hostapi::LiveEffectSuite::kName) return &kLiveEffect;
-  if (name == hostapi::MenuSuite::kName) return &kMenu;
-  if (name == hostapi::UrlSuite::kName) return &kUrl;
-  return &kBlankSuite;
+  const void* offered = &kBlankSuite;
+  slots::CalledSuites::ForEach([&]<class Suite>() {
+    if (name == Suite::kName) offered = Offered<Suite>();
+  });
+  return offered;
 }
 
 ResultCode Host::Acquire(const char* name, std::int32_t version, const void** suite) {

@@ -69,7 +69,7 @@ TEST(CopyBoundedTest, NeverPassesTheBuffer) {
 }
 
 TEST_F(PluginBaseTest, HoldAccessCountsAndCallsTheHostOnlyAtTheEdges) {
-  slots::gAccess.table = host.table(hostapi::AccessSuite::kName);
+  slots::Slot<hostapi::AccessSuite>().table = host.table(hostapi::AccessSuite::kName);
   Plugin plugin(host.pluginRef());
   struct Step {
     std::int32_t flag;

@@ -72,7 +72,7 @@ TEST_P(RepeatWindowTest, SameCodeWithinFiveSecondsIsDropped) {
   EXPECT_EQ(plugin.lastErrorCode, FourCC("!MEM"));
   EXPECT_EQ(plugin.lastErrorTime, 1'000'000);
   EXPECT_EQ(host.releases.size(), 1u) << "the borrowed suite goes back";
-  EXPECT_FALSE(slots::gUser);
+  EXPECT_FALSE(slots::Slot<hostapi::UserSuite>());
 
   gNow += c.later;
   plugin.reportError(c.second, "c", "s", nullptr);
@@ -99,21 +99,21 @@ TEST_F(ReportTest, WithRepeatsAllowedTheSameCodeIsReportedAgain) {
 }
 
 TEST_F(ReportTest, AHeldUserSuiteIsNeitherAcquiredNorReleased) {
-  slots::gUser.table = host.table(hostapi::UserSuite::kName);
+  slots::Slot<hostapi::UserSuite>().table = host.table(hostapi::UserSuite::kName);
   reportResultCode(host.pluginRef(), FourCC("CANT"));
   EXPECT_TRUE(host.acquisitions.empty());
   EXPECT_TRUE(host.releases.empty());
-  EXPECT_TRUE(slots::gUser);
+  EXPECT_TRUE(slots::Slot<hostapi::UserSuite>());
 }
 
 TEST_F(ReportTest, WithoutABasicSuiteOrUserSuiteTheReportIsDropped) {
   host.withhold(hostapi::UserSuite::kName);
   reportResultCode(host.pluginRef(), FourCC("CANT"));
   EXPECT_TRUE(host.releases.empty());
-  EXPECT_FALSE(slots::gUser);
+  EXPECT_FALSE(slots::Slot<hostapi::UserSuite>());
   slots::gBasicSuite = nullptr;
   reportResultCode(host.pluginRef(), FourCC("CANT"));
-  EXPECT_FALSE(slots::gUser);
+  EXPECT_FALSE(slots::Slot<hostapi::UserSuite>());
 }
 
 }  // namespace

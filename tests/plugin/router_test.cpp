@@ -188,7 +188,7 @@ TEST_P(NotifierRouteTest, MatchesTheHandlesThenNotifies) {
   fake::Host host;
   probe::ResetShellState();
   slots::gBasicSuite = host.basic();
-  slots::gContext.table = host.table(hostapi::ContextSuite::kName);
+  slots::Slot<hostapi::ContextSuite>().table = host.table(hostapi::ContextSuite::kName);
 
   probe::Probe plugin(host.pluginRef());
   plugin.answer = c.handlerAnswer;
@@ -238,7 +238,7 @@ class ThrowingNotify : public Plugin {
 TEST(NotifierRoute, TheContextIsClosedWhenAHandlerThrows) {
   fake::Host host;
   probe::ResetShellState();
-  slots::gContext.table = host.table(hostapi::ContextSuite::kName);
+  slots::Slot<hostapi::ContextSuite>().table = host.table(hostapi::ContextSuite::kName);
   ThrowingNotify plugin(host.pluginRef());
   hostapi::NotifierMessage message{};
   message.d = host.header(&plugin);
@@ -268,7 +268,7 @@ TEST(ContextGuardTest, ClosesExactlyTheContextItOpened) {
     return 0;
   };
   probe::ResetShellState();
-  slots::gContext.table = &suite;
+  slots::Slot<hostapi::ContextSuite>().table = &suite;
   for (const ContextAnswer& c : {ContextAnswer{"Opened", 0, 0xC1, 1}, ContextAnswer{"OpenedUnderNullHandle", 0, 0, 1},
                                  ContextAnswer{"Refused", FourCC("NOPE"), 0xC2, 0}}) {
     answer = c;

@@ -48,12 +48,12 @@ TEST_F(SuiteTableTest, EverySuiteHasItsOwnSlot) {
 TEST_F(SuiteTableTest, CalledSuitesLandInTheirNamedSlots) {
   SuiteTable table;
   ASSERT_EQ(table.status(), 0);
-  EXPECT_EQ(slots::gArt.table, host.table(hostapi::ArtSuite::kName));
-  EXPECT_EQ(slots::gGradient.table, host.table(hostapi::GradientSuite::kName));
-  EXPECT_EQ(slots::gUrl.table, host.table(hostapi::UrlSuite::kName));
-  EXPECT_EQ(slots::gAccess.table, host.table(hostapi::AccessSuite::kName));
-  EXPECT_EQ(slots::gFolders.table, host.table(hostapi::FoldersSuite::kName));
-  EXPECT_EQ(slots::gUnicodeString.table, host.table(hostapi::UnicodeStringSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::ArtSuite>().table, host.table(hostapi::ArtSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::GradientSuite>().table, host.table(hostapi::GradientSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::UrlSuite>().table, host.table(hostapi::UrlSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::AccessSuite>().table, host.table(hostapi::AccessSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::FoldersSuite>().table, host.table(hostapi::FoldersSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::UnicodeStringSuite>().table, host.table(hostapi::UnicodeStringSuite::kName));
 }
 
 TEST_F(SuiteTableTest, AcquiresAllInOrderAndReleasesInTheSameOrder) {

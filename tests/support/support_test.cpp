@@ -57,12 +57,12 @@ TEST(ThrowIfErrorTest, ZeroPassesAnythingElseThrowsThatCode) {
 class HostSuitesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    slots::gBlocks.table = host.table(hostapi::BlocksSuite::kName);
-    slots::gUnicodeString.table = host.table(hostapi::UnicodeStringSuite::kName);
+    slots::Slot<hostapi::BlocksSuite>().table = host.table(hostapi::BlocksSuite::kName);
+    slots::Slot<hostapi::UnicodeStringSuite>().table = host.table(hostapi::UnicodeStringSuite::kName);
   }
   void TearDown() override {
-    slots::gBlocks.table = nullptr;
-    slots::gUnicodeString.table = nullptr;
+    slots::Slot<hostapi::BlocksSuite>().table = nullptr;
+    slots::Slot<hostapi::UnicodeStringSuite>().table = nullptr;
   }
   fake::Host host;
 };
@@ -197,7 +197,7 @@ TEST_F(HostSuitesTest, MovingIntoAFieldReleasesItsOldStringOnce) {
 TEST_F(HostSuitesTest, AStringOutlivingTheSuiteEndsWithoutAHostCall) {
   {
     ai::HostString string("late");
-    slots::gUnicodeString.table = nullptr;
+    slots::Slot<hostapi::UnicodeStringSuite>().table = nullptr;
   }
   EXPECT_EQ(host.callsOf("DestroyString"), 0);
 }
