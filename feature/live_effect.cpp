@@ -38,7 +38,7 @@ ResultCode EvenhuePlugin::RegisterLiveEffect(Message* message) {
 
 ResultCode EvenhuePlugin::RegisterApplyNotifier(Message*) {
   return slots::Slot<hostapi::NotifierSuite>()->AddNotifier(pluginRef, evenhue_texts::kApplyNotifierName,
-                                       evenhue_texts::kApplyNotifierType, &applyNotifier);
+                                                             evenhue_texts::kApplyNotifierType, &applyNotifier);
 }
 
 ResultCode EvenhuePlugin::onLiveEffectEditParameters(Message* message) {

@@ -34,7 +34,7 @@ const char* TextForCode(ResultCode) { return nullptr; }
 // Every call through a suite slot checks the slot first: a slot is empty before
 // the suites are acquired and after they are given back, and calling through
 // it would jump to address 0 inside the host's process. An operation with a
-// result answers 'CANT' instead; one whose result is not looked at (the access
+// result answers 'CANT' instead; one whose result is unused (the access
 // hold, the context guard) is skipped. The suite table's rows do the same when
 // there is no basic suite.
 ResultCode AddNotifier(hostapi::PluginRef ref, const char* name, const char* type, hostapi::NotifierHandle* handle) {

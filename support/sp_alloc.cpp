@@ -7,9 +7,9 @@ namespace ai {
 
 void* SPAlloc::AllocateBlock(std::uint64_t size) {
   void* block = nullptr;
-  const std::int32_t result = slots::Slot<hostapi::BlocksSuite>() ? slots::Slot<hostapi::BlocksSuite>()->AllocateBlock(
-                                                                        size, "ai::SPAlloc::AllocateBlock", &block)
-                                                                  : hostapi::kOutOfMemory;
+  const auto& blocks = slots::Slot<hostapi::BlocksSuite>();
+  const std::int32_t result =
+      blocks ? blocks->AllocateBlock(size, "ai::SPAlloc::AllocateBlock", &block) : hostapi::kOutOfMemory;
   if (result != 0) throw Error(hostapi::kOutOfMemory);
   return block;
 }
