@@ -35,7 +35,9 @@ ResultCode EvenhuePlugin::FindMenuGroup(const char* name, std::int32_t& found) {
   if (result != 0) return result;
   for (std::int32_t i = 0; i < count; ++i) {
     hostapi::MenuGroupHandle group = nullptr;
-    result = slots::Slot<hostapi::MenuSuite>()->GetNthMenuGroup(i, &group);
+    // A failed look-up leaves the group as the host left it (null here); its
+    // name is asked for all the same, and the answer is the last name query's.
+    hostapi::ResultUnused(slots::Slot<hostapi::MenuSuite>()->GetNthMenuGroup(i, &group));
     const char* groupName = nullptr;
     result = slots::Slot<hostapi::MenuSuite>()->GetMenuGroupName(group, &groupName);
     if (groupName != nullptr && std::strcmp(groupName, name) == 0) {

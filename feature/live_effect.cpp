@@ -23,17 +23,20 @@ ResultCode EvenhuePlugin::RegisterLiveEffect(Message* message) {
                                                      evenhue_texts::kEffectTitle, kEffectMajorVersion,
                                                      kEffectMinorVersion,   kPrefersAnyInput,
                                                      kEffectFilterFlags};
-  ResultCode result = slots::Slot<hostapi::LiveEffectSuite>()->AddLiveEffect(&registration, &liveEffect);
+  // The three registrations run in turn whatever the one before gave; the
+  // answer is the last one's. A refused effect leaves liveEffect null, so no
+  // message is taken for it, and a menu item for a null effect is the host's
+  // to refuse.
+  hostapi::ResultUnused(slots::Slot<hostapi::LiveEffectSuite>()->AddLiveEffect(&registration, &liveEffect));
 
   const hostapi::LiveEffectMenuData menuData{evenhue_texts::kEffectCategory, evenhue_texts::kEffectTitle, 0, 0};
   char itemName[sizeof evenhue_texts::kEffectMenuItemName];
   CopyBounded(itemName, sizeof itemName, evenhue_texts::kEffectMenuItemName);
   hostapi::MenuItemHandle item = nullptr;
-  result =
-      slots::Slot<hostapi::LiveEffectSuite>()->AddLiveEffectMenuItem(liveEffect, itemName, &menuData, &item, nullptr);
+  hostapi::ResultUnused(
+      slots::Slot<hostapi::LiveEffectSuite>()->AddLiveEffectMenuItem(liveEffect, itemName, &menuData, &item, nullptr));
 
-  result = slots::Slot<hostapi::MenuSuite>()->UpdateMenuItemAutomatically(item, kAutoUpdateAction, 0, 0, -1, 0, 0, 0);
-  return result;
+  return slots::Slot<hostapi::MenuSuite>()->UpdateMenuItemAutomatically(item, kAutoUpdateAction, 0, 0, -1, 0, 0, 0);
 }
 
 ResultCode EvenhuePlugin::RegisterApplyNotifier(Message*) {

@@ -164,7 +164,7 @@ ResultCode Plugin::acquireSuites() {
   }
   suites = table;
   const ResultCode result = table->status();
-  suiteUseCount = 1;
+  table->claimSoleUse();
   if (result != 0) releaseSuites();
   return result;
 }
@@ -176,8 +176,8 @@ void Plugin::releaseSuites() {
 }
 
 ResultCode Plugin::startUp(Message* message) {
-  ResultCode result = setInstance(this);
-  result = acquireSuites();
+  hostapi::ResultUnused(setInstance(this));  // only records the object
+  ResultCode result = acquireSuites();
   if (result != 0) return result;
 
   result = slots::Slot<hostapi::PluginsSuite>()
@@ -226,7 +226,7 @@ ResultCode Plugin::reload(Message*) {
     result = acquireSuites();
   } else {
     result = suites->status();
-    suiteUseCount = 1;
+    suites->claimSoleUse();
     if (result != 0) releaseSuites();
   }
   if (result == 0) afterLoadHook();

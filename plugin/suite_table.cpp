@@ -8,7 +8,7 @@
 #include "plugin/shell_memory.hpp"
 #include "plugin/suite_slots.hpp"
 
-std::uint16_t suiteUseCount = 0;
+std::uint16_t SuiteTable::useCount_ = 0;
 
 namespace {
 
@@ -110,7 +110,7 @@ void SuiteTable::operator delete(void* block) noexcept { shell::Free(block); }
 
 SuiteTable::SuiteTable(const SuiteLists& lists) noexcept
     : lists_(&lists), status_(0), optionalCount_(0), requiredCount_(0), optionalAcquired_(0), releaseStatus_(0) {
-  if (suiteUseCount == 0) {
+  if (useCount_ == 0) {
     for (const SuiteEntry& row : lists_->basic) {
       if (status_ != 0) break;
       status_ = AcquireSuiteRow(row);
@@ -118,9 +118,9 @@ SuiteTable::SuiteTable(const SuiteLists& lists) noexcept
     for (const SuiteEntry* row = lists_->main; status_ == 0 && !IsTerminator(*row); ++row) {
       status_ = AcquireSuiteRow(*row);
     }
-    if (status_ == 0) ++suiteUseCount;
+    if (status_ == 0) ++useCount_;
   } else {
-    ++suiteUseCount;
+    ++useCount_;
   }
 
   const SuiteEntry* row = lists_->main;
@@ -152,8 +152,8 @@ ResultCode SuiteTable::acquireOptionalSuites() noexcept {
 }
 
 ResultCode SuiteTable::releaseAll() noexcept {
-  if (suiteUseCount > 0) --suiteUseCount;
-  if (suiteUseCount != 0) return hostapi::kNoError;
+  if (useCount_ > 0) --useCount_;
+  if (useCount_ != 0) return hostapi::kNoError;
 
   for (const SuiteEntry& row : lists_->basic) {
     if (ResultCode result = ReleaseSuiteRow(row); result != 0) return result;

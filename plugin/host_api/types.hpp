@@ -20,6 +20,10 @@ constexpr ResultCode FourCC(const char (&code)[5]) {
                                  static_cast<std::uint32_t>(static_cast<unsigned char>(code[3])));
 }
 
+// Drops the result of a host call made for its effect alone: the one way the
+// plug-in says so in code, as "result unused" says it in the suites' comments.
+constexpr void ResultUnused(ResultCode) noexcept {}
+
 inline constexpr ResultCode kNoError = 0;
 inline constexpr ResultCode kUnhandledMessage = FourCC("!MSG");  // 0x214D5347
 inline constexpr ResultCode kOutOfMemory = FourCC("!MEM");       // 0x214D454D

@@ -123,7 +123,7 @@ TEST_P(LateStartupFailureTest, TheSuiteTableIsGivenBack) {
   EXPECT_EQ(message.objectSlot, nullptr);
   EXPECT_EQ(host.heldTotal(), 0) << "no suite stays with a plug-in that never started";
   EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
   EXPECT_EQ(CurrentPluginObject(), nullptr);
 }
 
@@ -197,7 +197,7 @@ TEST_F(LifecycleTest, UnloadReleasesAndNothingIsRoutedUntilReload) {
   EXPECT_EQ(object(), before);
   EXPECT_NE(object()->suites, nullptr);
   EXPECT_EQ(probe::HeldSlots(), 93);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(object()->appStartedNotifier, nullptr);
   EXPECT_EQ(object()->appShutdownNotifier, nullptr);
   EXPECT_EQ(CurrentPluginObject(), object());

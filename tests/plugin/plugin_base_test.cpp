@@ -97,7 +97,7 @@ TEST_F(PluginBaseTest, StartUpAcquiresNamesRegistersAndHolds) {
   hostapi::PluginMessage message = host.header(&plugin);
   ASSERT_EQ(plugin.startUp(&message), 0);
   EXPECT_NE(plugin.suites, nullptr);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(probe::HeldSlots(), 93);
   ASSERT_EQ(host.notifiers.size(), 2u);
   EXPECT_EQ(host.notifiers[0].name, "Evenhue App Started Notifier");
@@ -167,7 +167,7 @@ TEST_F(PluginBaseTest, AMissingSuiteFailsStartUpAndGivesEverythingBack) {
   EXPECT_EQ(host.acquisitions.size(), 92u);
   EXPECT_EQ(host.releases, host.acquisitions);
   EXPECT_EQ(host.heldTotal(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
   EXPECT_EQ(host.callsOf("SetPluginName"), 0);
 }
 
@@ -202,10 +202,10 @@ TEST_F(PluginBaseTest, UnloadAndReloadGiveBackAndTakeAgain) {
   EXPECT_EQ(plugin.reload(&message), 0);
   EXPECT_NE(plugin.suites, nullptr);
   EXPECT_EQ(probe::HeldSlots(), 93);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   // A reload while holding keeps the table and leaves the count at 1.
   EXPECT_EQ(plugin.reload(&message), 0);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(host.acquisitions.size(), 2u * 93u);
   plugin.shutDown(&message);
   EXPECT_EQ(host.heldTotal(), 0);
@@ -218,7 +218,7 @@ TEST_F(PluginBaseTest, AFailedReloadLeavesNoSuites) {
   EXPECT_EQ(plugin.reload(&message), FourCC("!Sui"));
   EXPECT_EQ(plugin.suites, nullptr);
   EXPECT_EQ(host.heldTotal(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__))

@@ -62,14 +62,14 @@ TEST_F(SuiteTableTest, AcquiresAllInOrderAndReleasesInTheSameOrder) {
     EXPECT_EQ(table.status(), 0);
     EXPECT_EQ(table.requiredCount(), 86);
     EXPECT_EQ(table.optionalCount(), 0);
-    EXPECT_EQ(suiteUseCount, 1);
+    EXPECT_EQ(SuiteTable::useCount(), 1);
     EXPECT_EQ(host.acquisitions, CatalogueOrder());
     EXPECT_EQ(probe::HeldSlots(), 93);
   }
   EXPECT_EQ(host.releases, CatalogueOrder());
   EXPECT_EQ(host.heldTotal(), 0);
   EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
 }
 
 struct MissingSuiteCase {
@@ -86,11 +86,11 @@ TEST_P(MissingSuiteTest, StatusIsTheHostCodeAndEarlierSuitesGoBackInOrder) {
   std::unique_ptr<SuiteTable> table(new (std::nothrow) SuiteTable());
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->status(), FourCC("!Sui"));
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
   const std::vector<std::string> before(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(missing));
   EXPECT_EQ(host.acquisitions, before);
-  // The creator sets the count to 1 and destroys the failed table at once.
-  suiteUseCount = 1;
+  // The creator claims the table's sole use and destroys the failed table at once.
+  table->claimSoleUse();
   table.reset();
   EXPECT_EQ(host.releases, before);
   EXPECT_EQ(host.heldTotal(), 0);
@@ -110,11 +110,11 @@ TEST_F(SuiteTableTest, ASecondTableWhileHeldAcquiresNothing) {
   {
     SuiteTable second;
     EXPECT_EQ(second.status(), 0);
-    EXPECT_EQ(suiteUseCount, 2);
+    EXPECT_EQ(SuiteTable::useCount(), 2);
     EXPECT_EQ(host.acquisitions.size(), acquired);
   }
   EXPECT_TRUE(host.releases.empty()) << "destroying with a use count above 1 releases nothing";
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(probe::HeldSlots(), 93);
 }
 
@@ -198,7 +198,7 @@ TEST_F(CustomListTest, AWrongVersionIsAFailedAcquisition) {
   SuiteTable table(lists);
   EXPECT_NE(table.status(), 0);
   EXPECT_TRUE(host.acquisitions.empty());
-  suiteUseCount = 1;
+  table.claimSoleUse();
 }
 
 }  // namespace
