@@ -47,9 +47,7 @@ const hostapi::AccessSuite kAccess{
     },
 };
 template <>
-const void* Offered<hostapi::AccessSuite>() {
-  return &kAccess;
-}
+const void* Offered<hostapi::AccessSuite>() { return &kAccess; }
 
 hostapi::PluginsSuite MakePlugins() {
   hostapi::PluginsSuite suite{};
@@ -61,9 +59,7 @@ hostapi::PluginsSuite MakePlugins() {
 }
 const hostapi::PluginsSuite kPlugins = MakePlugins();
 template <>
-const void* Offered<hostapi::PluginsSuite>() {
-  return &kPlugins;
-}
+const void* Offered<hostapi::PluginsSuite>() { return &kPlugins; }
 
 const hostapi::NotifierSuite kNotifier{
     [](hostapi::PluginRef, const char* name, const char* type, hostapi::NotifierHandle* handle) -> ResultCode {
@@ -76,9 +72,7 @@ const hostapi::NotifierSuite kNotifier{
     },
 };
 template <>
-const void* Offered<hostapi::NotifierSuite>() {
-  return &kNotifier;
-}
+const void* Offered<hostapi::NotifierSuite>() { return &kNotifier; }
 
 hostapi::ContextSuite MakeContext() {
   hostapi::ContextSuite suite{};
@@ -91,9 +85,7 @@ hostapi::ContextSuite MakeContext() {
 }
 const hostapi::ContextSuite kContext = MakeContext();
 template <>
-const void* Offered<hostapi::ContextSuite>() {
-  return &kContext;
-}
+const void* Offered<hostapi::ContextSuite>() { return &kContext; }
 
 hostapi::UserSuite MakeUser() {
   hostapi::UserSuite suite{};
@@ -110,9 +102,7 @@ hostapi::UserSuite MakeUser() {
 }
 const hostapi::UserSuite kUser = MakeUser();
 template <>
-const void* Offered<hostapi::UserSuite>() {
-  return &kUser;
-}
+const void* Offered<hostapi::UserSuite>() { return &kUser; }
 
 hostapi::UnicodeStringSuite MakeStrings() {
   hostapi::UnicodeStringSuite suite{};
@@ -154,9 +144,7 @@ hostapi::UnicodeStringSuite MakeStrings() {
 }
 const hostapi::UnicodeStringSuite kStrings = MakeStrings();
 template <>
-const void* Offered<hostapi::UnicodeStringSuite>() {
-  return &kStrings;
-}
+const void* Offered<hostapi::UnicodeStringSuite>() { return &kStrings; }
 
 const hostapi::BlocksSuite kBlocks{
     [](std::uint64_t size, const char* label, void** block) -> ResultCode {
@@ -176,9 +164,7 @@ const hostapi::BlocksSuite kBlocks{
     },
 };
 template <>
-const void* Offered<hostapi::BlocksSuite>() {
-  return &kBlocks;
-}
+const void* Offered<hostapi::BlocksSuite>() { return &kBlocks; }
 
 hostapi::LiveEffectSuite MakeLiveEffect() {
   hostapi::LiveEffectSuite suite{};
@@ -206,9 +192,7 @@ hostapi::LiveEffectSuite MakeLiveEffect() {
 }
 const hostapi::LiveEffectSuite kLiveEffect = MakeLiveEffect();
 template <>
-const void* Offered<hostapi::LiveEffectSuite>() {
-  return &kLiveEffect;
-}
+const void* Offered<hostapi::LiveEffectSuite>() { return &kLiveEffect; }
 
 hostapi::MenuSuite MakeMenu() {
   hostapi::MenuSuite suite{};
@@ -259,9 +243,7 @@ hostapi::MenuSuite MakeMenu() {
 }
 const hostapi::MenuSuite kMenu = MakeMenu();
 template <>
-const void* Offered<hostapi::MenuSuite>() {
-  return &kMenu;
-}
+const void* Offered<hostapi::MenuSuite>() { return &kMenu; }
 
 const hostapi::UrlSuite kUrl{
     []() -> hostapi::HostBoolean {
@@ -274,9 +256,7 @@ const hostapi::UrlSuite kUrl{
     },
 };
 template <>
-const void* Offered<hostapi::UrlSuite>() {
-  return &kUrl;
-}
+const void* Offered<hostapi::UrlSuite>() { return &kUrl; }
 
 }  // namespace
 
