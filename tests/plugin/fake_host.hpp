@@ -7,7 +7,8 @@
 // the stand-in host never is: one that answers a menu group's name with null,
 // refuses the release of one chosen suite, and runs test code (throwing, too)
 // inside any operation. Tests that need none of that use the stand-in host in
-// process (tests/support, tests/bridge, report_test.cpp and router_test.cpp).
+// process (tests/support, tests/bridge, and here report_test.cpp,
+// router_test.cpp and plugin_base_test.cpp).
 #pragma once
 
 #include <cstdint>
