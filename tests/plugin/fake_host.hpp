@@ -1,14 +1,13 @@
-// An in-process fake of the host for the shell's and the feature's unit tests:
+// An in-process fake of the host for the feature's unit tests (tests/feature):
 // a basic suite that hands out all 93 suites (or withholds chosen ones), the
 // shell's suites with just enough behaviour, a call log and per-operation
 // failures. The tables it offers follow slots::CalledSuites.
 //
 // It stays apart from the stand-in host (host/) because these tests need a host
-// the stand-in host never is: one that answers a menu group's name with null,
-// refuses the release of one chosen suite, and runs test code (throwing, too)
-// inside any operation. Tests that need none of that use the stand-in host in
-// process (tests/support, tests/bridge, and here report_test.cpp,
-// router_test.cpp and plugin_base_test.cpp).
+// the stand-in host never is: one that answers a menu group's name with null
+// and runs test code (throwing, too) inside any operation. Tests that need
+// none of that use the stand-in host in process (tests/plugin, tests/support,
+// tests/bridge).
 #pragma once
 
 #include <cstdint>
