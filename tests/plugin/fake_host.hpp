@@ -42,41 +42,22 @@ class Host {
 
   // Suite availability and faults.
   void withhold(const std::string& suite) { withheld_.insert(suite); }
-  void failRelease(const std::string& suite, hostapi::ResultCode code) { releaseFailures_[suite] = code; }
   void fail(const std::string& operation, Failure failure) { failures_[operation] = failure; }
   // Called by the fake operations: the code to return for this call.
   hostapi::ResultCode enter(const std::string& operation);
   std::function<void(const std::string&)> onCall;  // runs inside every fake operation
 
   // What the plug-in did.
-  std::vector<std::string> acquisitions;  // suite names, in order
-  std::vector<std::string> releases;
-  std::vector<std::string> log;           // "operation arg..." lines
-  std::map<std::string, int> held;        // acquisitions minus releases per suite
+  std::vector<std::string> log;     // "operation arg..." lines
+  std::map<std::string, int> held;  // acquisitions minus releases per suite
   int callsOf(const std::string& operation) const;
   int heldTotal() const;
 
-  // User suite.
-  hostapi::HostBoolean cancelAnswer = 0;
-  std::vector<std::u16string> alerts;
-
   // Strings: host handle -> text.
   std::map<hostapi::UnicodeStringRef, std::u16string> strings;
-  int stringsCreated = 0;
-  int stringsDestroyed = 0;
-  int badReleases = 0;  // releases of strings that do not exist (twice, or never made)
-  bool withoutUtf16Units = false;
   std::u16string text(hostapi::UnicodeStringRef handle) const;
 
-  // Blocks.
-  std::set<void*> blocks;
-
-  // Live Effect and menus: what was registered, in order.
-  struct Effect {
-    hostapi::LiveEffectRegistration registration;
-    hostapi::LiveEffectHandle handle;
-  };
-  std::vector<Effect> effects;
+  // Menus: the items added, in order.
   struct MenuItem {
     std::string key;
     std::string group;
@@ -87,21 +68,9 @@ class Host {
   std::vector<MenuItem> menuItems;
   std::vector<std::string> menuGroups = {"About", "Help"};
   std::vector<const char*> menuGroupNames;  // what "get menu group name" answers; null entries allowed
-  hostapi::HostBoolean browserAvailable = 1;
-  std::vector<std::string> openedUrls;
-
-  // Notifiers registered: name and type.
-  struct Notifier {
-    std::string name;
-    std::string type;
-    hostapi::NotifierHandle handle;
-  };
-  std::vector<Notifier> notifiers;
 
   // The table a suite name is offered with (null when unknown).
   const void* table(const std::string& name) const;
-  // Replaces the table offered for `name` (for suites a test fakes itself).
-  void offer(const std::string& name, const void* table) { overrides_[name] = table; }
 
  private:
   static hostapi::ResultCode Acquire(const char* name, std::int32_t version, const void** suite);
@@ -109,10 +78,8 @@ class Host {
 
   hostapi::BasicSuite basic_;
   std::set<std::string> withheld_;
-  std::map<std::string, hostapi::ResultCode> releaseFailures_;
   std::map<std::string, Failure> failures_;
   std::map<std::string, int> callCounts_;
-  std::map<std::string, const void*> overrides_;
 };
 
 // Text of a plain ASCII C string as UTF-16.
