@@ -1,4 +1,5 @@
-// An in-process fake of the host for the feature's unit tests (tests/feature):
+// An in-process fake of the host for two of the feature's tests (the About
+// search in about_test.cpp, the throwing start-up in lifecycle_test.cpp):
 // a basic suite that hands out all 93 suites (or withholds chosen ones), the
 // shell's suites with just enough behaviour, a call log and per-operation
 // failures. The tables it offers follow slots::CalledSuites.
@@ -7,7 +8,7 @@
 // the stand-in host never is: one that answers a menu group's name with null
 // and runs test code (throwing, too) inside any operation. Tests that need
 // none of that use the stand-in host in process (tests/plugin, tests/support,
-// tests/bridge).
+// tests/bridge, the rest of tests/feature).
 #pragma once
 
 #include <cstdint>
