@@ -31,13 +31,15 @@ constexpr std::int32_t kEntryOptions = 1;
 ResultCode EvenhuePlugin::FindMenuGroup(const char* name, std::int32_t& found) {
   found = 0;
   std::int32_t count = 0;
-  ResultCode result = slots::gMenu->CountMenuGroups(&count);
+  ResultCode result = slots::Slot<hostapi::MenuSuite>()->CountMenuGroups(&count);
   if (result != 0) return result;
   for (std::int32_t i = 0; i < count; ++i) {
     hostapi::MenuGroupHandle group = nullptr;
-    result = slots::gMenu->GetNthMenuGroup(i, &group);
+    // A failed look-up leaves the group as the host left it (null here); its
+    // name is asked for all the same, and the answer is the last name query's.
+    hostapi::ResultUnused(slots::Slot<hostapi::MenuSuite>()->GetNthMenuGroup(i, &group));
     const char* groupName = nullptr;
-    result = slots::gMenu->GetMenuGroupName(group, &groupName);
+    result = slots::Slot<hostapi::MenuSuite>()->GetMenuGroupName(group, &groupName);
     if (groupName != nullptr && std::strcmp(groupName, name) == 0) {
       found = 1;
       break;
@@ -50,8 +52,8 @@ ResultCode EvenhuePlugin::AddMenuItem(Message* message, const char* key, const c
                                       hostapi::MenuItemHandle& item) {
   OwnedMenuItemData data{groupName, ai::HostString()};
   data.itemText = ai::HostString(key, 0);
-  return slots::gMenu->AddMenuItem(message->pluginRef, key, reinterpret_cast<const hostapi::MenuItemData*>(&data),
-                                   options, &item);
+  return slots::Slot<hostapi::MenuSuite>()->AddMenuItem(
+      message->pluginRef, key, reinterpret_cast<const hostapi::MenuItemData*>(&data), options, &item);
 }
 
 ResultCode EvenhuePlugin::AddAboutMenus(Message* message) {
@@ -62,8 +64,8 @@ ResultCode EvenhuePlugin::AddAboutMenus(Message* message) {
     AddMenuItem(message, evenhue_texts::kAboutGroupName, evenhue_texts::kHostAboutGroup, kSubmenuItemOptions,
                 aboutGroupItem);
     hostapi::MenuGroupHandle group = nullptr;
-    result = slots::gMenu->AddMenuGroupAsSubMenu(evenhue_texts::kAboutGroupName, kSubmenuGroupOptions, aboutGroupItem,
-                                                 &group);
+    result = slots::Slot<hostapi::MenuSuite>()->AddMenuGroupAsSubMenu(evenhue_texts::kAboutGroupName,
+                                                                      kSubmenuGroupOptions, aboutGroupItem, &group);
   }
   AddMenuItem(message, evenhue_texts::kAboutItemName, evenhue_texts::kAboutGroupName, kEntryOptions, aboutItem);
   return result;
@@ -74,8 +76,9 @@ ResultCode EvenhuePlugin::ShowAbout(Message* message) {
   ai::HostString text(evenhue_texts::kAboutProduct);
   text.append(ai::HostString(evenhue_texts::kAboutSeparator));
   text.append(ai::HostString(evenhue_texts::kAboutMaker));
-  slots::gUser->MessageAlert(text.ref());
-  if (slots::gUrl->IsBrowserAvailable() != 0) slots::gUrl->OpenUrl(evenhue_texts::ProductPageUrl);
+  slots::Slot<hostapi::UserSuite>()->MessageAlert(text.ref());
+  if (slots::Slot<hostapi::UrlSuite>()->IsBrowserAvailable() != 0)
+    slots::Slot<hostapi::UrlSuite>()->OpenUrl(evenhue_texts::ProductPageUrl);
   return 0;
 }
 

@@ -38,8 +38,8 @@ std::optional<evenhue::StopColor> ReadStopColor(const hostapi::HostGradientStop&
     float rgb[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     const hostapi::ColorConversionOptions options = 0;
     hostapi::HostBoolean inGamut = 0;
-    if (slots::gColorConversion->ConvertSampleColor(hostapi::kSpaceCmyk, source, hostapi::kSpaceRgb, rgb, &options,
-                                                    &inGamut) != 0) {
+    if (slots::Slot<hostapi::ColorConversionSuite>()->ConvertSampleColor(
+            hostapi::kSpaceCmyk, source, hostapi::kSpaceRgb, rgb, &options, &inGamut) != 0) {
       return {};
     }
     color.red = static_cast<double>(rgb[0]);
@@ -67,13 +67,13 @@ ResultCode EvenhuePlugin::WalkArt(hostapi::ArtHandle art) {
   // its first child queried, and a walk over its children is opened.
   const auto begin = [&](hostapi::ArtHandle start, ResultCode& result) -> bool {
     std::int16_t type = 0;
-    result = slots::gArt->GetArtType(start, &type);
+    result = slots::Slot<hostapi::ArtSuite>()->GetArtType(start, &type);
     if (IsPathLike(type)) {
       RewritePathStyle(start);
       return false;
     }
     hostapi::ArtHandle child = nullptr;
-    result = slots::gArt->GetArtFirstChild(start, &child);
+    result = slots::Slot<hostapi::ArtSuite>()->GetArtFirstChild(start, &child);
     if (result != 0 || child == nullptr) return false;
     openGroups.push_back(child);
     return true;
@@ -83,7 +83,7 @@ ResultCode EvenhuePlugin::WalkArt(hostapi::ArtHandle art) {
   const auto advance = [&] {
     while (!openGroups.empty()) {
       hostapi::ArtHandle next = nullptr;
-      slots::gArt->GetArtSibling(openGroups.back(), &next);
+      slots::Slot<hostapi::ArtSuite>()->GetArtSibling(openGroups.back(), &next);
       if (next != nullptr) {
         openGroups.back() = next;
         return;
@@ -97,7 +97,7 @@ ResultCode EvenhuePlugin::WalkArt(hostapi::ArtHandle art) {
   while (!openGroups.empty()) {
     const hostapi::ArtHandle child = openGroups.back();
     std::int16_t type = 0;
-    result = slots::gArt->GetArtType(child, &type);
+    result = slots::Slot<hostapi::ArtSuite>()->GetArtType(child, &type);
     if (result != 0) return result;
     if (IsPathLike(type)) {
       result = RewritePathStyle(child);
@@ -117,7 +117,7 @@ ResultCode EvenhuePlugin::RewritePathStyle(hostapi::ArtHandle art) {
   hostapi::HostBoolean advancedFill = 0;
   // A style that could not be read is never written back: that would wipe the
   // art's fill and stroke.
-  if (slots::gPathStyle->GetPathStyle(art, &style, &advancedFill) != 0) return 0;
+  if (slots::Slot<hostapi::PathStyleSuite>()->GetPathStyle(art, &style, &advancedFill) != 0) return 0;
 
   if (style.fillPaint != 0 && style.fillColor.kind == hostapi::kColorGradient) {
     const hostapi::HostColor source = style.fillColor;
@@ -127,13 +127,13 @@ ResultCode EvenhuePlugin::RewritePathStyle(hostapi::ArtHandle art) {
     const hostapi::HostColor source = style.strokeColor;
     style.strokeColor.body.gradient.gradient = RewriteGradient(source);
   }
-  slots::gPathStyle->SetPathStyle(art, &style);
+  slots::Slot<hostapi::PathStyleSuite>()->SetPathStyle(art, &style);
   return 0;
 }
 
 hostapi::GradientHandle EvenhuePlugin::RewriteGradient(const hostapi::HostColor& color) {
   const hostapi::GradientHandle source = color.body.gradient.gradient;
-  const hostapi::GradientSuite& gradients = *slots::gGradient.get();
+  const hostapi::GradientSuite& gradients = *slots::Slot<hostapi::GradientSuite>().get();
 
   // Read, check and convert every source stop before anything is created, so a
   // refused source leaves nothing behind: the art then keeps `source`.

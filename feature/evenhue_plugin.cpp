@@ -25,11 +25,11 @@ EvenhuePlugin::~EvenhuePlugin() = default;
 hostapi::ResultCode EvenhuePlugin::startUp(Message* message) {
   ResultCode result = Plugin::startUp(message);
   if (result != 0) return result;
-  // Each registration runs whatever the one before it gave.
-  result = Guarded([&] { return AddAboutMenus(message); });
-  result = Guarded([&] { return RegisterLiveEffect(message); });
-  result = Guarded([&] { return RegisterApplyNotifier(message); });
-  return result;
+  // Each registration runs whatever the one before it gave; the answer is the
+  // last one's.
+  hostapi::ResultUnused(Guarded([&] { return AddAboutMenus(message); }));
+  hostapi::ResultUnused(Guarded([&] { return RegisterLiveEffect(message); }));
+  return Guarded([&] { return RegisterApplyNotifier(message); });
 }
 
 hostapi::ResultCode EvenhuePlugin::afterApplicationStarted() {

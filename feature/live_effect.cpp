@@ -23,27 +23,31 @@ ResultCode EvenhuePlugin::RegisterLiveEffect(Message* message) {
                                                      evenhue_texts::kEffectTitle, kEffectMajorVersion,
                                                      kEffectMinorVersion,   kPrefersAnyInput,
                                                      kEffectFilterFlags};
-  ResultCode result = slots::gLiveEffect->AddLiveEffect(&registration, &liveEffect);
+  // The three registrations run in turn whatever the one before gave; the
+  // answer is the last one's. A refused effect leaves liveEffect null, so no
+  // message is taken for it, and a menu item for a null effect is the host's
+  // to refuse.
+  hostapi::ResultUnused(slots::Slot<hostapi::LiveEffectSuite>()->AddLiveEffect(&registration, &liveEffect));
 
   const hostapi::LiveEffectMenuData menuData{evenhue_texts::kEffectCategory, evenhue_texts::kEffectTitle, 0, 0};
   char itemName[sizeof evenhue_texts::kEffectMenuItemName];
   CopyBounded(itemName, sizeof itemName, evenhue_texts::kEffectMenuItemName);
   hostapi::MenuItemHandle item = nullptr;
-  result = slots::gLiveEffect->AddLiveEffectMenuItem(liveEffect, itemName, &menuData, &item, nullptr);
+  hostapi::ResultUnused(
+      slots::Slot<hostapi::LiveEffectSuite>()->AddLiveEffectMenuItem(liveEffect, itemName, &menuData, &item, nullptr));
 
-  result = slots::gMenu->UpdateMenuItemAutomatically(item, kAutoUpdateAction, 0, 0, -1, 0, 0, 0);
-  return result;
+  return slots::Slot<hostapi::MenuSuite>()->UpdateMenuItemAutomatically(item, kAutoUpdateAction, 0, 0, -1, 0, 0, 0);
 }
 
 ResultCode EvenhuePlugin::RegisterApplyNotifier(Message*) {
-  return slots::gNotifier->AddNotifier(pluginRef, evenhue_texts::kApplyNotifierName,
-                                       evenhue_texts::kApplyNotifierType, &applyNotifier);
+  return slots::Slot<hostapi::NotifierSuite>()->AddNotifier(pluginRef, evenhue_texts::kApplyNotifierName,
+                                                             evenhue_texts::kApplyNotifierType, &applyNotifier);
 }
 
 ResultCode EvenhuePlugin::onLiveEffectEditParameters(Message* message) {
   const auto* edit = reinterpret_cast<const hostapi::LiveEffectEditParamMessage*>(message);
   if (edit->effect != liveEffect) return 0;
-  slots::gLiveEffect->UpdateParameters(edit->context);
+  slots::Slot<hostapi::LiveEffectSuite>()->UpdateParameters(edit->context);
   return 0;
 }
 
@@ -56,9 +60,9 @@ ResultCode EvenhuePlugin::onLiveEffectGoLive(Message* message) {
 ResultCode EvenhuePlugin::ApplyEffect(Message* message) {
   const hostapi::ArtHandle art = reinterpret_cast<const hostapi::LiveEffectGoMessage*>(message)->art;
   std::int16_t type = 0;
-  if (ResultCode result = slots::gArt->GetArtType(art, &type); result != 0) return result;
+  if (ResultCode result = slots::Slot<hostapi::ArtSuite>()->GetArtType(art, &type); result != 0) return result;
   WalkArt(art);
-  return slots::gUser->Cancel() != 0 ? hostapi::kCanceled : 0;
+  return slots::Slot<hostapi::UserSuite>()->Cancel() != 0 ? hostapi::kCanceled : 0;
 }
 
 ResultCode EvenhuePlugin::onNotify(Message* message) {
@@ -77,5 +81,5 @@ ResultCode EvenhuePlugin::onMenuUpdate(Message*) {
   std::int32_t inArtwork = 0;
   std::int32_t isSelected = 0;
   std::int32_t isTrue = 0;
-  return slots::gMenu->GetUpdateFlags(&inArtwork, &isSelected, &isTrue);
+  return slots::Slot<hostapi::MenuSuite>()->GetUpdateFlags(&inArtwork, &isSelected, &isTrue);
 }

@@ -1,5 +1,6 @@
 // The stand-in host's inner state, shared by host.cpp (messages, lifecycle) and
-// suites.cpp (the function tables). Not part of the host's public interface.
+// the suite files (suites.cpp and suites_*.cpp, the function tables). Not part
+// of the host's public interface.
 #pragma once
 
 #include <array>

@@ -34,12 +34,12 @@ const char* TextForCode(ResultCode) { return nullptr; }
 // Every call through a suite slot checks the slot first: a slot is empty before
 // the suites are acquired and after they are given back, and calling through
 // it would jump to address 0 inside the host's process. An operation with a
-// result answers 'CANT' instead; one whose result is not looked at (the access
+// result answers 'CANT' instead; one whose result is unused (the access
 // hold, the context guard) is skipped. The suite table's rows do the same when
 // there is no basic suite.
 ResultCode AddNotifier(hostapi::PluginRef ref, const char* name, const char* type, hostapi::NotifierHandle* handle) {
-  if (!slots::gNotifier) return hostapi::kCantHappen;
-  return slots::gNotifier->AddNotifier(ref, name, type, handle);
+  if (!slots::Slot<hostapi::NotifierSuite>()) return hostapi::kCantHappen;
+  return slots::Slot<hostapi::NotifierSuite>()->AddNotifier(ref, name, type, handle);
 }
 
 std::int64_t RuntimeSeconds() { return static_cast<std::int64_t>(std::time(nullptr)); }
@@ -59,12 +59,12 @@ Clock SetClock(Clock clock) {
 void reportResultCode(hostapi::PluginRef, ResultCode code) {
   if (IsSilentCode(code)) return;
   bool borrowed = false;
-  if (!slots::gUser) {
+  if (!slots::Slot<hostapi::UserSuite>()) {
     if (slots::gBasicSuite == nullptr) return;
     if (slots::gBasicSuite->AcquireSuite(hostapi::UserSuite::kName, hostapi::UserSuite::kVersion,
-                                         &slots::gUser.table) != 0 ||
-        !slots::gUser) {
-      slots::gUser.table = nullptr;
+                                         &slots::Slot<hostapi::UserSuite>().table) != 0 ||
+        !slots::Slot<hostapi::UserSuite>()) {
+      slots::Slot<hostapi::UserSuite>().table = nullptr;
       return;
     }
     borrowed = true;
@@ -73,12 +73,13 @@ void reportResultCode(hostapi::PluginRef, ResultCode code) {
   (void)TextForCode(code);
   if (borrowed) {
     slots::gBasicSuite->ReleaseSuite(hostapi::UserSuite::kName, hostapi::UserSuite::kVersion);
-    slots::gUser.table = nullptr;
+    slots::Slot<hostapi::UserSuite>().table = nullptr;
   }
 }
 
 ContextGuard::ContextGuard(hostapi::PluginRef pluginRef) : handle_(nullptr), opened_(false) {
-  if (slots::gContext) opened_ = slots::gContext->PushAppContext(pluginRef, &handle_) == 0;
+  if (slots::Slot<hostapi::ContextSuite>())
+    opened_ = slots::Slot<hostapi::ContextSuite>()->PushAppContext(pluginRef, &handle_) == 0;
   if (!opened_) handle_ = nullptr;
 }
 
@@ -86,7 +87,7 @@ ContextGuard::~ContextGuard() {
   // Whether the open succeeded decides, not the handle: a context the host
   // opened under a null handle is still closed, and one it refused to open is
   // not (that would close a context the host opened for someone else).
-  if (opened_ && slots::gContext) slots::gContext->PopAppContext(handle_);
+  if (opened_ && slots::Slot<hostapi::ContextSuite>()) slots::Slot<hostapi::ContextSuite>()->PopAppContext(handle_);
 }
 
 void CopyBounded(char* buffer, std::size_t size, const char* text) {
@@ -141,11 +142,12 @@ void Plugin::reportError(ResultCode code, const char*, const char*, Message*) {
 ResultCode Plugin::holdAccess(std::int32_t flag) {
   if (flag != 0) {
     ++holdCount;
-    if (holdCount == 1 && slots::gAccess) slots::gAccess->AcquirePlugin(pluginRef, &accessRef);
+    if (holdCount == 1 && slots::Slot<hostapi::AccessSuite>())
+      slots::Slot<hostapi::AccessSuite>()->AcquirePlugin(pluginRef, &accessRef);
   } else {
     --holdCount;
     if (holdCount == 0) {
-      if (slots::gAccess) slots::gAccess->ReleasePlugin(accessRef);
+      if (slots::Slot<hostapi::AccessSuite>()) slots::Slot<hostapi::AccessSuite>()->ReleasePlugin(accessRef);
       accessRef = nullptr;
     } else if (holdCount < 0) {
       holdCount = 0;
@@ -162,7 +164,7 @@ ResultCode Plugin::acquireSuites() {
   }
   suites = table;
   const ResultCode result = table->status();
-  suiteUseCount = 1;
+  table->claimSoleUse();
   if (result != 0) releaseSuites();
   return result;
 }
@@ -174,11 +176,13 @@ void Plugin::releaseSuites() {
 }
 
 ResultCode Plugin::startUp(Message* message) {
-  ResultCode result = setInstance(this);
-  result = acquireSuites();
+  hostapi::ResultUnused(setInstance(this));  // only records the object
+  ResultCode result = acquireSuites();
   if (result != 0) return result;
 
-  result = slots::gPlugins ? slots::gPlugins->SetPluginName(message->pluginRef, name) : hostapi::kCantHappen;
+  result = slots::Slot<hostapi::PluginsSuite>()
+               ? slots::Slot<hostapi::PluginsSuite>()->SetPluginName(message->pluginRef, name)
+               : hostapi::kCantHappen;
   if (result == 0) {
     char notifierName[kNameSize];
     std::snprintf(notifierName, sizeof notifierName, "%.*s App Started Notifier", 234, name);
@@ -222,7 +226,7 @@ ResultCode Plugin::reload(Message*) {
     result = acquireSuites();
   } else {
     result = suites->status();
-    suiteUseCount = 1;
+    suites->claimSoleUse();
     if (result != 0) releaseSuites();
   }
   if (result == 0) afterLoadHook();

@@ -8,7 +8,7 @@
 #include "plugin/shell_memory.hpp"
 #include "plugin/suite_slots.hpp"
 
-std::uint16_t suiteUseCount = 0;
+std::uint16_t SuiteTable::useCount_ = 0;
 
 namespace {
 
@@ -23,24 +23,12 @@ struct NamedSlot {
   const void** slot;
 };
 
-constexpr NamedSlot kCalledSuites[] = {
-    {hostapi::AccessSuite::kName, &slots::gAccess.table},
-    {hostapi::PluginsSuite::kName, &slots::gPlugins.table},
-    {hostapi::NotifierSuite::kName, &slots::gNotifier.table},
-    {hostapi::ContextSuite::kName, &slots::gContext.table},
-    {hostapi::UserSuite::kName, &slots::gUser.table},
-    {hostapi::FilePathSuite::kName, &slots::gFilePath.table},
-    {hostapi::FoldersSuite::kName, &slots::gFolders.table},
-    {hostapi::LiveEffectSuite::kName, &slots::gLiveEffect.table},
-    {hostapi::MenuSuite::kName, &slots::gMenu.table},
-    {hostapi::UnicodeStringSuite::kName, &slots::gUnicodeString.table},
-    {hostapi::BlocksSuite::kName, &slots::gBlocks.table},
-    {hostapi::ArtSuite::kName, &slots::gArt.table},
-    {hostapi::ColorConversionSuite::kName, &slots::gColorConversion.table},
-    {hostapi::GradientSuite::kName, &slots::gGradient.table},
-    {hostapi::PathStyleSuite::kName, &slots::gPathStyle.table},
-    {hostapi::UrlSuite::kName, &slots::gUrl.table},
-};
+template <class... Suites>
+constexpr std::array<NamedSlot, sizeof...(Suites)> NamedSlots(slots::SuiteList<Suites...>) {
+  return {NamedSlot{Suites::kName, &slots::Slot<Suites>().table}...};
+}
+
+constexpr auto kCalledSuites = NamedSlots(slots::CalledSuites{});
 
 // Index into kCalledSuites, or -1 for a suite whose operations are never called.
 // (Indices rather than slot addresses keep the look-up a constant expression
@@ -122,7 +110,7 @@ void SuiteTable::operator delete(void* block) noexcept { shell::Free(block); }
 
 SuiteTable::SuiteTable(const SuiteLists& lists) noexcept
     : lists_(&lists), status_(0), optionalCount_(0), requiredCount_(0), optionalAcquired_(0), releaseStatus_(0) {
-  if (suiteUseCount == 0) {
+  if (useCount_ == 0) {
     for (const SuiteEntry& row : lists_->basic) {
       if (status_ != 0) break;
       status_ = AcquireSuiteRow(row);
@@ -130,9 +118,9 @@ SuiteTable::SuiteTable(const SuiteLists& lists) noexcept
     for (const SuiteEntry* row = lists_->main; status_ == 0 && !IsTerminator(*row); ++row) {
       status_ = AcquireSuiteRow(*row);
     }
-    if (status_ == 0) ++suiteUseCount;
+    if (status_ == 0) ++useCount_;
   } else {
-    ++suiteUseCount;
+    ++useCount_;
   }
 
   const SuiteEntry* row = lists_->main;
@@ -164,8 +152,8 @@ ResultCode SuiteTable::acquireOptionalSuites() noexcept {
 }
 
 ResultCode SuiteTable::releaseAll() noexcept {
-  if (suiteUseCount > 0) --suiteUseCount;
-  if (suiteUseCount != 0) return hostapi::kNoError;
+  if (useCount_ > 0) --useCount_;
+  if (useCount_ != 0) return hostapi::kNoError;
 
   for (const SuiteEntry& row : lists_->basic) {
     if (ResultCode result = ReleaseSuiteRow(row); result != 0) return result;

@@ -35,10 +35,6 @@ extern const std::array<SuiteEntry, 7> kBasicSuiteList;
 extern const std::array<SuiteEntry, 87> kMainSuiteList;
 extern const SuiteLists kPluginSuiteLists;
 
-// Users of the acquired suites. Suites are acquired only while this is 0 and
-// released only when it falls back to 0.
-extern std::uint16_t suiteUseCount;
-
 class SuiteTable {
  public:
   // Acquires the suites (when no one holds them yet); the outcome is `status`.
@@ -62,9 +58,20 @@ class SuiteTable {
   // What the destructor's release gave; 0 until then.
   hostapi::ResultCode releaseStatus() const { return releaseStatus_; }
 
+  // Users of the acquired suites, process-wide. Suites are acquired only while
+  // this is 0 and released only when it falls back to 0.
+  static std::uint16_t useCount() { return useCount_; }
+  // Makes this table the suites' one user, whatever its acquisition gave: its
+  // destruction then gives back whatever is held.
+  void claimSoleUse() noexcept { useCount_ = 1; }
+  // No user at all, as in a fresh process.
+  static void resetUseCount() noexcept { useCount_ = 0; }
+
  private:
   hostapi::ResultCode releaseAll() noexcept;
   const SuiteEntry* optionalRows() const;
+
+  static std::uint16_t useCount_;
 
   const SuiteLists* lists_;
   hostapi::ResultCode status_;

@@ -8,9 +8,9 @@
 #include "support/platform_library.hpp"
 
 HostFilePath::~HostFilePath() {
-  if (handle_ == nullptr || !slots::gFilePath) return;
+  if (handle_ == nullptr || !slots::Slot<hostapi::FilePathSuite>()) return;
   try {
-    slots::gFilePath->Release(&handle_);
+    slots::Slot<hostapi::FilePathSuite>()->Release(&handle_);
   } catch (...) {
   }
 }
@@ -58,8 +58,9 @@ std::int32_t ExtensionBridge::DispatchEvent(std::uintptr_t event) const {
 
 hostapi::ResultCode LoadExtensionBridge(ExtensionBridge& bridge, const hostapi::FoldersSuite* folders) {
   // Without the two host services there is no folder to look in.
-  if (folders == nullptr || folders->FindFolder == nullptr || !slots::gFilePath) return hostapi::kCantHappen;
-  const hostapi::FilePathSuite& paths = *slots::gFilePath.get();
+  if (folders == nullptr || folders->FindFolder == nullptr || !slots::Slot<hostapi::FilePathSuite>())
+    return hostapi::kCantHappen;
+  const hostapi::FilePathSuite& paths = *slots::Slot<hostapi::FilePathSuite>().get();
 
   ai::HostString fileName(kExtensionBridgeFileName, 0);
   HostFilePath path;

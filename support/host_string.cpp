@@ -10,12 +10,13 @@ namespace ai {
 
 HostString::HostString(const char* text, std::int32_t encoding) : handle_(nullptr) {
   if (text == nullptr) return;
-  if (!slots::gUnicodeString) throw Error(hostapi::kCantHappen);
-  ThrowIfError(slots::gUnicodeString->Initialize(&handle_, text, std::strlen(text), encoding));
+  if (!slots::Slot<hostapi::UnicodeStringSuite>()) throw Error(hostapi::kCantHappen);
+  ThrowIfError(slots::Slot<hostapi::UnicodeStringSuite>()->Initialize(&handle_, text, std::strlen(text), encoding));
 }
 
 HostString::~HostString() {
-  if (handle_ != nullptr && slots::gUnicodeString) slots::gUnicodeString->Destroy(&handle_);
+  if (handle_ != nullptr && slots::Slot<hostapi::UnicodeStringSuite>())
+    slots::Slot<hostapi::UnicodeStringSuite>()->Destroy(&handle_);
 }
 
 HostString& HostString::operator=(HostString&& other) noexcept {
@@ -24,15 +25,15 @@ HostString& HostString::operator=(HostString&& other) noexcept {
 }
 
 HostString& HostString::append(const HostString& other) {
-  if (!slots::gUnicodeString) throw Error(hostapi::kCantHappen);
-  ThrowIfError(slots::gUnicodeString->Append(&handle_, other.ref()));
+  if (!slots::Slot<hostapi::UnicodeStringSuite>()) throw Error(hostapi::kCantHappen);
+  ThrowIfError(slots::Slot<hostapi::UnicodeStringSuite>()->Append(&handle_, other.ref()));
   return *this;
 }
 
 WCHARStr::WCHARStr(const HostString& source) {
-  if (!slots::gUnicodeString) return;
+  if (!slots::Slot<hostapi::UnicodeStringSuite>()) return;
   const char16_t* units = nullptr;
-  const std::uint64_t count = slots::gUnicodeString->Utf16(source.ref(), &units);
+  const std::uint64_t count = slots::Slot<hostapi::UnicodeStringSuite>()->Utf16(source.ref(), &units);
   if (count != 0 && units != nullptr) text_.assign(units, static_cast<std::size_t>(count));
 }
 

@@ -7,15 +7,16 @@ namespace ai {
 
 void* SPAlloc::AllocateBlock(std::uint64_t size) {
   void* block = nullptr;
-  const std::int32_t result = slots::gBlocks ? slots::gBlocks->AllocateBlock(size, "ai::SPAlloc::AllocateBlock", &block)
-                                             : hostapi::kOutOfMemory;
+  const auto& blocks = slots::Slot<hostapi::BlocksSuite>();
+  const std::int32_t result =
+      blocks ? blocks->AllocateBlock(size, "ai::SPAlloc::AllocateBlock", &block) : hostapi::kOutOfMemory;
   if (result != 0) throw Error(hostapi::kOutOfMemory);
   return block;
 }
 
 void SPAlloc::FreeBlock(void* block) noexcept {
-  if (block == nullptr || !slots::gBlocks) return;
-  slots::gBlocks->FreeBlock(block);
+  if (block == nullptr || !slots::Slot<hostapi::BlocksSuite>()) return;
+  slots::Slot<hostapi::BlocksSuite>()->FreeBlock(block);
 }
 
 HostBuffer::HostBuffer(std::uint64_t count) : count_(count), data_(nullptr) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/error.hpp"
-#include "tests/bridge/fake_paths.hpp"
+#include "tests/bridge/bridge_host.hpp"
 #include "tests/bridge/stub_results.hpp"
 
 #if defined(_WIN32)
@@ -20,7 +20,7 @@
 namespace {
 
 namespace fs = std::filesystem;
-using bridgetest::FakeHost;
+using bridgetest::BridgeHost;
 
 fs::path ProgramDirectory() {
 #if defined(_WIN32)
@@ -62,11 +62,11 @@ class ExtensionBridgeTest : public testing::Test {
   }
 
   hostapi::ResultCode Load(const char* folder) {
-    host.state().folder = Folder(folder);
+    host.setFolder(Folder(folder));
     return LoadExtensionBridge(bridge, host.folders());
   }
 
-  FakeHost host;
+  BridgeHost host;
   ExtensionBridge bridge;
 };
 
@@ -82,9 +82,9 @@ TEST(ExtensionBridgeRecord, StartsAllNull) {
 
 TEST_F(ExtensionBridgeTest, LoadsTheCompleteLibraryFromFolderKindZero) {
   ASSERT_EQ(Load("full"), 0);
-  EXPECT_EQ(host.state().lastFolderKind, 0);
-  EXPECT_EQ(host.state().lastComponent, u"PlugPlugOwl.dll");
-  EXPECT_EQ(host.state().lastFullPath, bridgetest::Utf16(LibraryIn("full")));
+  EXPECT_EQ(host.lastFolderKind(), 0);
+  EXPECT_EQ(host.lastComponent(), u"PlugPlugOwl.dll");
+  EXPECT_EQ(host.lastFullPath(), bridgetest::Utf16(LibraryIn("full")));
   EXPECT_NE(bridge.module, nullptr);
   EXPECT_NE(bridge.loadExtension, nullptr);
   EXPECT_NE(bridge.unloadExtension, nullptr);
@@ -150,10 +150,10 @@ TEST_F(ExtensionBridgeTest, LibraryWithoutDispatchLeavesANullDispatchNull) {
 class FolderFailure : public ExtensionBridgeTest, public testing::WithParamInterface<hostapi::ResultCode> {};
 
 TEST_P(FolderFailure, ReturnsTheFoldersCodeAndLoadsNothing) {
-  host.state().folderFailure = GetParam();
+  host.failFindFolder(GetParam());
   EXPECT_EQ(Load("full"), GetParam());
-  EXPECT_EQ(host.state().addComponentCalls, 0);
-  EXPECT_EQ(host.state().fullPathCalls, 0);
+  EXPECT_EQ(host.addComponentCalls(), 0);
+  EXPECT_EQ(host.fullPathCalls(), 0);
   EXPECT_EQ(bridge.module, nullptr);
   EXPECT_FALSE(IsLoaded(LibraryIn("full")));
 }
@@ -164,13 +164,13 @@ INSTANTIATE_TEST_SUITE_P(Codes, FolderFailure,
 
 TEST_F(ExtensionBridgeTest, MissingFileIsCantWithoutLoading) {
   EXPECT_EQ(Load("empty"), hostapi::kCantHappen);
-  EXPECT_EQ(host.state().existsCalls, 1);
-  EXPECT_EQ(host.state().fullPathCalls, 0);
+  EXPECT_EQ(host.existsCalls(), 1);
+  EXPECT_EQ(host.fullPathCalls(), 0);
   EXPECT_EQ(bridge.module, nullptr);
 }
 
 TEST_F(ExtensionBridgeTest, FileTheHostDeniesIsNotLoadedEvenWhenPresent) {
-  host.state().existsAnswer = false;
+  host.denyExists();
   EXPECT_EQ(Load("full"), hostapi::kCantHappen);
   EXPECT_EQ(bridge.module, nullptr);
   EXPECT_FALSE(IsLoaded(LibraryIn("full"))) << "the system loader was called";
@@ -178,27 +178,27 @@ TEST_F(ExtensionBridgeTest, FileTheHostDeniesIsNotLoadedEvenWhenPresent) {
 
 TEST_F(ExtensionBridgeTest, FileThatIsNoLibraryIsCant) {
   EXPECT_EQ(Load("notalib"), hostapi::kCantHappen);
-  EXPECT_EQ(host.state().fullPathCalls, 1);
+  EXPECT_EQ(host.fullPathCalls(), 1);
   EXPECT_EQ(bridge.module, nullptr);
   EXPECT_EQ(bridge.loadExtension, nullptr);
 }
 
 TEST_F(ExtensionBridgeTest, PathExtensionFailureThrowsItsCode) {
-  host.state().addComponentFailure = hostapi::FourCC("PATH");
+  host.failAddComponent(hostapi::FourCC("PATH"));
   try {
     Load("full");
     FAIL() << "no ai::Error";
   } catch (const ai::Error& error) {
     EXPECT_EQ(error.code(), hostapi::FourCC("PATH"));
   }
-  EXPECT_EQ(host.state().existsCalls, 0);
+  EXPECT_EQ(host.existsCalls(), 0);
   EXPECT_EQ(bridge.module, nullptr);
   EXPECT_EQ(host.liveStrings(), 0);
   EXPECT_EQ(host.livePaths(), 0);
 }
 
 TEST_F(ExtensionBridgeTest, FullPathFailureThrowsItsCode) {
-  host.state().fullPathFailure = hostapi::kOutOfMemory;
+  host.failGetFullPath(hostapi::kOutOfMemory);
   try {
     Load("full");
     FAIL() << "no ai::Error";

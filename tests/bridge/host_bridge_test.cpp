@@ -31,16 +31,17 @@ fs::path ProgramDirectory() {
 class BridgeThroughHost : public testing::Test {
  protected:
   void SetUp() override {
-    slots::gUnicodeString.table = h.suiteTable(hostapi::UnicodeStringSuite::kName);
-    slots::gFilePath.table = h.suiteTable(hostapi::FilePathSuite::kName);
+    slots::Slot<hostapi::UnicodeStringSuite>().table = h.suiteTable(hostapi::UnicodeStringSuite::kName);
+    slots::Slot<hostapi::FilePathSuite>().table = h.suiteTable(hostapi::FilePathSuite::kName);
     folders = static_cast<const hostapi::FoldersSuite*>(h.suiteTable(hostapi::FoldersSuite::kName));
-    ASSERT_TRUE(slots::gUnicodeString && slots::gFilePath && folders != nullptr);
+    ASSERT_TRUE(slots::Slot<hostapi::UnicodeStringSuite>() && slots::Slot<hostapi::FilePathSuite>() &&
+                folders != nullptr);
   }
 
   void TearDown() override {
     EXPECT_EQ(UnloadExtensionBridge(bridge), 0);
-    slots::gUnicodeString.table = nullptr;
-    slots::gFilePath.table = nullptr;
+    slots::Slot<hostapi::UnicodeStringSuite>().table = nullptr;
+    slots::Slot<hostapi::FilePathSuite>().table = nullptr;
     EXPECT_EQ(h.liveStrings(), 0u);
     EXPECT_EQ(h.liveFilePaths(), 0u);
   }

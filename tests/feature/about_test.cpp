@@ -12,8 +12,8 @@ class MenuSearchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     probe::ResetShellState();
-    slots::gMenu.table = host.table(hostapi::MenuSuite::kName);
-    slots::gUnicodeString.table = host.table(hostapi::UnicodeStringSuite::kName);
+    slots::Slot<hostapi::MenuSuite>().table = host.table(hostapi::MenuSuite::kName);
+    slots::Slot<hostapi::UnicodeStringSuite>().table = host.table(hostapi::UnicodeStringSuite::kName);
   }
   void TearDown() override { probe::ResetShellState(); }
   fake::Host host;

@@ -1,12 +1,15 @@
 // The entry point and the object's life, driven in-process through PluginMain
-// against the fake host.
+// against the stand-in host (and, where a host operation must throw, the test
+// host).
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 
 #include "feature/evenhue_plugin.hpp"
+#include "host/host.hpp"
 #include "plugin/plugin_main.hpp"
 #include "plugin/shell_memory.hpp"
 #include "plugin/suite_slots.hpp"
@@ -19,17 +22,42 @@ namespace {
 
 using hostapi::FourCC;
 
-int UserSuiteBorrows(const fake::Host& host) {
+constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / hostapi::kEntrySize); }
+constexpr std::int32_t kSetPluginName = EntryAt(offsetof(hostapi::PluginsSuite, SetPluginName));
+constexpr std::int32_t kAddNotifier = EntryAt(offsetof(hostapi::NotifierSuite, AddNotifier));
+constexpr std::int32_t kAcquirePlugin = EntryAt(offsetof(hostapi::AccessSuite, AcquirePlugin));
+
+// Attempts to acquire the user suite, granted or not.
+int UserSuiteBorrows(const host::Host& host) {
   int count = 0;
-  for (const std::string& line : host.log) count += line == std::string("AcquireSuite ") + hostapi::UserSuite::kName;
+  const auto entry = EntryAt(offsetof(hostapi::BasicSuite, AcquireSuite));
+  for (const host::CallRecord& call : host.recorder().callsTo(host::kBasicSuiteName, entry)) {
+    count += call.args.front() == hostapi::UserSuite::kName;
+  }
   return count;
 }
 
-class LifecycleTest : public ::testing::Test {
+// A withheld suite answers its acquisition with '!Sui'.
+void Withhold(host::Host& host, const char* suite) { host.withholdSuite(suite, FourCC("!Sui")); }
+
+// A message header addressed to `slot`.
+hostapi::PluginMessage HeaderFor(const host::Host& host, void* slot) {
+  hostapi::PluginMessage message = host.header();
+  message.objectSlot = slot;
+  return message;
+}
+hostapi::PluginMessage HeaderFor(const fake::Host& host, void* slot) { return host.header(slot); }
+
+// Acquisitions minus releases over all suites.
+std::int64_t HeldTotal(const host::Host& host) { return host.totalHeld(); }
+std::int64_t HeldTotal(const fake::Host& host) { return host.heldTotal(); }
+
+template <class Host>
+class LifecycleFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     probe::ResetShellState();
-    message = host.header(nullptr);
+    message = HeaderFor(host, nullptr);
   }
   void TearDown() override {
     if (message.objectSlot != nullptr) send("SP Interface", "Shutdown");
@@ -45,15 +73,17 @@ class LifecycleTest : public ::testing::Test {
     ASSERT_NE(object(), nullptr);
   }
 
-  fake::Host host;
+  Host host;
   hostapi::PluginMessage message{};
 };
+
+using LifecycleTest = LifecycleFixture<host::Host>;
 
 TEST_F(LifecycleTest, AbsentAnswersEverythingButStartupWithZero) {
   const char* const pairs[][2] = {{"SP Interface", "Shutdown"}, {"SP Access", "Reload"}, {"SP Access", "Unload"},
                                   {"AI Menu", "AI Go"},         {"Nobody", "Nothing"}};
   for (const auto& pair : pairs) EXPECT_EQ(send(pair[0], pair[1]), 0) << pair[1];
-  EXPECT_TRUE(host.log.empty());
+  EXPECT_TRUE(host.recorder().calls().empty());
   EXPECT_EQ(message.objectSlot, nullptr);
 }
 
@@ -87,7 +117,7 @@ TEST_F(LifecycleTest, AnObjectThatCannotBeAllocatedIsOutOfMemory) {
   EXPECT_EQ(result, FourCC("!MEM"));
   EXPECT_EQ(message.objectSlot, nullptr);
   EXPECT_EQ(UserSuiteBorrows(host), 1) << "reported without an object";
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
 }
 
 TEST_F(LifecycleTest, ASuiteTableThatCannotBeAllocatedFailsStartup) {
@@ -101,37 +131,40 @@ TEST_F(LifecycleTest, ASuiteTableThatCannotBeAllocatedFailsStartup) {
 }
 
 TEST_F(LifecycleTest, AMissingSuiteFailsStartupAndLeavesNothingHeld) {
-  host.withhold(hostapi::UrlSuite::kName);
+  Withhold(host, hostapi::UrlSuite::kName);
   EXPECT_EQ(send("SP Interface", "Startup"), FourCC("!Sui"));
   EXPECT_EQ(message.objectSlot, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
   EXPECT_EQ(probe::HeldSlots(), 0);
   EXPECT_EQ(UserSuiteBorrows(host), 2) << "the table's attempt, then the report's borrow";
 }
 
 struct LateFailureCase {
   const char* label;
-  const char* operation;
-  int onCall;
+  const char* suite;
+  std::int32_t entry;
+  std::uint32_t onCall;
 };
 void PrintTo(const LateFailureCase& c, std::ostream* os) { *os << c.label; }
 
 class LateStartupFailureTest : public LifecycleTest, public ::testing::WithParamInterface<LateFailureCase> {};
 
 TEST_P(LateStartupFailureTest, TheSuiteTableIsGivenBack) {
-  host.fail(GetParam().operation, {GetParam().onCall, FourCC("LATE")});
+  host.recorder().failOn(GetParam().suite, GetParam().entry, GetParam().onCall, FourCC("LATE"));
   EXPECT_EQ(send("SP Interface", "Startup"), FourCC("LATE"));
   EXPECT_EQ(message.objectSlot, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0) << "no suite stays with a plug-in that never started";
+  EXPECT_EQ(HeldTotal(host), 0) << "no suite stays with a plug-in that never started";
   EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
   EXPECT_EQ(CurrentPluginObject(), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, LateStartupFailureTest,
-                         ::testing::Values(LateFailureCase{"Name", "SetPluginName", 1},
-                                           LateFailureCase{"StartedNotifier", "AddNotifier", 1},
-                                           LateFailureCase{"ShutdownNotifier", "AddNotifier", 2}),
+                         ::testing::Values(LateFailureCase{"Name", hostapi::PluginsSuite::kName, kSetPluginName, 1},
+                                           LateFailureCase{"StartedNotifier", hostapi::NotifierSuite::kName,
+                                                           kAddNotifier, 1},
+                                           LateFailureCase{"ShutdownNotifier", hostapi::NotifierSuite::kName,
+                                                           kAddNotifier, 2}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 struct ThrowCase {
@@ -141,7 +174,8 @@ struct ThrowCase {
 };
 void PrintTo(const ThrowCase& c, std::ostream* os) { *os << c.label; }
 
-class StartupThrowTest : public LifecycleTest, public ::testing::WithParamInterface<ThrowCase> {};
+// Only the test host runs test code inside a host operation.
+class StartupThrowTest : public LifecycleFixture<fake::Host>, public ::testing::WithParamInterface<ThrowCase> {};
 
 TEST_P(StartupThrowTest, NothingEscapesTheEntryPoint) {
   const ThrowCase c = GetParam();
@@ -155,7 +189,7 @@ TEST_P(StartupThrowTest, NothingEscapesTheEntryPoint) {
   host.onCall = nullptr;
   EXPECT_EQ(result, c.expected);
   EXPECT_EQ(message.objectSlot, nullptr) << "destroyed as for a failed start-up";
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, StartupThrowTest,
@@ -176,7 +210,7 @@ TEST_F(LifecycleTest, TheNewestBasicSuiteIsUsedEvenForIgnoredMessages) {
   message.basicSuite = &other;
   EXPECT_EQ(send("AI Menu", "AI Go"), 0);
   EXPECT_EQ(slots::gBasicSuite, &other);
-  message.basicSuite = host.basic();
+  message.basicSuite = host.basicSuite();
 }
 
 TEST_F(LifecycleTest, UnloadReleasesAndNothingIsRoutedUntilReload) {
@@ -187,19 +221,19 @@ TEST_F(LifecycleTest, UnloadReleasesAndNothingIsRoutedUntilReload) {
   EXPECT_EQ(object(), before) << "the object stays in the slot";
   EXPECT_EQ(object()->suites, nullptr);
   EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
   EXPECT_EQ(CurrentPluginObject(), nullptr);
 
-  const std::size_t logged = host.log.size();
+  const std::size_t logged = host.recorder().calls().size();
   EXPECT_EQ(send("AI Menu", "AI Go"), 0);
   EXPECT_EQ(send("SP Access", "Unload"), 0);
-  EXPECT_EQ(host.log.size(), logged) << "nothing routed while unloaded";
+  EXPECT_EQ(host.recorder().calls().size(), logged) << "nothing routed while unloaded";
 
   EXPECT_EQ(send("SP Access", "Reload"), 0);
   EXPECT_EQ(object(), before);
   EXPECT_NE(object()->suites, nullptr);
   EXPECT_EQ(probe::HeldSlots(), 93);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(object()->appStartedNotifier, nullptr);
   EXPECT_EQ(object()->appShutdownNotifier, nullptr);
   EXPECT_EQ(CurrentPluginObject(), object());
@@ -210,12 +244,12 @@ TEST_F(LifecycleTest, UnloadReleasesAndNothingIsRoutedUntilReload) {
 TEST_F(LifecycleTest, AFailedReloadStaysUnloadedAndIsReported) {
   start();
   ASSERT_EQ(send("SP Access", "Unload"), 0);
-  host.withhold(hostapi::GradientSuite::kName);
+  Withhold(host, hostapi::GradientSuite::kName);
   const int borrows = UserSuiteBorrows(host);
   EXPECT_EQ(send("SP Access", "Reload"), FourCC("!Sui"));
   EXPECT_NE(object(), nullptr);
   EXPECT_EQ(object()->suites, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
   EXPECT_EQ(object()->lastErrorCode, FourCC("!Sui"));
   EXPECT_EQ(UserSuiteBorrows(host), borrows + 2) << "the table's attempt, then the report";
   EXPECT_EQ(send("AI Menu", "AI Go"), 0);
@@ -228,7 +262,7 @@ TEST_F(LifecycleTest, ApplicationStartedTakesASecondHoldUntilAReload) {
   notification.notifier = object()->appStartedNotifier;
   EXPECT_EQ(PluginMain("AI Notifier", "AI Notify", &notification), 0);
   EXPECT_EQ(object()->holdCount, 2);
-  EXPECT_EQ(host.callsOf("AcquirePlugin"), 1);
+  EXPECT_EQ(host.recorder().callCount(hostapi::AccessSuite::kName, kAcquirePlugin), 1u);
 
   const auto oldHandle = notification.notifier;
   ASSERT_EQ(send("SP Access", "Unload"), 0);
@@ -242,7 +276,7 @@ TEST_F(LifecycleTest, ShutdownReleasesDestroysAndEmptiesTheSlot) {
   start();
   EXPECT_EQ(send("SP Interface", "Shutdown"), 0);
   EXPECT_EQ(message.objectSlot, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
   EXPECT_EQ(probe::HeldSlots(), 0);
   EXPECT_EQ(CurrentPluginObject(), nullptr);
   EXPECT_EQ(send("AI Menu", "AI Go"), 0);
@@ -253,7 +287,7 @@ TEST_F(LifecycleTest, ShutdownWhileUnloadedStillDestroys) {
   ASSERT_EQ(send("SP Access", "Unload"), 0);
   EXPECT_EQ(send("SP Interface", "Shutdown"), 0);
   EXPECT_EQ(message.objectSlot, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(HeldTotal(host), 0);
 }
 
 // ---------------------------------------------------------------------------
@@ -277,7 +311,7 @@ class GuardTest : public ::testing::Test {
  protected:
   void SetUp() override {
     probe::ResetShellState();
-    slots::gBasicSuite = host.basic();
+    slots::gBasicSuite = host.basicSuite();
     previous = shell::SetClock(&FixedClock);
   }
   void TearDown() override {
@@ -285,13 +319,13 @@ class GuardTest : public ::testing::Test {
     probe::ResetShellState();
     slots::gBasicSuite = nullptr;
   }
-  fake::Host host;
+  host::Host host;
   shell::Clock previous = nullptr;
 };
 
 TEST_F(GuardTest, AnEscapingErrorBecomesItsCodeAndIsReportedOnce) {
   ThrowingPlugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = HeaderFor(host, &plugin);
   plugin.toThrow = FourCC("!MEM");
   EXPECT_EQ(plugin.dispatch("AI Timer", "AI Go", &message), FourCC("!MEM"));
   EXPECT_EQ(plugin.lastErrorCode, FourCC("!MEM"));
@@ -304,7 +338,7 @@ TEST_F(GuardTest, AnEscapingErrorBecomesItsCodeAndIsReportedOnce) {
 
 TEST_F(GuardTest, AnyOtherExceptionBecomesCant) {
   ThrowingPlugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = HeaderFor(host, &plugin);
   plugin.throwOther = true;
   EXPECT_EQ(plugin.dispatch("AI Timer", "AI Go", &message), FourCC("CANT"));
   EXPECT_EQ(plugin.lastErrorCode, FourCC("CANT"));
@@ -312,7 +346,7 @@ TEST_F(GuardTest, AnyOtherExceptionBecomesCant) {
 
 TEST_F(GuardTest, UnhandledIsZeroAndSilentCodesPassUnreported) {
   ThrowingPlugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = HeaderFor(host, &plugin);
   EXPECT_EQ(plugin.dispatch("AI Tool", "AI Select", &message), 0);
   plugin.toThrow = 361;
   EXPECT_EQ(plugin.dispatch("AI Clipboard", "AI Go", &message), 361);

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "plugin/suite_slots.hpp"
+
 namespace fake {
 namespace {
 
@@ -16,6 +18,13 @@ struct BlankSuite {
   hostapi::UnusedEntry entries[64];
 };
 const BlankSuite kBlankSuite{};
+
+// The table offered for a called suite: the fake's own where it has one,
+// the blank table otherwise.
+template <class Suite>
+const void* Offered() {
+  return &kBlankSuite;
+}
 
 std::string Str(const char* text) { return text != nullptr ? std::string(text) : std::string("(null)"); }
 
@@ -37,6 +46,8 @@ const hostapi::AccessSuite kAccess{
       return Host::current().enter("ReleasePlugin");
     },
 };
+template <>
+const void* Offered<hostapi::AccessSuite>() { return &kAccess; }
 
 hostapi::PluginsSuite MakePlugins() {
   hostapi::PluginsSuite suite{};
@@ -47,6 +58,8 @@ hostapi::PluginsSuite MakePlugins() {
   return suite;
 }
 const hostapi::PluginsSuite kPlugins = MakePlugins();
+template <>
+const void* Offered<hostapi::PluginsSuite>() { return &kPlugins; }
 
 const hostapi::NotifierSuite kNotifier{
     [](hostapi::PluginRef, const char* name, const char* type, hostapi::NotifierHandle* handle) -> ResultCode {
@@ -54,10 +67,11 @@ const hostapi::NotifierSuite kNotifier{
       host.log.push_back("AddNotifier " + Str(name) + " | " + Str(type));
       if (ResultCode code = host.enter("AddNotifier"); code != 0) return code;
       *handle = NewHandle<hostapi::NotifierHandle>();
-      host.notifiers.push_back({Str(name), Str(type), *handle});
       return 0;
     },
 };
+template <>
+const void* Offered<hostapi::NotifierSuite>() { return &kNotifier; }
 
 hostapi::ContextSuite MakeContext() {
   hostapi::ContextSuite suite{};
@@ -69,21 +83,23 @@ hostapi::ContextSuite MakeContext() {
   return suite;
 }
 const hostapi::ContextSuite kContext = MakeContext();
+template <>
+const void* Offered<hostapi::ContextSuite>() { return &kContext; }
 
 hostapi::UserSuite MakeUser() {
   hostapi::UserSuite suite{};
   suite.Cancel = []() -> hostapi::HostBoolean {
     Host::current().enter("Cancel");
-    return Host::current().cancelAnswer;
+    return 0;
   };
-  suite.MessageAlert = [](const hostapi::UnicodeStringRef* text) -> ResultCode {
-    Host& host = Host::current();
-    host.alerts.push_back(host.text(*text));
-    return host.enter("MessageAlert");
+  suite.MessageAlert = [](const hostapi::UnicodeStringRef*) -> ResultCode {
+    return Host::current().enter("MessageAlert");
   };
   return suite;
 }
 const hostapi::UserSuite kUser = MakeUser();
+template <>
+const void* Offered<hostapi::UserSuite>() { return &kUser; }
 
 hostapi::UnicodeStringSuite MakeStrings() {
   hostapi::UnicodeStringSuite suite{};
@@ -94,16 +110,11 @@ hostapi::UnicodeStringSuite MakeStrings() {
     if (ResultCode code = host.enter("InitializeString"); code != 0) return code;
     *string = NewHandle<hostapi::UnicodeStringRef>();
     host.strings[*string] = Widen(std::string(text, bytes));
-    ++host.stringsCreated;
     return 0;
   };
   suite.Destroy = [](hostapi::UnicodeStringRef* string) -> ResultCode {
     Host& host = Host::current();
-    if (host.strings.erase(*string) == 0) {
-      ++host.badReleases;
-    } else {
-      ++host.stringsDestroyed;
-    }
+    host.strings.erase(*string);
     return host.enter("DestroyString");
   };
   suite.Append = [](hostapi::UnicodeStringRef* target, const hostapi::UnicodeStringRef* appended) -> ResultCode {
@@ -115,7 +126,6 @@ hostapi::UnicodeStringSuite MakeStrings() {
   suite.Utf16 = [](const hostapi::UnicodeStringRef* string, const char16_t** units) -> std::uint64_t {
     Host& host = Host::current();
     host.enter("Utf16");
-    if (host.withoutUtf16Units) return 0;
     auto it = host.strings.find(*string);
     if (it == host.strings.end()) return 0;
     *units = it->second.data();
@@ -124,6 +134,8 @@ hostapi::UnicodeStringSuite MakeStrings() {
   return suite;
 }
 const hostapi::UnicodeStringSuite kStrings = MakeStrings();
+template <>
+const void* Offered<hostapi::UnicodeStringSuite>() { return &kStrings; }
 
 const hostapi::BlocksSuite kBlocks{
     [](std::uint64_t size, const char* label, void** block) -> ResultCode {
@@ -131,17 +143,17 @@ const hostapi::BlocksSuite kBlocks{
       host.log.push_back("AllocateBlock " + std::to_string(size) + " " + Str(label));
       if (ResultCode code = host.enter("AllocateBlock"); code != 0) return code;
       *block = std::malloc(size);
-      host.blocks.insert(*block);
       return 0;
     },
     [](void* block) -> ResultCode {
       Host& host = Host::current();
       host.log.push_back("FreeBlock");
-      host.blocks.erase(block);
       std::free(block);
       return host.enter("FreeBlock");
     },
 };
+template <>
+const void* Offered<hostapi::BlocksSuite>() { return &kBlocks; }
 
 hostapi::LiveEffectSuite MakeLiveEffect() {
   hostapi::LiveEffectSuite suite{};
@@ -151,7 +163,6 @@ hostapi::LiveEffectSuite MakeLiveEffect() {
     host.log.push_back("AddLiveEffect " + Str(registration->name));
     if (ResultCode code = host.enter("AddLiveEffect"); code != 0) return code;
     *effect = NewHandle<hostapi::LiveEffectHandle>();
-    host.effects.push_back({*registration, *effect});
     return 0;
   };
   suite.AddLiveEffectMenuItem = [](hostapi::LiveEffectHandle, const char* name, const hostapi::LiveEffectMenuData* data,
@@ -168,6 +179,8 @@ hostapi::LiveEffectSuite MakeLiveEffect() {
   return suite;
 }
 const hostapi::LiveEffectSuite kLiveEffect = MakeLiveEffect();
+template <>
+const void* Offered<hostapi::LiveEffectSuite>() { return &kLiveEffect; }
 
 hostapi::MenuSuite MakeMenu() {
   hostapi::MenuSuite suite{};
@@ -217,17 +230,18 @@ hostapi::MenuSuite MakeMenu() {
   return suite;
 }
 const hostapi::MenuSuite kMenu = MakeMenu();
+template <>
+const void* Offered<hostapi::MenuSuite>() { return &kMenu; }
 
 const hostapi::UrlSuite kUrl{
     []() -> hostapi::HostBoolean {
       Host::current().enter("IsBrowserAvailable");
-      return Host::current().browserAvailable;
+      return 1;
     },
-    [](const char* url) -> ResultCode {
-      Host::current().openedUrls.push_back(Str(url));
-      return Host::current().enter("OpenUrl");
-    },
+    [](const char*) -> ResultCode { return Host::current().enter("OpenUrl"); },
 };
+template <>
+const void* Offered<hostapi::UrlSuite>() { return &kUrl; }
 
 }  // namespace
 
@@ -280,18 +294,11 @@ std::u16string Host::text(hostapi::UnicodeStringRef handle) const {
 }
 
 const void* Host::table(const std::string& name) const {
-  if (auto it = overrides_.find(name); it != overrides_.end()) return it->second;
-  if (name == hostapi::AccessSuite::kName) return &kAccess;
-  if (name == hostapi::PluginsSuite::kName) return &kPlugins;
-  if (name == hostapi::NotifierSuite::kName) return &kNotifier;
-  if (name == hostapi::ContextSuite::kName) return &kContext;
-  if (name == hostapi::UserSuite::kName) return &kUser;
-  if (name == hostapi::UnicodeStringSuite::kName) return &kStrings;
-  if (name == hostapi::BlocksSuite::kName) return &kBlocks;
-  if (name == hostapi::LiveEffectSuite::kName) return &kLiveEffect;
-  if (name == hostapi::MenuSuite::kName) return &kMenu;
-  if (name == hostapi::UrlSuite::kName) return &kUrl;
-  return &kBlankSuite;
+  const void* offered = &kBlankSuite;
+  slots::CalledSuites::ForEach([&]<class Suite>() {
+    if (name == Suite::kName) offered = Offered<Suite>();
+  });
+  return offered;
 }
 
 ResultCode Host::Acquire(const char* name, std::int32_t version, const void** suite) {
@@ -302,7 +309,6 @@ ResultCode Host::Acquire(const char* name, std::int32_t version, const void** su
   for (const hostapi::SuiteId& id : hostapi::kMainSuites) known |= key == id.name && version == id.version;
   host.log.push_back("AcquireSuite " + key);
   if (!known || host.withheld_.count(key) != 0) return hostapi::FourCC("!Sui");
-  host.acquisitions.push_back(key);
   ++host.held[key];
   *suite = host.table(key);
   return 0;
@@ -312,8 +318,6 @@ ResultCode Host::Release(const char* name, std::int32_t) {
   Host& host = current();
   const std::string key = Str(name);
   host.log.push_back("ReleaseSuite " + key);
-  if (auto it = host.releaseFailures_.find(key); it != host.releaseFailures_.end()) return it->second;
-  host.releases.push_back(key);
   if (--host.held[key] == 0) host.held.erase(key);
   return 0;
 }

@@ -1,6 +1,14 @@
-// An in-process fake of the host for the plug-in's unit tests: a basic suite
-// that hands out all 93 suites (or withholds chosen ones), the shell's suites
-// with just enough behaviour, a call log and per-operation failures.
+// An in-process fake of the host for two of the feature's tests (the About
+// search in about_test.cpp, the throwing start-up in lifecycle_test.cpp):
+// a basic suite that hands out all 93 suites (or withholds chosen ones), the
+// shell's suites with just enough behaviour, a call log and per-operation
+// failures. The tables it offers follow slots::CalledSuites.
+//
+// It stays apart from the stand-in host (host/) because these tests need a host
+// the stand-in host never is: one that answers a menu group's name with null
+// and runs test code (throwing, too) inside any operation. Tests that need
+// none of that use the stand-in host in process (tests/plugin, tests/support,
+// tests/bridge, the rest of tests/feature).
 #pragma once
 
 #include <cstdint>
@@ -35,41 +43,22 @@ class Host {
 
   // Suite availability and faults.
   void withhold(const std::string& suite) { withheld_.insert(suite); }
-  void failRelease(const std::string& suite, hostapi::ResultCode code) { releaseFailures_[suite] = code; }
   void fail(const std::string& operation, Failure failure) { failures_[operation] = failure; }
   // Called by the fake operations: the code to return for this call.
   hostapi::ResultCode enter(const std::string& operation);
   std::function<void(const std::string&)> onCall;  // runs inside every fake operation
 
   // What the plug-in did.
-  std::vector<std::string> acquisitions;  // suite names, in order
-  std::vector<std::string> releases;
-  std::vector<std::string> log;           // "operation arg..." lines
-  std::map<std::string, int> held;        // acquisitions minus releases per suite
+  std::vector<std::string> log;     // "operation arg..." lines
+  std::map<std::string, int> held;  // acquisitions minus releases per suite
   int callsOf(const std::string& operation) const;
   int heldTotal() const;
 
-  // User suite.
-  hostapi::HostBoolean cancelAnswer = 0;
-  std::vector<std::u16string> alerts;
-
   // Strings: host handle -> text.
   std::map<hostapi::UnicodeStringRef, std::u16string> strings;
-  int stringsCreated = 0;
-  int stringsDestroyed = 0;
-  int badReleases = 0;  // releases of strings that do not exist (twice, or never made)
-  bool withoutUtf16Units = false;
   std::u16string text(hostapi::UnicodeStringRef handle) const;
 
-  // Blocks.
-  std::set<void*> blocks;
-
-  // Live Effect and menus: what was registered, in order.
-  struct Effect {
-    hostapi::LiveEffectRegistration registration;
-    hostapi::LiveEffectHandle handle;
-  };
-  std::vector<Effect> effects;
+  // Menus: the items added, in order.
   struct MenuItem {
     std::string key;
     std::string group;
@@ -80,21 +69,9 @@ class Host {
   std::vector<MenuItem> menuItems;
   std::vector<std::string> menuGroups = {"About", "Help"};
   std::vector<const char*> menuGroupNames;  // what "get menu group name" answers; null entries allowed
-  hostapi::HostBoolean browserAvailable = 1;
-  std::vector<std::string> openedUrls;
-
-  // Notifiers registered: name and type.
-  struct Notifier {
-    std::string name;
-    std::string type;
-    hostapi::NotifierHandle handle;
-  };
-  std::vector<Notifier> notifiers;
 
   // The table a suite name is offered with (null when unknown).
   const void* table(const std::string& name) const;
-  // Replaces the table offered for `name` (for suites a test fakes itself).
-  void offer(const std::string& name, const void* table) { overrides_[name] = table; }
 
  private:
   static hostapi::ResultCode Acquire(const char* name, std::int32_t version, const void** suite);
@@ -102,10 +79,8 @@ class Host {
 
   hostapi::BasicSuite basic_;
   std::set<std::string> withheld_;
-  std::map<std::string, hostapi::ResultCode> releaseFailures_;
   std::map<std::string, Failure> failures_;
   std::map<std::string, int> callCounts_;
-  std::map<std::string, const void*> overrides_;
 };
 
 // Text of a plain ASCII C string as UTF-16.

@@ -1,22 +1,75 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "host/host.hpp"
 #include "plugin/plugin.hpp"
 #include "plugin/shell_memory.hpp"
 #include "plugin/suite_slots.hpp"
 #include "plugin/suite_table.hpp"
-#include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
-#include "tests/plugin/shell_fixture.hpp"
 
 namespace {
 
 using hostapi::FourCC;
 
-class PluginBaseTest : public probe::ShellFixture<> {};
+// An operation of the stand-in host, as its recorder names it.
+struct Operation {
+  const char* suite;
+  std::int32_t entry;
+};
+constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / hostapi::kEntrySize); }
+constexpr Operation kAcquirePlugin{hostapi::AccessSuite::kName, EntryAt(offsetof(hostapi::AccessSuite, AcquirePlugin))};
+constexpr Operation kReleasePlugin{hostapi::AccessSuite::kName, EntryAt(offsetof(hostapi::AccessSuite, ReleasePlugin))};
+constexpr Operation kSetPluginName{hostapi::PluginsSuite::kName,
+                                   EntryAt(offsetof(hostapi::PluginsSuite, SetPluginName))};
+constexpr Operation kAddNotifier{hostapi::NotifierSuite::kName, EntryAt(offsetof(hostapi::NotifierSuite, AddNotifier))};
+
+// The shell's process-wide state starts and ends empty, with the stand-in
+// host's basic suite in its slot.
+class PluginBaseTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = host.basicSuite();
+  }
+  void TearDown() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = nullptr;
+  }
+
+  // A message header addressed to `plugin`.
+  hostapi::PluginMessage header(Plugin* plugin) const {
+    hostapi::PluginMessage message = host.header();
+    message.objectSlot = plugin;
+    return message;
+  }
+  int callsOf(Operation op) const { return static_cast<int>(host.recorder().callCount(op.suite, op.entry)); }
+  // The `nthCall`-th call of the operation answers `code`.
+  void fail(Operation op, std::uint32_t nthCall, hostapi::ResultCode code) {
+    host.recorder().failOn(op.suite, op.entry, nthCall, code);
+  }
+  // A withheld suite answers its acquisition with '!Sui'.
+  void withhold(const char* suite) { host.withholdSuite(suite, FourCC("!Sui")); }
+  // Names of the suites acquired and given back, in order.
+  std::vector<std::string> acquisitions() const { return suitesBy(0); }
+  std::vector<std::string> releases() const { return suitesBy(1); }
+
+  host::Host host;
+
+ private:
+  // The suites named in successful calls of the basic table's entry (0 acquires, 1 releases).
+  std::vector<std::string> suitesBy(std::int32_t entry) const {
+    std::vector<std::string> names;
+    for (const host::CallRecord& call : host.recorder().callsTo(host::kBasicSuiteName, entry)) {
+      if (call.result == 0) names.push_back(call.args.front());
+    }
+    return names;
+  }
+};
 
 TEST_F(PluginBaseTest, ConstructorSetsTheInitialFields) {
   Plugin plugin(host.pluginRef());
@@ -70,7 +123,7 @@ TEST(CopyBoundedTest, NeverPassesTheBuffer) {
 }
 
 TEST_F(PluginBaseTest, HoldAccessCountsAndCallsTheHostOnlyAtTheEdges) {
-  slots::gAccess.table = host.table(hostapi::AccessSuite::kName);
+  slots::Slot<hostapi::AccessSuite>().table = host.suiteTable(hostapi::AccessSuite::kName);
   Plugin plugin(host.pluginRef());
   struct Step {
     std::int32_t flag;
@@ -86,8 +139,8 @@ TEST_F(PluginBaseTest, HoldAccessCountsAndCallsTheHostOnlyAtTheEdges) {
   for (const Step& step : steps) {
     EXPECT_EQ(plugin.holdAccess(step.flag), 0);
     EXPECT_EQ(plugin.holdCount, step.count);
-    EXPECT_EQ(host.callsOf("AcquirePlugin"), step.acquires);
-    EXPECT_EQ(host.callsOf("ReleasePlugin"), step.releases);
+    EXPECT_EQ(callsOf(kAcquirePlugin), step.acquires);
+    EXPECT_EQ(callsOf(kReleasePlugin), step.releases);
     EXPECT_EQ(plugin.accessRef != nullptr, step.holdsReference);
   }
 }
@@ -95,33 +148,33 @@ TEST_F(PluginBaseTest, HoldAccessCountsAndCallsTheHostOnlyAtTheEdges) {
 TEST_F(PluginBaseTest, StartUpAcquiresNamesRegistersAndHolds) {
   Plugin plugin(host.pluginRef());
   std::strcpy(plugin.name, "Evenhue");
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = header(&plugin);
   ASSERT_EQ(plugin.startUp(&message), 0);
   EXPECT_NE(plugin.suites, nullptr);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(probe::HeldSlots(), 93);
-  ASSERT_EQ(host.notifiers.size(), 2u);
-  EXPECT_EQ(host.notifiers[0].name, "Evenhue App Started Notifier");
-  EXPECT_EQ(host.notifiers[0].type, "AI Application Started Notifier");
-  EXPECT_EQ(host.notifiers[1].name, "Evenhue Application Shutdown Notifier");
-  EXPECT_EQ(host.notifiers[1].type, "AI Application Shutdown Notifier");
-  EXPECT_EQ(plugin.appStartedNotifier, host.notifiers[0].handle);
-  EXPECT_EQ(plugin.appShutdownNotifier, host.notifiers[1].handle);
+  ASSERT_EQ(host.notifiers().size(), 2u);
+  EXPECT_EQ(host.notifiers()[0].name, "Evenhue App Started Notifier");
+  EXPECT_EQ(host.notifiers()[0].type, "AI Application Started Notifier");
+  EXPECT_EQ(host.notifiers()[1].name, "Evenhue Application Shutdown Notifier");
+  EXPECT_EQ(host.notifiers()[1].type, "AI Application Shutdown Notifier");
+  EXPECT_EQ(plugin.appStartedNotifier, host.notifiers()[0].handle);
+  EXPECT_EQ(plugin.appShutdownNotifier, host.notifiers()[1].handle);
   EXPECT_EQ(plugin.holdCount, 1);
-  EXPECT_EQ(host.callsOf("AcquirePlugin"), 1);
-  EXPECT_EQ(host.callsOf("SetPluginName"), 1);
-  EXPECT_NE(std::find(host.log.begin(), host.log.end(), "SetPluginName Evenhue"), host.log.end());
+  EXPECT_EQ(callsOf(kAcquirePlugin), 1);
+  EXPECT_EQ(callsOf(kSetPluginName), 1);
+  EXPECT_EQ(host.pluginName(), "Evenhue");
 
   EXPECT_EQ(plugin.shutDown(&message), 0);
   EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0);
-  EXPECT_EQ(host.callsOf("ReleasePlugin"), 0) << "the hold is kept to the end";
+  EXPECT_EQ(host.totalHeld(), 0);
+  EXPECT_EQ(callsOf(kReleasePlugin), 0) << "the hold is kept to the end";
 }
 
 struct StartFailureCase {
   const char* label;
-  const char* operation;
-  int onCall;
+  Operation operation;
+  std::uint32_t onCall;
   int notifiers;
 };
 void PrintTo(const StartFailureCase& c, std::ostream* os) { *os << c.label; }
@@ -130,47 +183,47 @@ class StartUpFailureTest : public PluginBaseTest, public ::testing::WithParamInt
 
 TEST_P(StartUpFailureTest, LaterStepsAreSkippedAndTheCodeReturned) {
   const StartFailureCase& c = GetParam();
-  host.fail(c.operation, {c.onCall, FourCC("HOST")});
+  fail(c.operation, c.onCall, FourCC("HOST"));
   Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = header(&plugin);
   EXPECT_EQ(plugin.startUp(&message), FourCC("HOST"));
-  EXPECT_EQ(static_cast<int>(host.notifiers.size()), c.notifiers);
+  EXPECT_EQ(static_cast<int>(host.notifiers().size()), c.notifiers);
   EXPECT_EQ(plugin.holdCount, 0);
-  EXPECT_EQ(host.callsOf("AcquirePlugin"), 0);
+  EXPECT_EQ(callsOf(kAcquirePlugin), 0);
   EXPECT_NE(plugin.suites, nullptr) << "left for the entry point to give back";
   plugin.releaseSuites();
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(host.totalHeld(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, StartUpFailureTest,
-                         ::testing::Values(StartFailureCase{"Name", "SetPluginName", 1, 0},
-                                           StartFailureCase{"StartedNotifier", "AddNotifier", 1, 0},
-                                           StartFailureCase{"ShutdownNotifier", "AddNotifier", 2, 1}),
+                         ::testing::Values(StartFailureCase{"Name", kSetPluginName, 1, 0},
+                                           StartFailureCase{"StartedNotifier", kAddNotifier, 1, 0},
+                                           StartFailureCase{"ShutdownNotifier", kAddNotifier, 2, 1}),
                          [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(PluginBaseTest, ALongNameIsCutToFitTheNotifierBuffers) {
   Plugin plugin(host.pluginRef());
   std::memset(plugin.name, 'n', Plugin::kNameSize - 1);
   plugin.name[Plugin::kNameSize - 1] = '\0';
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = header(&plugin);
   ASSERT_EQ(plugin.startUp(&message), 0);
-  ASSERT_EQ(host.notifiers.size(), 2u);
-  EXPECT_EQ(host.notifiers[0].name, std::string(234, 'n') + " App Started Notifier");
-  EXPECT_EQ(host.notifiers[1].name, std::string(225, 'n') + " Application Shutdown Notifier");
+  ASSERT_EQ(host.notifiers().size(), 2u);
+  EXPECT_EQ(host.notifiers()[0].name, std::string(234, 'n') + " App Started Notifier");
+  EXPECT_EQ(host.notifiers()[1].name, std::string(225, 'n') + " Application Shutdown Notifier");
   plugin.releaseSuites();
 }
 
 TEST_F(PluginBaseTest, AMissingSuiteFailsStartUpAndGivesEverythingBack) {
-  host.withhold(hostapi::UrlSuite::kName);
+  withhold(hostapi::UrlSuite::kName);
   Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = header(&plugin);
   EXPECT_EQ(plugin.startUp(&message), FourCC("!Sui"));
   EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(host.acquisitions.size(), 92u);
-  EXPECT_EQ(host.releases, host.acquisitions);
-  EXPECT_EQ(host.heldTotal(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
-  EXPECT_EQ(host.callsOf("SetPluginName"), 0);
+  EXPECT_EQ(acquisitions().size(), 92u);
+  EXPECT_EQ(releases(), acquisitions());
+  EXPECT_EQ(host.totalHeld(), 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
+  EXPECT_EQ(callsOf(kSetPluginName), 0);
 }
 
 std::size_t gAllocations = 0;
@@ -182,7 +235,7 @@ void* CountingAllocate(std::size_t size) {
 
 TEST_F(PluginBaseTest, ATableThatCannotBeAllocatedIsOutOfMemory) {
   Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = header(&plugin);
   gAllocations = 0;
   gFailAt = 1;
   shell::SetAllocator(&CountingAllocate, nullptr);
@@ -190,37 +243,37 @@ TEST_F(PluginBaseTest, ATableThatCannotBeAllocatedIsOutOfMemory) {
   shell::SetAllocator(nullptr, nullptr);
   EXPECT_EQ(result, FourCC("!MEM"));
   EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_TRUE(host.acquisitions.empty());
+  EXPECT_TRUE(acquisitions().empty());
 }
 
 TEST_F(PluginBaseTest, UnloadAndReloadGiveBackAndTakeAgain) {
   Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = header(&plugin);
   ASSERT_EQ(plugin.startUp(&message), 0);
   EXPECT_EQ(plugin.unload(&message), 0);
   EXPECT_EQ(plugin.suites, nullptr);
   EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(host.totalHeld(), 0);
   EXPECT_EQ(plugin.reload(&message), 0);
   EXPECT_NE(plugin.suites, nullptr);
   EXPECT_EQ(probe::HeldSlots(), 93);
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   // A reload while holding keeps the table and leaves the count at 1.
   EXPECT_EQ(plugin.reload(&message), 0);
-  EXPECT_EQ(suiteUseCount, 1);
-  EXPECT_EQ(host.acquisitions.size(), 2u * 93u);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
+  EXPECT_EQ(acquisitions().size(), 2u * 93u);
   plugin.shutDown(&message);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(host.totalHeld(), 0);
 }
 
 TEST_F(PluginBaseTest, AFailedReloadLeavesNoSuites) {
   Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
-  host.withhold(hostapi::MenuSuite::kName);
+  hostapi::PluginMessage message = header(&plugin);
+  withhold(hostapi::MenuSuite::kName);
   EXPECT_EQ(plugin.reload(&message), FourCC("!Sui"));
   EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(host.heldTotal(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(host.totalHeld(), 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__))

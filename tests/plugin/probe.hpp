@@ -16,7 +16,7 @@ inline void ResetShellState() {
   for (const SuiteEntry& row : kMainSuiteList) {
     if (row.slot != nullptr) *row.slot = nullptr;
   }
-  suiteUseCount = 0;
+  SuiteTable::resetUseCount();
 }
 
 inline int HeldSlots() {

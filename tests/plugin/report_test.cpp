@@ -2,9 +2,9 @@
 
 #include <string>
 
+#include "host/host.hpp"
 #include "plugin/plugin.hpp"
 #include "plugin/suite_slots.hpp"
-#include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
 
 namespace {
@@ -14,13 +14,13 @@ using hostapi::FourCC;
 std::int64_t gNow = 0;
 std::int64_t TestClock() { return gNow; }
 
-// A report is visible to the fake host as a borrow of the user suite, since no
-// suite is held in these tests.
+// A report is visible to the stand-in host as a borrow of the user suite, since
+// no suite is held in these tests.
 class ReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
     probe::ResetShellState();
-    slots::gBasicSuite = host.basic();
+    slots::gBasicSuite = host.basicSuite();
     previousClock = shell::SetClock(&TestClock);
     gNow = 1'000'000;
   }
@@ -29,13 +29,22 @@ class ReportTest : public ::testing::Test {
     slots::gBasicSuite = nullptr;
     probe::ResetShellState();
   }
-  int reports() const {
+  int reports() const { return static_cast<int>(host.acquisitions(hostapi::UserSuite::kName)); }
+  // Suites acquired and given back, all suites together.
+  int acquisitions() const { return succeeded(0); }
+  int releases() const { return succeeded(1); }
+  host::Host host;
+  shell::Clock previousClock = nullptr;
+
+ private:
+  // Successful calls of the basic function table's entry (0 acquires, 1 releases).
+  int succeeded(std::int32_t entry) const {
     int count = 0;
-    for (const std::string& name : host.acquisitions) count += name == hostapi::UserSuite::kName;
+    for (const host::CallRecord& call : host.recorder().callsTo(host::kBasicSuiteName, entry)) {
+      count += call.result == 0;
+    }
     return count;
   }
-  fake::Host host;
-  shell::Clock previousClock = nullptr;
 };
 
 TEST_F(ReportTest, SilentCodesAreSeventeenAndNeverReported) {
@@ -72,8 +81,8 @@ TEST_P(RepeatWindowTest, SameCodeWithinFiveSecondsIsDropped) {
   ASSERT_EQ(reports(), 1);
   EXPECT_EQ(plugin.lastErrorCode, FourCC("!MEM"));
   EXPECT_EQ(plugin.lastErrorTime, 1'000'000);
-  EXPECT_EQ(host.releases.size(), 1u) << "the borrowed suite goes back";
-  EXPECT_FALSE(slots::gUser);
+  EXPECT_EQ(releases(), 1) << "the borrowed suite goes back";
+  EXPECT_FALSE(slots::Slot<hostapi::UserSuite>());
 
   gNow += c.later;
   plugin.reportError(c.second, "c", "s", nullptr);
@@ -100,21 +109,21 @@ TEST_F(ReportTest, WithRepeatsAllowedTheSameCodeIsReportedAgain) {
 }
 
 TEST_F(ReportTest, AHeldUserSuiteIsNeitherAcquiredNorReleased) {
-  slots::gUser.table = host.table(hostapi::UserSuite::kName);
+  slots::Slot<hostapi::UserSuite>().table = host.suiteTable(hostapi::UserSuite::kName);
   reportResultCode(host.pluginRef(), FourCC("CANT"));
-  EXPECT_TRUE(host.acquisitions.empty());
-  EXPECT_TRUE(host.releases.empty());
-  EXPECT_TRUE(slots::gUser);
+  EXPECT_EQ(acquisitions(), 0);
+  EXPECT_EQ(releases(), 0);
+  EXPECT_TRUE(slots::Slot<hostapi::UserSuite>());
 }
 
 TEST_F(ReportTest, WithoutABasicSuiteOrUserSuiteTheReportIsDropped) {
-  host.withhold(hostapi::UserSuite::kName);
+  host.withholdSuite(hostapi::UserSuite::kName);
   reportResultCode(host.pluginRef(), FourCC("CANT"));
-  EXPECT_TRUE(host.releases.empty());
-  EXPECT_FALSE(slots::gUser);
+  EXPECT_EQ(releases(), 0);
+  EXPECT_FALSE(slots::Slot<hostapi::UserSuite>());
   slots::gBasicSuite = nullptr;
   reportResultCode(host.pluginRef(), FourCC("CANT"));
-  EXPECT_FALSE(slots::gUser);
+  EXPECT_FALSE(slots::Slot<hostapi::UserSuite>());
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "host/host.hpp"
 #include "plugin/plugin.hpp"
 #include "plugin/router_table.hpp"
 #include "plugin/suite_slots.hpp"
-#include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
-#include "tests/plugin/shell_fixture.hpp"
 
 namespace {
 
@@ -88,14 +88,42 @@ const RouteCase kRouteCases[] = {
 // Cases print as their text: the default printer would dump their bytes, padding included.
 void PrintTo(const RouteCase& c, std::ostream* os) { *os << c.caller << " / " << c.selector; }
 
-class RouterTest : public probe::ShellFixture<::testing::TestWithParam<RouteCase>> {};
+// A message header from the stand-in host, addressed to `plugin`.
+hostapi::PluginMessage HeaderFor(const host::Host& host, Plugin& plugin) {
+  hostapi::PluginMessage header = host.header();
+  header.objectSlot = &plugin;
+  return header;
+}
+
+// Calls of an entry of the context suite (1 opens, 2 closes).
+std::uint32_t ContextCalls(const host::Host& host, std::size_t offset) {
+  const auto entry = static_cast<std::int32_t>(offset / hostapi::kEntrySize);
+  return host.recorder().callCount(hostapi::ContextSuite::kName, entry);
+}
+constexpr std::size_t kPush = offsetof(hostapi::ContextSuite, PushAppContext);
+constexpr std::size_t kPop = offsetof(hostapi::ContextSuite, PopAppContext);
+
+// The shell's process-wide state starts and ends empty, with the stand-in
+// host's basic suite in its slot.
+class RouterTest : public ::testing::TestWithParam<RouteCase> {
+ protected:
+  void SetUp() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = host.basicSuite();
+  }
+  void TearDown() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = nullptr;
+  }
+  host::Host host;
+};
 
 TEST_P(RouterTest, RoutesTheMessageToItsOneHandler) {
   const RouteCase& c = GetParam();
   probe::Probe plugin(host.pluginRef());
   plugin.answer = kAnswer;
   hostapi::NotifierMessage message{};
-  message.d = host.header(&plugin);
+  message.d = HeaderFor(host, plugin);
   message.notifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x77});
   // Copies at other addresses: callers and selectors are compared by text.
   const std::string caller = c.caller;
@@ -135,11 +163,11 @@ TEST(RouterTable, HoldsTheFortySixRowsInTheirOrder) {
 }
 
 TEST(RouterDefaults, BaseAnswersOfTheUnhandledOperations) {
-  fake::Host host;
+  host::Host host;
   probe::ResetShellState();
-  slots::gBasicSuite = host.basic();
+  slots::gBasicSuite = host.basicSuite();
   Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = HeaderFor(host, plugin);
   struct Expect {
     const char* caller;
     const char* selector;
@@ -162,10 +190,10 @@ TEST(RouterDefaults, BaseAnswersOfTheUnhandledOperations) {
 }
 
 TEST(RouterPurge, ANonZeroPurgeAnswersPFls) {
-  fake::Host host;
+  host::Host host;
   probe::Probe plugin(host.pluginRef());
   plugin.purgeAnswer = 1;
-  hostapi::PluginMessage message = host.header(&plugin);
+  hostapi::PluginMessage message = HeaderFor(host, plugin);
   EXPECT_EQ(plugin.dispatch("SP Cache", "Plug-in Purge", &message), FourCC("pFls"));
 }
 
@@ -186,23 +214,23 @@ class NotifierRouteTest : public ::testing::TestWithParam<NotifierCase> {};
 
 TEST_P(NotifierRouteTest, MatchesTheHandlesThenNotifies) {
   const NotifierCase& c = GetParam();
-  fake::Host host;
+  host::Host host;
   probe::ResetShellState();
-  slots::gBasicSuite = host.basic();
-  slots::gContext.table = host.table(hostapi::ContextSuite::kName);
+  slots::gBasicSuite = host.basicSuite();
+  slots::Slot<hostapi::ContextSuite>().table = host.suiteTable(hostapi::ContextSuite::kName);
 
   probe::Probe plugin(host.pluginRef());
   plugin.answer = c.handlerAnswer;
   plugin.appStartedNotifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x51});
   plugin.appShutdownNotifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x52});
   hostapi::NotifierMessage message{};
-  message.d = host.header(&plugin);
+  message.d = HeaderFor(host, plugin);
   message.notifier = reinterpret_cast<hostapi::NotifierHandle>(static_cast<std::uintptr_t>(0x50 + c.handle));
 
   EXPECT_EQ(plugin.dispatch("AI Notifier", c.selector, &message.d), c.result);
   EXPECT_EQ(plugin.calls, c.calls);
-  EXPECT_EQ(host.callsOf("PushAppContext"), 1);
-  EXPECT_EQ(host.callsOf("PopAppContext"), 1);
+  EXPECT_EQ(ContextCalls(host, kPush), 1u);
+  EXPECT_EQ(ContextCalls(host, kPop), 1u);
   probe::ResetShellState();
   slots::gBasicSuite = nullptr;
 }
@@ -221,10 +249,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.label); });
 
 TEST(NotifierRoute, NullHandlesMatchOnlyANullNotifier) {
-  fake::Host host;
+  host::Host host;
   probe::Probe plugin(host.pluginRef());
   hostapi::NotifierMessage message{};
-  message.d = host.header(&plugin);
+  message.d = HeaderFor(host, plugin);
   message.notifier = reinterpret_cast<hostapi::NotifierHandle>(std::uintptr_t{0x77});
   EXPECT_EQ(plugin.dispatch("AI Notifier", "AI Notify", &message.d), 0);
   EXPECT_EQ(plugin.calls, std::vector<std::string>{"onNotify"});
@@ -237,15 +265,15 @@ class ThrowingNotify : public Plugin {
 };
 
 TEST(NotifierRoute, TheContextIsClosedWhenAHandlerThrows) {
-  fake::Host host;
+  host::Host host;
   probe::ResetShellState();
-  slots::gContext.table = host.table(hostapi::ContextSuite::kName);
+  slots::Slot<hostapi::ContextSuite>().table = host.suiteTable(hostapi::ContextSuite::kName);
   ThrowingNotify plugin(host.pluginRef());
   hostapi::NotifierMessage message{};
-  message.d = host.header(&plugin);
+  message.d = HeaderFor(host, plugin);
   EXPECT_THROW(plugin.dispatch("AI Notifier", "AI Notify", &message.d), std::runtime_error);
-  EXPECT_EQ(host.callsOf("PushAppContext"), 1);
-  EXPECT_EQ(host.callsOf("PopAppContext"), 1);
+  EXPECT_EQ(ContextCalls(host, kPush), 1u);
+  EXPECT_EQ(ContextCalls(host, kPop), 1u);
   probe::ResetShellState();
 }
 
@@ -269,7 +297,7 @@ TEST(ContextGuardTest, ClosesExactlyTheContextItOpened) {
     return 0;
   };
   probe::ResetShellState();
-  slots::gContext.table = &suite;
+  slots::Slot<hostapi::ContextSuite>().table = &suite;
   for (const ContextAnswer& c : {ContextAnswer{"Opened", 0, 0xC1, 1}, ContextAnswer{"OpenedUnderNullHandle", 0, 0, 1},
                                  ContextAnswer{"Refused", FourCC("NOPE"), 0xC2, 0}}) {
     answer = c;
@@ -281,14 +309,14 @@ TEST(ContextGuardTest, ClosesExactlyTheContextItOpened) {
 }
 
 TEST(ContextGuardTest, WithoutTheSuiteCallsNothing) {
-  fake::Host host;
+  host::Host host;
   probe::ResetShellState();
   {
     ContextGuard guard(host.pluginRef());
     EXPECT_EQ(guard.handle(), nullptr);
   }
-  EXPECT_EQ(host.callsOf("PushAppContext"), 0);
-  EXPECT_EQ(host.callsOf("PopAppContext"), 0);
+  EXPECT_EQ(ContextCalls(host, kPush), 0u);
+  EXPECT_EQ(ContextCalls(host, kPop), 0u);
 }
 
 }  // namespace

@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "host/host.hpp"
 #include "plugin/suite_slots.hpp"
-#include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
-#include "tests/plugin/shell_fixture.hpp"
 
 namespace {
 
@@ -22,7 +23,46 @@ std::vector<std::string> CatalogueOrder() {
   return names;
 }
 
-class SuiteTableTest : public probe::ShellFixture<> {};
+// The shell's process-wide state starts and ends empty, with the stand-in
+// host's basic suite in its slot.
+class SuiteTableTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = host.basicSuite();
+  }
+  void TearDown() override {
+    probe::ResetShellState();
+    slots::gBasicSuite = nullptr;
+  }
+
+  // A withheld suite answers its acquisition with '!Sui'.
+  void withhold(std::string_view suite) { host.withholdSuite(suite, FourCC("!Sui")); }
+  // The `nthCall`-th release of any suite (1 = the next) answers `code`.
+  void failRelease(std::uint32_t nthCall, hostapi::ResultCode code) {
+    host.recorder().failOn(host::kBasicSuiteName, kReleaseEntry, nthCall, code);
+  }
+  // Names of the suites acquired and given back, in order.
+  std::vector<std::string> acquisitions() const { return suitesBy(kAcquireEntry); }
+  std::vector<std::string> releases() const { return suitesBy(kReleaseEntry); }
+
+  host::Host host;
+
+ private:
+  static constexpr auto kAcquireEntry =
+      static_cast<std::int32_t>(offsetof(hostapi::BasicSuite, AcquireSuite) / hostapi::kEntrySize);
+  static constexpr auto kReleaseEntry =
+      static_cast<std::int32_t>(offsetof(hostapi::BasicSuite, ReleaseSuite) / hostapi::kEntrySize);
+
+  // The suites named in the successful calls of a basic table entry.
+  std::vector<std::string> suitesBy(std::int32_t entry) const {
+    std::vector<std::string> names;
+    for (const host::CallRecord& call : host.recorder().callsTo(host::kBasicSuiteName, entry)) {
+      if (call.result == 0) names.push_back(call.args.front());
+    }
+    return names;
+  }
+};
 
 TEST_F(SuiteTableTest, TheListsNameAllNinetyThreeSuitesInCatalogueOrder) {
   std::vector<std::string> listed;
@@ -48,12 +88,12 @@ TEST_F(SuiteTableTest, EverySuiteHasItsOwnSlot) {
 TEST_F(SuiteTableTest, CalledSuitesLandInTheirNamedSlots) {
   SuiteTable table;
   ASSERT_EQ(table.status(), 0);
-  EXPECT_EQ(slots::gArt.table, host.table(hostapi::ArtSuite::kName));
-  EXPECT_EQ(slots::gGradient.table, host.table(hostapi::GradientSuite::kName));
-  EXPECT_EQ(slots::gUrl.table, host.table(hostapi::UrlSuite::kName));
-  EXPECT_EQ(slots::gAccess.table, host.table(hostapi::AccessSuite::kName));
-  EXPECT_EQ(slots::gFolders.table, host.table(hostapi::FoldersSuite::kName));
-  EXPECT_EQ(slots::gUnicodeString.table, host.table(hostapi::UnicodeStringSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::ArtSuite>().table, host.suiteTable(hostapi::ArtSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::GradientSuite>().table, host.suiteTable(hostapi::GradientSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::UrlSuite>().table, host.suiteTable(hostapi::UrlSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::AccessSuite>().table, host.suiteTable(hostapi::AccessSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::FoldersSuite>().table, host.suiteTable(hostapi::FoldersSuite::kName));
+  EXPECT_EQ(slots::Slot<hostapi::UnicodeStringSuite>().table, host.suiteTable(hostapi::UnicodeStringSuite::kName));
 }
 
 TEST_F(SuiteTableTest, AcquiresAllInOrderAndReleasesInTheSameOrder) {
@@ -62,14 +102,14 @@ TEST_F(SuiteTableTest, AcquiresAllInOrderAndReleasesInTheSameOrder) {
     EXPECT_EQ(table.status(), 0);
     EXPECT_EQ(table.requiredCount(), 86);
     EXPECT_EQ(table.optionalCount(), 0);
-    EXPECT_EQ(suiteUseCount, 1);
-    EXPECT_EQ(host.acquisitions, CatalogueOrder());
+    EXPECT_EQ(SuiteTable::useCount(), 1);
+    EXPECT_EQ(acquisitions(), CatalogueOrder());
     EXPECT_EQ(probe::HeldSlots(), 93);
   }
-  EXPECT_EQ(host.releases, CatalogueOrder());
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(releases(), CatalogueOrder());
+  EXPECT_EQ(host.totalHeld(), 0);
   EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
 }
 
 struct MissingSuiteCase {
@@ -83,18 +123,18 @@ class MissingSuiteTest : public SuiteTableTest, public ::testing::WithParamInter
 TEST_P(MissingSuiteTest, StatusIsTheHostCodeAndEarlierSuitesGoBackInOrder) {
   const std::vector<std::string> order = CatalogueOrder();
   const std::size_t missing = GetParam().position;
-  host.withhold(order[missing]);
+  withhold(order[missing]);
   std::unique_ptr<SuiteTable> table(new (std::nothrow) SuiteTable());
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(table->status(), FourCC("!Sui"));
-  EXPECT_EQ(suiteUseCount, 0);
+  EXPECT_EQ(SuiteTable::useCount(), 0);
   const std::vector<std::string> before(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(missing));
-  EXPECT_EQ(host.acquisitions, before);
-  // The creator sets the count to 1 and destroys the failed table at once.
-  suiteUseCount = 1;
+  EXPECT_EQ(acquisitions(), before);
+  // The creator claims the table's sole use and destroys the failed table at once.
+  table->claimSoleUse();
   table.reset();
-  EXPECT_EQ(host.releases, before);
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(releases(), before);
+  EXPECT_EQ(host.totalHeld(), 0);
   EXPECT_EQ(probe::HeldSlots(), 0);
 }
 
@@ -107,23 +147,23 @@ INSTANTIATE_TEST_SUITE_P(Positions, MissingSuiteTest,
 
 TEST_F(SuiteTableTest, ASecondTableWhileHeldAcquiresNothing) {
   SuiteTable first;
-  const std::size_t acquired = host.acquisitions.size();
+  const std::size_t acquired = acquisitions().size();
   {
     SuiteTable second;
     EXPECT_EQ(second.status(), 0);
-    EXPECT_EQ(suiteUseCount, 2);
-    EXPECT_EQ(host.acquisitions.size(), acquired);
+    EXPECT_EQ(SuiteTable::useCount(), 2);
+    EXPECT_EQ(acquisitions().size(), acquired);
   }
-  EXPECT_TRUE(host.releases.empty()) << "destroying with a use count above 1 releases nothing";
-  EXPECT_EQ(suiteUseCount, 1);
+  EXPECT_TRUE(releases().empty()) << "destroying with a use count above 1 releases nothing";
+  EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(probe::HeldSlots(), 93);
 }
 
 TEST_F(SuiteTableTest, AFailedReleaseStopsTheRestHeld) {
   const std::vector<std::string> order = CatalogueOrder();
-  host.failRelease(order[10], FourCC("RELx"));
+  failRelease(11, FourCC("RELx"));  // the release of order[10]: rows go back in catalogue order
   { SuiteTable table; }
-  EXPECT_EQ(host.releases, std::vector<std::string>(order.begin(), order.begin() + 10));
+  EXPECT_EQ(releases(), std::vector<std::string>(order.begin(), order.begin() + 10));
   // The failing row's slot is emptied all the same; the rows after it stay.
   EXPECT_EQ(probe::HeldSlots(), 93 - 11);
 }
@@ -151,7 +191,7 @@ TEST_F(CustomListTest, OptionalRowsAfterTheMarkerAreTriedAndRetried) {
                              {"AI Menu Suite", 11, &gSlotOpt2},
                              {nullptr, 0, nullptr}};
   const SuiteLists lists{basic, main};
-  host.withhold("AI URL Suite");
+  withhold("AI URL Suite");
   {
     SuiteTable table(lists);
     EXPECT_EQ(table.status(), 0) << "a missing optional suite is not a failure";
@@ -163,8 +203,8 @@ TEST_F(CustomListTest, OptionalRowsAfterTheMarkerAreTriedAndRetried) {
     table.acquireOptionalSuites();
     EXPECT_EQ(table.optionalAcquired(), 1) << "still missing";
   }
-  EXPECT_EQ(host.releases, (std::vector<std::string>{"SP Access Suite", "AI Art Suite", "AI Menu Suite"}));
-  EXPECT_EQ(host.heldTotal(), 0);
+  EXPECT_EQ(releases(), (std::vector<std::string>{"SP Access Suite", "AI Art Suite", "AI Menu Suite"}));
+  EXPECT_EQ(host.totalHeld(), 0);
 }
 
 TEST_F(CustomListTest, ATerminatorWithoutTheMarkerHasNoOptionalRows) {
@@ -177,7 +217,7 @@ TEST_F(CustomListTest, ATerminatorWithoutTheMarkerHasNoOptionalRows) {
   SuiteTable table(lists);
   EXPECT_EQ(table.optionalCount(), 0);
   EXPECT_EQ(gSlotOpt1, nullptr);
-  EXPECT_EQ(host.acquisitions, (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
+  EXPECT_EQ(acquisitions(), (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
 }
 
 TEST_F(CustomListTest, RowsWithoutASlotAreSkipped) {
@@ -187,9 +227,9 @@ TEST_F(CustomListTest, RowsWithoutASlotAreSkipped) {
   {
     SuiteTable table(lists);
     EXPECT_EQ(table.status(), 0);
-    EXPECT_EQ(host.acquisitions, (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
+    EXPECT_EQ(acquisitions(), (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
   }
-  EXPECT_EQ(host.releases, (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
+  EXPECT_EQ(releases(), (std::vector<std::string>{"SP Access Suite", "AI Art Suite"}));
 }
 
 TEST_F(CustomListTest, AWrongVersionIsAFailedAcquisition) {
@@ -198,8 +238,8 @@ TEST_F(CustomListTest, AWrongVersionIsAFailedAcquisition) {
   const SuiteLists lists{basic, main};
   SuiteTable table(lists);
   EXPECT_NE(table.status(), 0);
-  EXPECT_TRUE(host.acquisitions.empty());
-  suiteUseCount = 1;
+  EXPECT_TRUE(acquisitions().empty());
+  table.claimSoleUse();
 }
 
 }  // namespace

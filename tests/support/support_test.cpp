@@ -1,14 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <cstddef>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "host/host.hpp"
 #include "plugin/suite_slots.hpp"
 #include "support/error.hpp"
 #include "support/host_string.hpp"
 #include "support/sp_alloc.hpp"
-#include "tests/plugin/fake_host.hpp"
 
 namespace {
 
@@ -52,32 +55,70 @@ TEST(ThrowIfErrorTest, ZeroPassesAnythingElseThrowsThatCode) {
 }
 
 // ---------------------------------------------------------------------------
-// Host memory blocks
+// Against the stand-in host's block and string suites, in process
+
+constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / hostapi::kEntrySize); }
+
+struct Operation {
+  const char* suite;
+  std::int32_t entry;
+};
+constexpr Operation kAllocateBlock{hostapi::BlocksSuite::kName, EntryAt(offsetof(hostapi::BlocksSuite, AllocateBlock))};
+constexpr Operation kFreeBlock{hostapi::BlocksSuite::kName, EntryAt(offsetof(hostapi::BlocksSuite, FreeBlock))};
+constexpr Operation kInitializeString{hostapi::UnicodeStringSuite::kName,
+                                      EntryAt(offsetof(hostapi::UnicodeStringSuite, Initialize))};
+constexpr Operation kDestroyString{hostapi::UnicodeStringSuite::kName,
+                                   EntryAt(offsetof(hostapi::UnicodeStringSuite, Destroy))};
+constexpr Operation kAppendString{hostapi::UnicodeStringSuite::kName,
+                                  EntryAt(offsetof(hostapi::UnicodeStringSuite, Append))};
+constexpr Operation kUtf16{hostapi::UnicodeStringSuite::kName, EntryAt(offsetof(hostapi::UnicodeStringSuite, Utf16))};
 
 class HostSuitesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    slots::gBlocks.table = host.table(hostapi::BlocksSuite::kName);
-    slots::gUnicodeString.table = host.table(hostapi::UnicodeStringSuite::kName);
+    slots::Slot<hostapi::BlocksSuite>().table = host.suiteTable(hostapi::BlocksSuite::kName);
+    slots::Slot<hostapi::UnicodeStringSuite>().table = host.suiteTable(hostapi::UnicodeStringSuite::kName);
   }
   void TearDown() override {
-    slots::gBlocks.table = nullptr;
-    slots::gUnicodeString.table = nullptr;
+    slots::Slot<hostapi::BlocksSuite>().table = nullptr;
+    slots::Slot<hostapi::UnicodeStringSuite>().table = nullptr;
   }
-  fake::Host host;
+
+  std::uint32_t callsOf(Operation op) const { return host.recorder().callCount(op.suite, op.entry); }
+  // Calls of the operation that the host answered with success.
+  int succeeded(Operation op) const {
+    int n = 0;
+    for (const host::CallRecord& call : host.recorder().callsTo(op.suite, op.entry)) n += call.result == 0;
+    return n;
+  }
+  // From the `nthCall`-th call on (1 = the next), every call answers `code`.
+  void fail(Operation op, std::uint32_t nthCall, hostapi::ResultCode code) {
+    host.recorder().clearFaults();
+    host.recorder().failOn(op.suite, op.entry, nthCall, code, std::numeric_limits<std::uint32_t>::max());
+  }
+  // Releases of strings the host does not have (twice, or never made).
+  int badReleases() const {
+    int n = 0;
+    for (const std::string& misuse : host.misuses()) n += misuse.rfind("Destroy:", 0) == 0;
+    return n;
+  }
+  const host::CallRecord& lastCall() const { return host.recorder().calls().back(); }
+
+  host::Host host;
 };
 
 TEST_F(HostSuitesTest, ABlockIsAskedForWithItsLabel) {
   void* block = ai::SPAlloc::AllocateBlock(24);
   ASSERT_NE(block, nullptr);
-  EXPECT_EQ(host.log.back(), "AllocateBlock 24 ai::SPAlloc::AllocateBlock");
+  EXPECT_EQ(lastCall().operation, "AllocateBlock");
+  EXPECT_EQ(lastCall().args, (std::vector<std::string>{"24", "ai::SPAlloc::AllocateBlock"}));
   ai::SPAlloc::FreeBlock(block);
-  EXPECT_TRUE(host.blocks.empty());
+  EXPECT_EQ(host.liveBlocks(), 0u);
 }
 
 TEST_F(HostSuitesTest, ARefusedBlockIsOutOfMemoryWhateverTheHostSaid) {
   for (const std::int32_t hostCode : {FourCC("NOPE"), 1, -5}) {
-    host.fail("AllocateBlock", {0, hostCode});
+    fail(kAllocateBlock, 1, hostCode);
     try {
       ai::SPAlloc::AllocateBlock(8);
       ADD_FAILURE();
@@ -89,7 +130,7 @@ TEST_F(HostSuitesTest, ARefusedBlockIsOutOfMemoryWhateverTheHostSaid) {
 
 TEST_F(HostSuitesTest, FreeingNullCallsNothing) {
   ai::SPAlloc::FreeBlock(nullptr);
-  EXPECT_EQ(host.callsOf("FreeBlock"), 0);
+  EXPECT_EQ(callsOf(kFreeBlock), 0u);
 }
 
 TEST_F(HostSuitesTest, HostBufferOwnsItsBlock) {
@@ -98,22 +139,22 @@ TEST_F(HostSuitesTest, HostBufferOwnsItsBlock) {
     EXPECT_EQ(empty.data(), nullptr);
     EXPECT_EQ(empty.count(), 0u);
   }
-  EXPECT_EQ(host.callsOf("AllocateBlock"), 0);
-  EXPECT_EQ(host.callsOf("FreeBlock"), 0);
+  EXPECT_EQ(callsOf(kAllocateBlock), 0u);
+  EXPECT_EQ(callsOf(kFreeBlock), 0u);
   {
     ai::HostBuffer buffer(100);
     EXPECT_NE(buffer.data(), nullptr);
     EXPECT_EQ(buffer.count(), 100u);
-    EXPECT_EQ(host.blocks.size(), 1u);
+    EXPECT_EQ(host.liveBlocks(), 1u);
   }
-  EXPECT_TRUE(host.blocks.empty());
-  EXPECT_EQ(host.callsOf("FreeBlock"), 1);
+  EXPECT_EQ(host.liveBlocks(), 0u);
+  EXPECT_EQ(callsOf(kFreeBlock), 1u);
 }
 
 TEST_F(HostSuitesTest, AHostBufferThatCannotBeHadThrows) {
-  host.fail("AllocateBlock", {1, 9});
+  fail(kAllocateBlock, 1, 9);
   EXPECT_THROW(ai::HostBuffer(5), ai::Error);
-  EXPECT_EQ(host.callsOf("FreeBlock"), 0);
+  EXPECT_EQ(callsOf(kFreeBlock), 0u);
 }
 
 // ---------------------------------------------------------------------------
@@ -127,34 +168,35 @@ TEST(HostStringLayout, IsExactlyOneStringReference) {
 
 TEST_F(HostSuitesTest, NullTextMakesNoHostString) {
   { ai::HostString string(nullptr); EXPECT_TRUE(string.empty()); }
-  EXPECT_EQ(host.callsOf("InitializeString"), 0);
-  EXPECT_EQ(host.callsOf("DestroyString"), 0);
+  EXPECT_EQ(callsOf(kInitializeString), 0u);
+  EXPECT_EQ(callsOf(kDestroyString), 0u);
 }
 
 TEST_F(HostSuitesTest, EmptyTextIsAnOwnedStringOfZeroBytes) {
   {
     ai::HostString string("");
     EXPECT_FALSE(string.empty());
-    EXPECT_EQ(host.log.back(), "InitializeString  0");
+    EXPECT_EQ(lastCall().operation, "Initialize");
+    EXPECT_EQ(lastCall().args, (std::vector<std::string>{"", "0"}));
   }
-  EXPECT_EQ(host.stringsDestroyed, 1);
-  EXPECT_TRUE(host.strings.empty());
+  EXPECT_EQ(succeeded(kDestroyString), 1);
+  EXPECT_EQ(host.liveStrings(), 0u);
 }
 
 TEST_F(HostSuitesTest, AppendsInOrderAndReleasesEachTemporaryOnce) {
   {
     ai::HostString text("A");
     text.append(ai::HostString("\n\n")).append(ai::HostString("maker"));
-    EXPECT_EQ(host.text(text.handle()), fake::Widen("A\n\nmaker"));
-    EXPECT_EQ(host.stringsDestroyed, 2);
+    EXPECT_EQ(host.stringUnits(text.handle()), u"A\n\nmaker");
+    EXPECT_EQ(succeeded(kDestroyString), 2);
   }
-  EXPECT_EQ(host.stringsCreated, 3);
-  EXPECT_EQ(host.stringsDestroyed, 3);
-  EXPECT_EQ(host.badReleases, 0);
+  EXPECT_EQ(succeeded(kInitializeString), 3);
+  EXPECT_EQ(succeeded(kDestroyString), 3);
+  EXPECT_EQ(badReleases(), 0);
 }
 
 TEST_F(HostSuitesTest, AFailedAppendStillReleasesTheTemporary) {
-  host.fail("AppendString", {1, FourCC("APND")});
+  fail(kAppendString, 1, FourCC("APND"));
   ai::HostString text("A");
   try {
     text.append(ai::HostString("B"));
@@ -162,19 +204,19 @@ TEST_F(HostSuitesTest, AFailedAppendStillReleasesTheTemporary) {
   } catch (const ai::Error& error) {
     EXPECT_EQ(error.code(), FourCC("APND"));
   }
-  EXPECT_EQ(host.stringsDestroyed, 1);
-  EXPECT_EQ(host.text(text.handle()), fake::Widen("A"));
+  EXPECT_EQ(succeeded(kDestroyString), 1);
+  EXPECT_EQ(host.stringUnits(text.handle()), u"A");
 }
 
 TEST_F(HostSuitesTest, AFailedConstructionThrowsAndOwnsNothing) {
-  host.fail("InitializeString", {1, FourCC("STR!")});
+  fail(kInitializeString, 1, FourCC("STR!"));
   try {
     ai::HostString string("x");
     ADD_FAILURE();
   } catch (const ai::Error& error) {
     EXPECT_EQ(error.code(), FourCC("STR!"));
   }
-  EXPECT_EQ(host.callsOf("DestroyString"), 0);
+  EXPECT_EQ(callsOf(kDestroyString), 0u);
 }
 
 TEST_F(HostSuitesTest, MovingIntoAFieldReleasesItsOldStringOnce) {
@@ -186,20 +228,20 @@ TEST_F(HostSuitesTest, MovingIntoAFieldReleasesItsOldStringOnce) {
   EXPECT_EQ(field.handle(), newHandle);
   EXPECT_EQ(temporary.handle(), oldHandle) << "the swap hands the old value to the temporary";
   { ai::HostString gone = std::move(temporary); }
-  EXPECT_EQ(host.stringsDestroyed, 1);
-  EXPECT_EQ(host.strings.count(oldHandle), 0u);
+  EXPECT_EQ(succeeded(kDestroyString), 1);
+  EXPECT_FALSE(host.stringText(oldHandle).has_value());
   EXPECT_TRUE(temporary.empty());
   field = ai::HostString("newer");
-  EXPECT_EQ(host.stringsDestroyed, 2);
-  EXPECT_EQ(host.badReleases, 0);
+  EXPECT_EQ(succeeded(kDestroyString), 2);
+  EXPECT_EQ(badReleases(), 0);
 }
 
 TEST_F(HostSuitesTest, AStringOutlivingTheSuiteEndsWithoutAHostCall) {
   {
     ai::HostString string("late");
-    slots::gUnicodeString.table = nullptr;
+    slots::Slot<hostapi::UnicodeStringSuite>().table = nullptr;
   }
-  EXPECT_EQ(host.callsOf("DestroyString"), 0);
+  EXPECT_EQ(callsOf(kDestroyString), 0u);
 }
 
 TEST_F(HostSuitesTest, WideCopyHoldsTheCodeUnitsNulTerminated) {
@@ -211,7 +253,7 @@ TEST_F(HostSuitesTest, WideCopyHoldsTheCodeUnitsNulTerminated) {
 }
 
 TEST_F(HostSuitesTest, WideCopyOfAStringWithoutUnitsIsEmpty) {
-  host.withoutUtf16Units = true;
+  fail(kUtf16, 1, hostapi::kCantHappen);  // the look-up of the units fails: it answers none
   ai::HostString string("x");
   ai::WCHARStr wide(string);
   EXPECT_EQ(wide.length(), 0u);
