@@ -44,36 +44,23 @@ bool CanResample(const RampStopList& stops, std::int32_t count) {
   return true;
 }
 
-RampStopList ResampleInLab(const RampStopList& stops, std::int32_t count) {
+namespace {
+
+// Samples count evenly spaced positions over the stops, placed with bound: a
+// sample inside a segment is inside(p, where), one before the first stop or
+// past the last a copy of that stop.
+template <class Inside>
+RampStopList Sample(const RampStopList& stops, std::int32_t count, StopBound bound, Inside inside) {
   RampStopList result;
   if (!CanResample(stops, count)) return result;
   result.reserve(static_cast<std::size_t>(count));
-
-  // Samples visit the segments in order, so the CIELAB form of the current
-  // segment's two ends is kept and converted only when the segment changes.
-  bool haveSegment = false;
-  std::size_t segmentPrev = 0;
-  LabTriple labPrev{};
-  LabTriple labNext{};
-
   for (std::int32_t i = 0; i < count; ++i) {
     const double p = SamplePosition(i, count);
-    const SegmentLocation where = LocateSegment(stops, p, FindFirstAfter);
+    const SegmentLocation where = LocateSegment(stops, p, bound);
     switch (where.place) {
-      case SegmentPlace::kInside: {
-        const RampStop& prev = stops[where.prev];
-        const RampStop& next = stops[where.next];
-        if (!haveSegment || where.prev != segmentPrev) {
-          labPrev = (haveSegment && where.prev == segmentPrev + 1) ? labNext : RgbToLab(RgbOf(prev.color));
-          labNext = RgbToLab(RgbOf(next.color));
-          segmentPrev = where.prev;
-          haveSegment = true;
-        }
-        const RgbTriple rgb = LabToRgb(LerpTriple(labPrev, labNext, where.t, where.m));
-        const double opacity = MidpointLerp(prev.color.opacity, next.color.opacity, where.t, where.m);
-        result.push_back(MakeRampStop(p, StopColor{rgb[0], rgb[1], rgb[2], opacity}, where.m));
+      case SegmentPlace::kInside:
+        result.push_back(inside(p, where));
         break;
-      }
       case SegmentPlace::kBeforeFirst:
         result.push_back(CopyOf(stops.front(), p));
         break;
@@ -86,30 +73,35 @@ RampStopList ResampleInLab(const RampStopList& stops, std::int32_t count) {
   return result;
 }
 
-RampStopList ResampleInRgb(const RampStopList& stops, std::int32_t count) {
-  RampStopList result;
-  if (!CanResample(stops, count)) return result;
-  result.reserve(static_cast<std::size_t>(count));
+}  // namespace
 
-  for (std::int32_t i = 0; i < count; ++i) {
-    const double p = SamplePosition(i, count);
-    const SegmentLocation where = LocateSegment(stops, p, FindFirstAtOrAfter);
-    switch (where.place) {
-      case SegmentPlace::kInside:
-        result.push_back(MakeRampStop(
-            p, LerpStopColor(stops[where.prev].color, stops[where.next].color, where.t, where.m),
-            where.m));
-        break;
-      case SegmentPlace::kBeforeFirst:
-        result.push_back(CopyOf(stops.front(), p));
-        break;
-      case SegmentPlace::kPastLast:
-      case SegmentPlace::kEmpty:  // not reached: CanResample rejects empty lists
-        result.push_back(CopyOf(stops.back(), p));
-        break;
+RampStopList ResampleInLab(const RampStopList& stops, std::int32_t count) {
+  // Samples visit the segments in order, so the CIELAB form of the current
+  // segment's two ends is kept and converted only when the segment changes.
+  bool haveSegment = false;
+  std::size_t segmentPrev = 0;
+  LabTriple labPrev{};
+  LabTriple labNext{};
+  return Sample(stops, count, FindFirstAfter, [&](double p, const SegmentLocation& where) {
+    const RampStop& prev = stops[where.prev];
+    const RampStop& next = stops[where.next];
+    if (!haveSegment || where.prev != segmentPrev) {
+      labPrev = (haveSegment && where.prev == segmentPrev + 1) ? labNext : RgbToLab(RgbOf(prev.color));
+      labNext = RgbToLab(RgbOf(next.color));
+      segmentPrev = where.prev;
+      haveSegment = true;
     }
-  }
-  return result;
+    const RgbTriple rgb = LabToRgb(LerpTriple(labPrev, labNext, where.t, where.m));
+    const double opacity = MidpointLerp(prev.color.opacity, next.color.opacity, where.t, where.m);
+    return MakeRampStop(p, StopColor{rgb[0], rgb[1], rgb[2], opacity}, where.m);
+  });
+}
+
+RampStopList ResampleInRgb(const RampStopList& stops, std::int32_t count) {
+  return Sample(stops, count, FindFirstAtOrAfter, [&](double p, const SegmentLocation& where) {
+    return MakeRampStop(p, LerpStopColor(stops[where.prev].color, stops[where.next].color, where.t, where.m),
+                        where.m);
+  });
 }
 
 }  // namespace evenhue

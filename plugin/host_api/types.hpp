@@ -56,4 +56,8 @@ using UnusedEntry = void (*)();
 inline constexpr std::size_t kEntrySize = sizeof(UnusedEntry);
 static_assert(kEntrySize == 8, "64-bit hosts only");
 
+// The number of the entry at a byte offset in a suite record
+// (EntryAt(offsetof(Suite, member))), as call records and faults name it.
+constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / kEntrySize); }
+
 }  // namespace hostapi

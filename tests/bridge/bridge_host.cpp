@@ -9,7 +9,7 @@
 namespace bridgetest {
 namespace {
 
-constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / hostapi::kEntrySize); }
+using hostapi::EntryAt;
 
 constexpr std::int32_t kFindFolder = EntryAt(offsetof(hostapi::FoldersSuite, FindFolder));
 constexpr std::int32_t kAddComponent = EntryAt(offsetof(hostapi::FilePathSuite, AddComponent));

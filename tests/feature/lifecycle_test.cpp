@@ -22,7 +22,7 @@ namespace {
 
 using hostapi::FourCC;
 
-constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / hostapi::kEntrySize); }
+using hostapi::EntryAt;
 constexpr std::int32_t kSetPluginName = EntryAt(offsetof(hostapi::PluginsSuite, SetPluginName));
 constexpr std::int32_t kAddNotifier = EntryAt(offsetof(hostapi::NotifierSuite, AddNotifier));
 constexpr std::int32_t kAcquirePlugin = EntryAt(offsetof(hostapi::AccessSuite, AcquirePlugin));

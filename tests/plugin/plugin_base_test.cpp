@@ -11,6 +11,7 @@
 #include "plugin/suite_slots.hpp"
 #include "plugin/suite_table.hpp"
 #include "tests/plugin/probe.hpp"
+#include "tests/plugin/shell_on_host.hpp"
 
 namespace {
 
@@ -21,26 +22,15 @@ struct Operation {
   const char* suite;
   std::int32_t entry;
 };
-constexpr std::int32_t EntryAt(std::size_t offset) { return static_cast<std::int32_t>(offset / hostapi::kEntrySize); }
+using hostapi::EntryAt;
 constexpr Operation kAcquirePlugin{hostapi::AccessSuite::kName, EntryAt(offsetof(hostapi::AccessSuite, AcquirePlugin))};
 constexpr Operation kReleasePlugin{hostapi::AccessSuite::kName, EntryAt(offsetof(hostapi::AccessSuite, ReleasePlugin))};
 constexpr Operation kSetPluginName{hostapi::PluginsSuite::kName,
                                    EntryAt(offsetof(hostapi::PluginsSuite, SetPluginName))};
 constexpr Operation kAddNotifier{hostapi::NotifierSuite::kName, EntryAt(offsetof(hostapi::NotifierSuite, AddNotifier))};
 
-// The shell's process-wide state starts and ends empty, with the stand-in
-// host's basic suite in its slot.
-class PluginBaseTest : public ::testing::Test {
+class PluginBaseTest : public ::testing::Test, protected probe::ShellOnHost {
  protected:
-  void SetUp() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = host.basicSuite();
-  }
-  void TearDown() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = nullptr;
-  }
-
   // A message header addressed to `plugin`.
   hostapi::PluginMessage header(Plugin* plugin) const {
     hostapi::PluginMessage message = host.header();
@@ -54,21 +44,6 @@ class PluginBaseTest : public ::testing::Test {
   }
   // A withheld suite answers its acquisition with '!Sui'.
   void withhold(const char* suite) { host.withholdSuite(suite, FourCC("!Sui")); }
-  // Names of the suites acquired and given back, in order.
-  std::vector<std::string> acquisitions() const { return suitesBy(0); }
-  std::vector<std::string> releases() const { return suitesBy(1); }
-
-  host::Host host;
-
- private:
-  // The suites named in successful calls of the basic table's entry (0 acquires, 1 releases).
-  std::vector<std::string> suitesBy(std::int32_t entry) const {
-    std::vector<std::string> names;
-    for (const host::CallRecord& call : host.recorder().callsTo(host::kBasicSuiteName, entry)) {
-      if (call.result == 0) names.push_back(call.args.front());
-    }
-    return names;
-  }
 };
 
 TEST_F(PluginBaseTest, ConstructorSetsTheInitialFields) {

@@ -10,6 +10,7 @@
 #include "plugin/router_table.hpp"
 #include "plugin/suite_slots.hpp"
 #include "tests/plugin/probe.hpp"
+#include "tests/plugin/shell_on_host.hpp"
 
 namespace {
 
@@ -97,26 +98,12 @@ hostapi::PluginMessage HeaderFor(const host::Host& host, Plugin& plugin) {
 
 // Calls of an entry of the context suite (1 opens, 2 closes).
 std::uint32_t ContextCalls(const host::Host& host, std::size_t offset) {
-  const auto entry = static_cast<std::int32_t>(offset / hostapi::kEntrySize);
-  return host.recorder().callCount(hostapi::ContextSuite::kName, entry);
+  return host.recorder().callCount(hostapi::ContextSuite::kName, hostapi::EntryAt(offset));
 }
 constexpr std::size_t kPush = offsetof(hostapi::ContextSuite, PushAppContext);
 constexpr std::size_t kPop = offsetof(hostapi::ContextSuite, PopAppContext);
 
-// The shell's process-wide state starts and ends empty, with the stand-in
-// host's basic suite in its slot.
-class RouterTest : public ::testing::TestWithParam<RouteCase> {
- protected:
-  void SetUp() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = host.basicSuite();
-  }
-  void TearDown() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = nullptr;
-  }
-  host::Host host;
-};
+class RouterTest : public ::testing::TestWithParam<RouteCase>, protected probe::ShellOnHost {};
 
 TEST_P(RouterTest, RoutesTheMessageToItsOneHandler) {
   const RouteCase& c = GetParam();

@@ -11,6 +11,7 @@
 #include "host/host.hpp"
 #include "plugin/suite_slots.hpp"
 #include "tests/plugin/probe.hpp"
+#include "tests/plugin/shell_on_host.hpp"
 
 namespace {
 
@@ -23,44 +24,13 @@ std::vector<std::string> CatalogueOrder() {
   return names;
 }
 
-// The shell's process-wide state starts and ends empty, with the stand-in
-// host's basic suite in its slot.
-class SuiteTableTest : public ::testing::Test {
+class SuiteTableTest : public ::testing::Test, protected probe::ShellOnHost {
  protected:
-  void SetUp() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = host.basicSuite();
-  }
-  void TearDown() override {
-    probe::ResetShellState();
-    slots::gBasicSuite = nullptr;
-  }
-
   // A withheld suite answers its acquisition with '!Sui'.
   void withhold(std::string_view suite) { host.withholdSuite(suite, FourCC("!Sui")); }
   // The `nthCall`-th release of any suite (1 = the next) answers `code`.
   void failRelease(std::uint32_t nthCall, hostapi::ResultCode code) {
     host.recorder().failOn(host::kBasicSuiteName, kReleaseEntry, nthCall, code);
-  }
-  // Names of the suites acquired and given back, in order.
-  std::vector<std::string> acquisitions() const { return suitesBy(kAcquireEntry); }
-  std::vector<std::string> releases() const { return suitesBy(kReleaseEntry); }
-
-  host::Host host;
-
- private:
-  static constexpr auto kAcquireEntry =
-      static_cast<std::int32_t>(offsetof(hostapi::BasicSuite, AcquireSuite) / hostapi::kEntrySize);
-  static constexpr auto kReleaseEntry =
-      static_cast<std::int32_t>(offsetof(hostapi::BasicSuite, ReleaseSuite) / hostapi::kEntrySize);
-
-  // The suites named in the successful calls of a basic table entry.
-  std::vector<std::string> suitesBy(std::int32_t entry) const {
-    std::vector<std::string> names;
-    for (const host::CallRecord& call : host.recorder().callsTo(host::kBasicSuiteName, entry)) {
-      if (call.result == 0) names.push_back(call.args.front());
-    }
-    return names;
   }
 };
 
