@@ -9,35 +9,15 @@ RampStop MakeRampStop(double position, const StopColor& color, double midpoint) 
 }
 
 std::size_t FindFirstAfter(const RampStopList& list, double p) {
-  std::size_t first = 0;
-  std::size_t count = list.size();
-  while (count > 0) {
-    const std::size_t half = count / 2;
-    const std::size_t mid = first + half;
-    if (p < list[mid].position) {
-      count = half;
-    } else {
-      first = mid + 1;
-      count = count - half - 1;
-    }
-  }
-  return first;
+  const auto at = std::upper_bound(list.begin(), list.end(), p,
+                                   [](double value, const RampStop& s) { return value < s.position; });
+  return static_cast<std::size_t>(at - list.begin());
 }
 
 std::size_t FindFirstAtOrAfter(const RampStopList& list, double p) {
-  std::size_t first = 0;
-  std::size_t count = list.size();
-  while (count > 0) {
-    const std::size_t half = count / 2;
-    const std::size_t mid = first + half;
-    if (list[mid].position < p) {
-      first = mid + 1;
-      count = count - half - 1;
-    } else {
-      count = half;
-    }
-  }
-  return first;
+  const auto at = std::lower_bound(list.begin(), list.end(), p,
+                                   [](const RampStop& s, double value) { return s.position < value; });
+  return static_cast<std::size_t>(at - list.begin());
 }
 
 SegmentLocation LocateSegment(const RampStopList& list, double p, StopBound bound) {

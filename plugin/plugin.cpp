@@ -262,50 +262,10 @@ ResultCode Plugin::acquireOptionalSuites() {
 // ---------------------------------------------------------------------------
 // Handlers with their defaults
 
-#define EVENHUE_HANDLER(operation, answer) \
-  ResultCode Plugin::operation(Message*) { return answer; }
-
-EVENHUE_HANDLER(onNotify, 0)
-EVENHUE_HANDLER(onDoAction, 0)
-EVENHUE_HANDLER(onMenuGo, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onMenuUpdate, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFilterGetParameters, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFilterGo, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onPluginGroupNotifyEdits, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onPluginGroupUpdate, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFileFormatGetParameters, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFileFormatGo, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFileFormatCheck, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFileFormatUpdate, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onFileFormatDoAction, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolEditOptions, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolTrackCursor, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolMouseDown, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolMouseDrag, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolMouseUp, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolSelect, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolDeselect, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onToolReselect, 0)
-EVENHUE_HANDLER(onToolDecreaseDiameter, 0)
-EVENHUE_HANDLER(onToolIncreaseDiameter, 0)
-EVENHUE_HANDLER(onLiveEffectEditParameters, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectGoLive, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectInterpolateParameters, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectInputType, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectConvertColorSpace, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectScaleParameters, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectAdjustColors, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onLiveEffectHandleMerge, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onTimerGo, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onClipboardGo, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onClipboardCanCopy, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onClipboardClone, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onClipboardDispose, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onWorkspaceWrite, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onWorkspaceRestore, hostapi::kUnhandledMessage)
-EVENHUE_HANDLER(onWorkspaceDefault, hostapi::kUnhandledMessage)
-
-#undef EVENHUE_HANDLER
+#define EVENHUE_DEFINE_HANDLER(name, answer) \
+  ResultCode Plugin::name(Message*) { return answer; }
+EVENHUE_PLUGIN_HANDLERS(EVENHUE_DEFINE_HANDLER)
+#undef EVENHUE_DEFINE_HANDLER
 
 // ---------------------------------------------------------------------------
 // Router

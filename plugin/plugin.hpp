@@ -44,6 +44,49 @@ class ContextGuard {
   bool opened_;  // the host answered the open with 0, whatever handle it gave
 };
 
+// The message handlers, in the host framework's order, with what each answers
+// when a plug-in does not override it.
+#define EVENHUE_PLUGIN_HANDLERS(X)                                 \
+  X(onNotify, 0)                                                   \
+  X(onDoAction, 0)                                                 \
+  X(onMenuGo, hostapi::kUnhandledMessage)                          \
+  X(onMenuUpdate, hostapi::kUnhandledMessage)                      \
+  X(onFilterGetParameters, hostapi::kUnhandledMessage)             \
+  X(onFilterGo, hostapi::kUnhandledMessage)                        \
+  X(onPluginGroupNotifyEdits, hostapi::kUnhandledMessage)          \
+  X(onPluginGroupUpdate, hostapi::kUnhandledMessage)               \
+  X(onFileFormatGetParameters, hostapi::kUnhandledMessage)         \
+  X(onFileFormatGo, hostapi::kUnhandledMessage)                    \
+  X(onFileFormatCheck, hostapi::kUnhandledMessage)                 \
+  X(onFileFormatUpdate, hostapi::kUnhandledMessage)                \
+  X(onFileFormatDoAction, hostapi::kUnhandledMessage)              \
+  X(onToolEditOptions, hostapi::kUnhandledMessage)                 \
+  X(onToolTrackCursor, hostapi::kUnhandledMessage)                 \
+  X(onToolMouseDown, hostapi::kUnhandledMessage)                   \
+  X(onToolMouseDrag, hostapi::kUnhandledMessage)                   \
+  X(onToolMouseUp, hostapi::kUnhandledMessage)                     \
+  X(onToolSelect, hostapi::kUnhandledMessage)                      \
+  X(onToolDeselect, hostapi::kUnhandledMessage)                    \
+  X(onToolReselect, 0)                                             \
+  X(onToolDecreaseDiameter, 0)                                     \
+  X(onToolIncreaseDiameter, 0)                                     \
+  X(onLiveEffectEditParameters, hostapi::kUnhandledMessage)        \
+  X(onLiveEffectGoLive, hostapi::kUnhandledMessage)                \
+  X(onLiveEffectInterpolateParameters, hostapi::kUnhandledMessage) \
+  X(onLiveEffectInputType, hostapi::kUnhandledMessage)             \
+  X(onLiveEffectConvertColorSpace, hostapi::kUnhandledMessage)     \
+  X(onLiveEffectScaleParameters, hostapi::kUnhandledMessage)       \
+  X(onLiveEffectAdjustColors, hostapi::kUnhandledMessage)          \
+  X(onLiveEffectHandleMerge, hostapi::kUnhandledMessage)           \
+  X(onTimerGo, hostapi::kUnhandledMessage)                         \
+  X(onClipboardGo, hostapi::kUnhandledMessage)                     \
+  X(onClipboardCanCopy, hostapi::kUnhandledMessage)                \
+  X(onClipboardClone, hostapi::kUnhandledMessage)                  \
+  X(onClipboardDispose, hostapi::kUnhandledMessage)                \
+  X(onWorkspaceWrite, hostapi::kUnhandledMessage)                  \
+  X(onWorkspaceRestore, hostapi::kUnhandledMessage)                \
+  X(onWorkspaceDefault, hostapi::kUnhandledMessage)
+
 // The fields carry no default member initialisers on purpose: the reload
 // constructor runs on a live object and must leave every field but the two
 // notifier handles as it finds them.
@@ -79,45 +122,9 @@ class Plugin {
   virtual ResultCode afterLoadHook();
   virtual ResultCode beforeUnloadHook();
   virtual ResultCode acquireOptionalSuites();
-  virtual ResultCode onNotify(Message* message);
-  virtual ResultCode onDoAction(Message* message);
-  virtual ResultCode onMenuGo(Message* message);
-  virtual ResultCode onMenuUpdate(Message* message);
-  virtual ResultCode onFilterGetParameters(Message* message);
-  virtual ResultCode onFilterGo(Message* message);
-  virtual ResultCode onPluginGroupNotifyEdits(Message* message);
-  virtual ResultCode onPluginGroupUpdate(Message* message);
-  virtual ResultCode onFileFormatGetParameters(Message* message);
-  virtual ResultCode onFileFormatGo(Message* message);
-  virtual ResultCode onFileFormatCheck(Message* message);
-  virtual ResultCode onFileFormatUpdate(Message* message);
-  virtual ResultCode onFileFormatDoAction(Message* message);
-  virtual ResultCode onToolEditOptions(Message* message);
-  virtual ResultCode onToolTrackCursor(Message* message);
-  virtual ResultCode onToolMouseDown(Message* message);
-  virtual ResultCode onToolMouseDrag(Message* message);
-  virtual ResultCode onToolMouseUp(Message* message);
-  virtual ResultCode onToolSelect(Message* message);
-  virtual ResultCode onToolDeselect(Message* message);
-  virtual ResultCode onToolReselect(Message* message);
-  virtual ResultCode onToolDecreaseDiameter(Message* message);
-  virtual ResultCode onToolIncreaseDiameter(Message* message);
-  virtual ResultCode onLiveEffectEditParameters(Message* message);
-  virtual ResultCode onLiveEffectGoLive(Message* message);
-  virtual ResultCode onLiveEffectInterpolateParameters(Message* message);
-  virtual ResultCode onLiveEffectInputType(Message* message);
-  virtual ResultCode onLiveEffectConvertColorSpace(Message* message);
-  virtual ResultCode onLiveEffectScaleParameters(Message* message);
-  virtual ResultCode onLiveEffectAdjustColors(Message* message);
-  virtual ResultCode onLiveEffectHandleMerge(Message* message);
-  virtual ResultCode onTimerGo(Message* message);
-  virtual ResultCode onClipboardGo(Message* message);
-  virtual ResultCode onClipboardCanCopy(Message* message);
-  virtual ResultCode onClipboardClone(Message* message);
-  virtual ResultCode onClipboardDispose(Message* message);
-  virtual ResultCode onWorkspaceWrite(Message* message);
-  virtual ResultCode onWorkspaceRestore(Message* message);
-  virtual ResultCode onWorkspaceDefault(Message* message);
+#define EVENHUE_DECLARE_HANDLER(name, answer) virtual ResultCode name(Message* message);
+  EVENHUE_PLUGIN_HANDLERS(EVENHUE_DECLARE_HANDLER)
+#undef EVENHUE_DECLARE_HANDLER
 
   // Gives the suite table back (if held) and empties `suites`.
   void releaseSuites();
