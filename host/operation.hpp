@@ -56,7 +56,7 @@ struct OperationId {
 // the entry number is the member's offset, the name is the member's.
 #define HOST_OPERATION(Suite, entry)                                                                 \
   (::host::OperationId{::host::kSuiteIndex<::hostapi::Suite>,                                        \
-                       offsetof(::hostapi::Suite, entry) / ::hostapi::kEntrySize, #entry})
+                       static_cast<std::size_t>(::hostapi::EntryAt(offsetof(::hostapi::Suite, entry))), #entry})
 
 inline Host::State& S() { return *gActiveState; }
 
