@@ -84,54 +84,27 @@ function listedFiles() {
   return entries;
 }
 
-const CONTENT_TYPES = {
-  ".html": "text/html; charset=utf-8",
-  ".js": "text/javascript; charset=utf-8",
-  ".mjs": "text/javascript; charset=utf-8",
-  ".css": "text/css; charset=utf-8",
-  ".wasm": "application/wasm",
-  ".json": "application/json",
-  ".svg": "image/svg+xml",
-  ".png": "image/png",
-  ".ico": "image/x-icon",
-  ".data": "application/octet-stream",
-};
+const CONTENT_TYPES = { ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
+  ".css": "text/css; charset=utf-8", ".wasm": "application/wasm", ".json": "application/json",
+  ".svg": "image/svg+xml", ".png": "image/png" };
 
 // Static files from `root` on 127.0.0.1, on a port the system chooses.
 function serve(root) {
   const server = http.createServer((req, res) => {
-    const url = new URL(req.url, "http://127.0.0.1");
-    let file;
-    try {
-      file = path.join(root, path.normalize(decodeURIComponent(url.pathname)));
-    } catch {
-      file = null;
-    }
-    if (req.method !== "GET" && req.method !== "HEAD") {
-      res.writeHead(405).end();
-      return;
-    }
-    if (!file || (file !== root && !file.startsWith(root + path.sep))) {
-      res.writeHead(403).end();
-      return;
-    }
-    if (url.pathname.endsWith("/")) file = path.join(file, "index.html");
+    const pathname = new URL(req.url, "http://127.0.0.1").pathname;
+    let file = null;
+    try { file = path.join(root, path.normalize(decodeURIComponent(pathname))); } catch { /* bad escape */ }
+    if (req.method !== "GET") return res.writeHead(405).end();
+    if (!file || !file.startsWith(root + path.sep)) return res.writeHead(403).end();
     fs.readFile(file, (err, body) => {
-      if (err) {
-        res.writeHead(404, { "Content-Type": "text/plain" }).end("not found");
-        return;
-      }
+      if (err) return res.writeHead(404).end();
       const type = CONTENT_TYPES[path.extname(file).toLowerCase()] || "application/octet-stream";
-      res.writeHead(200, { "Content-Type": type, "Content-Length": body.length, "Cache-Control": "no-store" });
-      res.end(req.method === "HEAD" ? undefined : body);
+      res.writeHead(200, { "Content-Type": type, "Cache-Control": "no-store" }).end(body);
     });
   });
   server.requestTimeout = 30_000;
   server.headersTimeout = 10_000;
-  return new Promise((resolve, reject) => {
-    server.once("error", reject);
-    server.listen(0, "127.0.0.1", () => resolve(server));
-  });
+  return new Promise((resolve, reject) => server.once("error", reject).listen(0, "127.0.0.1", () => resolve(server)));
 }
 
 // `evenhue apply` run as a user would: in the file's folder, on its bare name.
@@ -142,36 +115,22 @@ function runNative(options, file) {
   const run = spawnSync(options.evenhue,
     ["apply", "--plugin", options.plugin, path.basename(file), "-o", out, "--report", report],
     { cwd: path.dirname(file), timeout: FILE_TIMEOUT_MS, encoding: "buffer" });
-  const result = {
-    status: run.status,
-    error: run.error,
-    stderr: run.stderr ? run.stderr.toString("utf8") : "",
+  const result = { status: run.status, error: run.error, stderr: run.stderr ? run.stderr.toString("utf8") : "",
     output: fs.existsSync(out) ? fs.readFileSync(out) : null,
-    report: fs.existsSync(report) ? JSON.parse(fs.readFileSync(report, "utf8")) : null,
-  };
+    report: fs.existsSync(report) ? JSON.parse(fs.readFileSync(report, "utf8")) : null };
   fs.rmSync(tmp, { recursive: true, force: true });
   return result;
 }
 
-function stderrLines(text) {
-  return text.split("\n").filter((l) => l !== "");
-}
-
 class Failure extends Error {}
 
-function check(condition, message) {
-  if (!condition) throw new Failure(message);
-}
-
-function same(actual, expected, what) {
+const check = (condition, message) => { if (!condition) throw new Failure(message); };
+const same = (actual, expected, what) =>
   check(actual === expected, `${what}: page ${JSON.stringify(actual)}, command ${JSON.stringify(expected)}`);
-}
 
 function withTimeout(promise, ms, what) {
   let timer;
-  const timeout = new Promise((_, reject) => {
-    timer = setTimeout(() => reject(new Failure(`${what} took longer than ${ms / 1000} s`)), ms);
-  });
+  const timeout = new Promise((_, reject) => { timer = setTimeout(() => reject(new Failure(`${what} took longer than ${ms / 1000} s`)), ms); });
   return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
 }
 
@@ -226,26 +185,21 @@ async function runOnPage(page, file) {
     };
     const fetched = async (url) => (url && url.startsWith("blob:"))
       ? toBase64(new Uint8Array(await (await fetch(url)).arrayBuffer())) : null;
-    const img = (id) => {
-      const e = document.getElementById(id);
-      return { hidden: e.hidden, src: e.getAttribute("src"), width: e.naturalWidth, complete: e.complete };
-    };
+    const img = (e) => ({ hidden: e.hidden, src: e.getAttribute("src"), width: e.naturalWidth, complete: e.complete });
+    const [before, after] = [document.getElementById("before"), document.getElementById("after")];
     const text = (root, selector) => root.querySelector(selector)?.textContent ?? null;
     const last = window.evenhueLast;
     const a = document.getElementById("download");
-    for (const id of ["before", "after"]) {
-      const e = document.getElementById(id);
-      if (e.getAttribute("src")) await e.decode().catch(() => {});
-    }
+    for (const e of [before, after]) if (e.getAttribute("src")) await e.decode().catch(() => {});
     return {
       state: document.body.dataset.state,
       seen: window.seenByTest,
       status: document.getElementById("status").textContent,
       errorShown: document.getElementById("error").hidden ? null : document.getElementById("error").textContent,
       result: last.ok ? { ...last, output: toBase64(last.output) } : last,
-      before: img("before"),
-      after: img("after"),
-      beforeBytes: await fetched(document.getElementById("before").getAttribute("src")),
+      before: img(before),
+      after: img(after),
+      beforeBytes: await fetched(before.getAttribute("src")),
       download: { hidden: a.hidden, name: a.getAttribute("download"), bytes: await fetched(a.getAttribute("href")) },
       rows: Array.from(document.querySelectorAll("#rows tr.gradient"), (tr) => ({
         element: text(tr, ".element"), paint: text(tr, ".paint"), source: text(tr, ".source"), id: text(tr, ".id"),
@@ -295,7 +249,7 @@ async function checkFile(page, entry, options) {
   check(!native.error, `the command did not run: ${native.error?.message}`);
   const name = path.basename(entry.path);
   const shown = await runOnPage(page, entry.path);
-  const lines = stderrLines(native.stderr);
+  const lines = native.stderr.split("\n").filter((l) => l !== "");
   const strip = (line) => {
     check(line.startsWith("evenhue: "), `the command printed ${JSON.stringify(line)}`);
     return line.slice("evenhue: ".length);
@@ -339,18 +293,11 @@ async function checkFile(page, entry, options) {
 
   const commandRows = native.report.gradients;
   compareGradients(entry.label, shown.result.gradients, commandRows, shown.rows);
+  // The page's report.json: the command's, but for the ΔE2000 figures, which are the result's.
   const pageReport = JSON.parse(shown.result.report);
-  same(JSON.stringify(Object.keys(pageReport)), JSON.stringify(Object.keys(native.report)), "report's keys");
-  same(pageReport.gradients.length, commandRows.length, "gradients in the page's report");
-  pageReport.gradients.forEach((g, i) => {
-    same(JSON.stringify(Object.keys(g)), JSON.stringify(Object.keys(commandRows[i])), `report gradient ${i + 1} keys`);
-    for (const key of ["document", "element", "paint", "source", "id", "stopsBefore", "stopsAfter"])
-      same(g[key], commandRows[i][key], `report gradient ${i + 1} ${key}`);
-    same(JSON.stringify(g.deltaE2000), JSON.stringify(shown.result.gradients[i].deltaE2000),
-      `report gradient ${i + 1} ΔE2000 against the result's`);
-  });
-  same(JSON.stringify(pageReport.warnings), JSON.stringify(native.report.warnings), "the report's warnings");
-
+  const withFigures = (report, figures) => JSON.stringify({ ...report,
+    gradients: report.gradients.map((g, i) => ({ ...g, deltaE2000: figures[i]?.deltaE2000 })) });
+  same(JSON.stringify(pageReport), withFigures(native.report, shown.result.gradients), "the page's report");
   const expectedWarnings = lines.map(strip);
   same(JSON.stringify(shown.result.warnings), JSON.stringify(expectedWarnings), "result.warnings");
   same(JSON.stringify(shown.warnings), JSON.stringify(expectedWarnings), "warnings list");
@@ -366,13 +313,8 @@ async function main() {
   let passed = 0;
   let failed = 0;
   const report = (name, error) => {
-    if (!error) {
-      ++passed;
-      console.log(`ok ${name}`);
-    } else {
-      ++failed;
-      console.log(`FAIL ${name}: ${error instanceof Failure ? error.message : error.stack || error}`);
-    }
+    if (!error) ++passed, console.log(`ok ${name}`);
+    else ++failed, console.log(`FAIL ${name}: ${error instanceof Failure ? error.message : error.stack || error}`);
   };
 
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), "evenhue-chromium-"));
