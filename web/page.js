@@ -21,6 +21,7 @@
 
   let engine = null;
   let runNumber = 0;   // a newer file makes an unfinished older run's answer stale
+  let running = Promise.resolve();   // the engine does one document at a time
   let objectUrls = [];
 
   function setState(state) {
@@ -140,8 +141,11 @@
     try {
       input = new Uint8Array(await file.arrayBuffer());
       await afterPaint();
+      await running;
       if (mine !== runNumber) return;
-      result = await engine.run(file.name, input);
+      const run = Promise.resolve(engine.run(file.name, input));
+      running = run.then(() => {}, () => {});
+      result = await run;
     } catch (e) {
       const message = e && e.message ? e.message : String(e);
       result = { ok: false, error: file.name + ": " + message.split("\n")[0] };

@@ -30,6 +30,7 @@ const OVERALL_TIMEOUT_MS = 20 * 60_000;
 const OPENCLIPART = "/usr/share/openclipart/svg";
 const SCREENSHOT_SAMPLE = "examples/7-nested-groups.svg";
 const FILE_URL_SAMPLE = "examples/1-blue-to-yellow.svg";
+const DROP_SAMPLE = "examples/3-radial.svg";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
 const sourceDir = path.resolve(here, "..", "..");
@@ -158,7 +159,7 @@ async function openPage(browser, url, allowed) {
 
 // Hands the file to the page through its file input and waits for the answer;
 // records the states and status lines the page went through on the way.
-async function runOnPage(page, file) {
+async function runOnPage(page, file, dropped) {
   await page.evaluate(() => {
     window.evenhueLast = undefined;
     window.seenByTest = [];
@@ -171,8 +172,17 @@ async function runOnPage(page, file) {
     window.observerByTest.observe(document.body, { attributes: true, attributeFilter: ["data-state"] });
     window.observerByTest.observe(document.getElementById("status"), { childList: true, characterData: true, subtree: true });
   });
-  const input = await page.$("#file");
-  await input.uploadFile(file);
+  if (dropped) {
+    // Dropped on the page's body, as a file dragged in from the desktop is.
+    await page.evaluate((name, base64) => {
+      const transfer = new DataTransfer();
+      transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], name, { type: "image/svg+xml" }));
+      for (const type of ["dragenter", "dragover", "drop"])
+        document.body.dispatchEvent(new DragEvent(type, { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }, path.basename(file), fs.readFileSync(file).toString("base64"));
+  } else {
+    await (await page.$("#file")).uploadFile(file);
+  }
   await page.waitForFunction(
     () => window.evenhueLast !== undefined && ["done", "error"].includes(document.body.dataset.state),
     { timeout: FILE_TIMEOUT_MS });
@@ -248,7 +258,7 @@ async function checkFile(page, entry, options) {
   const native = runNative(options, entry.path);
   check(!native.error, `the command did not run: ${native.error?.message}`);
   const name = path.basename(entry.path);
-  const shown = await runOnPage(page, entry.path);
+  const shown = await runOnPage(page, entry.path, entry.dropped);
   const lines = native.stderr.split("\n").filter((l) => l !== "");
   const strip = (line) => {
     check(line.startsWith("evenhue: "), `the command printed ${JSON.stringify(line)}`);
@@ -314,7 +324,7 @@ async function main() {
   let failed = 0;
   const report = (name, error) => {
     if (!error) ++passed, console.log(`ok ${name}`);
-    else ++failed, console.log(`FAIL ${name}: ${error instanceof Failure ? error.message : error.stack || error}`);
+    else ++failed, console.log(`FAIL ${name}: ${error instanceof Failure || error.name === "TimeoutError" ? error.message : error.stack || error}`);
   };
 
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), "evenhue-chromium-"));
@@ -364,6 +374,16 @@ async function main() {
       }
     }
 
+    if (opened) {
+      const label = `${DROP_SAMPLE} dropped on the page`;
+      try {
+        await withTimeout(checkFile(opened.page, { label, path: path.join(sourceDir, DROP_SAMPLE), dropped: true }, options),
+          FILE_TIMEOUT_MS * 2, label);
+        report(label, null);
+      } catch (e) {
+        report(label, e);
+      }
+    }
     if (options.screenshot && opened) {
       try {
         const sample = path.join(sourceDir, SCREENSHOT_SAMPLE);
