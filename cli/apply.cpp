@@ -1,7 +1,6 @@
 #include "cli/apply.hpp"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <string_view>
 
@@ -46,15 +45,6 @@ std::vector<DrawStop> NewDrawStops(const std::vector<svg::RgbStop>& stops) {
   out.reserve(stops.size());
   for (const svg::RgbStop& s : stops) out.push_back({s.offset, {s.red, s.green, s.blue}, s.midpoint});
   return out;
-}
-
-// Whether a file name asks for SVG: it ends in ".svg", in any case.
-bool IsSvgName(const std::string& path) {
-  constexpr std::string_view kSuffix = ".svg";
-  if (path.size() < kSuffix.size()) return false;
-  for (std::size_t i = 0; i < kSuffix.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(path[path.size() - kSuffix.size() + i])) != kSuffix[i]) return false;
-  return true;
 }
 
 }  // namespace
@@ -177,24 +167,6 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
   // Names come from file names and SVG ids, which need not be UTF-8: such
   // bytes become U+FFFD rather than failing the run.
   return report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
-}
-
-Extras MakeExtras(const std::vector<GradientResult>& results, const std::string& previewPath,
-                  const std::string& reportPath, Progress& progress, const std::vector<std::string>& warnings) {
-  Extras extras;
-  if (previewPath.empty() && reportPath.empty()) return extras;
-  progress.Stage("drawing previews");
-  try {
-    const auto strips = MakeStrips(results, kPreviewWidth);
-    if (!previewPath.empty()) {
-      const SvgPicture picture = PreviewSvg(results, strips, kPreviewWidth);
-      extras.preview = IsSvgName(previewPath) ? picture.text : RenderPng(picture);
-    }
-    if (!reportPath.empty()) extras.report = ReportJson(results, strips, warnings);
-  } catch (const std::runtime_error& e) {
-    throw InputError(std::string("preview: ") + e.what());
-  }
-  return extras;
 }
 
 }  // namespace evenhue::cli

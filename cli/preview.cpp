@@ -10,11 +10,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include <lcms2.h>
-
 #include "cli/text.hpp"
-#include "gradient/resample.hpp"
-#include "gradient/stops.hpp"
 
 namespace evenhue::cli {
 
@@ -44,29 +40,6 @@ constexpr int kRowPitch = kHeadingHeight + 3 * kStripHeight + 2 * kStripGap + kR
 // Characters of a heading that fit beside the margins (13 px DejaVu Sans).
 constexpr double kHeadingCharWidth = 7.4;
 constexpr std::size_t kMinDocumentChars = 24;
-
-// A render covers gradients up to this many stops in all (librsvg bounds the
-// elements of one document).
-constexpr std::size_t kStopsPerRender = 200'000;
-
-// The segment around p as renderers and the plug-in's first pass pick it: the
-// last stop at or before p and the one after it.
-struct Segment {
-  std::size_t first = 0;
-  std::size_t second = 0;
-  double t = 0.0;
-};
-
-Segment Locate(const std::vector<DrawStop>& stops, double p) {
-  if (stops.size() == 1 || p <= stops.front().offset) return {0, 0, 0.0};
-  if (p >= stops.back().offset) return {stops.size() - 1, stops.size() - 1, 0.0};
-  const auto after = std::upper_bound(stops.begin(), stops.end(), p,
-                                      [](double value, const DrawStop& s) { return value < s.offset; });
-  const auto second = static_cast<std::size_t>(after - stops.begin());
-  const std::size_t first = second - 1;
-  const double span = stops[second].offset - stops[first].offset;
-  return {first, second, span > 0.0 ? (p - stops[first].offset) / span : 0.0};
-}
 
 struct SurfaceDeleter {
   void operator()(cairo_surface_t* surface) const { cairo_surface_destroy(surface); }
@@ -144,42 +117,6 @@ std::string StripPng(const std::vector<Pixel>& strip, int height) {
   return EncodePng(surface.get());
 }
 
-std::string Hex(const Pixel& p) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "#%02x%02x%02x", p[0], p[1], p[2]);
-  return buffer;
-}
-
-std::string Number(double value, const char* format) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, format, value);
-  return buffer;
-}
-
-// A horizontal gradient across its element's box with these stops, as a renderer receives them.
-void AppendGradient(std::string& svg, const std::string& id, const std::vector<DrawStop>& stops) {
-  svg += "<linearGradient id=\"" + id + "\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"0\">";
-  for (const DrawStop& s : stops)
-    svg += "<stop offset=\"" + Number(s.offset, "%.9g") + "\" stop-color=\"" + Hex(ToPixel(s.rgb)) + "\"/>";
-  svg += "</linearGradient>\n";
-}
-
-// An element id: a prefix and a number (appended: GCC 12 warns wrongly about "..." + std::string).
-std::string Id(const char* prefix, std::size_t number) {
-  std::string id = prefix;
-  id += std::to_string(number);
-  return id;
-}
-
-const std::vector<DrawStop>& DrawnNewStops(const GradientResult& r) {
-  return r.newStops.empty() ? r.sourceStops : r.newStops;
-}
-
-std::string Rect(int x, int y, int width, int height, const std::string& fill) {
-  return "<rect x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\" width=\"" + std::to_string(width) +
-         "\" height=\"" + std::to_string(height) + "\" fill=\"" + fill + "\"/>\n";
-}
-
 std::string Text(int x, int y, const std::string& attributes, const std::string& content) {
   return "<text x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y) + "\"" + attributes + ">" + content +
          "</text>\n";
@@ -221,98 +158,16 @@ std::string Heading(const GradientResult& r, std::size_t budget) {
 }
 
 std::string Figures(const DeltaStats& stats) {
-  return std::string(kDeltaE) + " max " + Number(stats.max, "%5.2f") + "  mean " + Number(stats.mean, "%5.2f");
+  return std::string(kDeltaE) + " max " + FormatNumber(stats.max, "%5.2f") + "  mean " + FormatNumber(stats.mean, "%5.2f");
 }
 
 }  // namespace
 
-LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p) {
-  const Segment s = Locate(stops, p);
-  const LabTriple a = RgbToLab(stops[s.first].rgb);
-  if (s.first == s.second) return a;
-  const LabTriple b = RgbToLab(stops[s.second].rgb);
-  const double m = std::clamp(stops[s.first].midpoint / 100.0, kMinMidpoint, kMaxMidpoint);
-  return LerpTriple(a, b, s.t, m);
-}
-
-double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2) {
-  // Little CMS takes the Lab numbers as they are; both sides here are D65.
-  const cmsCIELab a{lab1[0], lab1[1], lab1[2]};
-  const cmsCIELab b{lab2[0], lab2[1], lab2[2]};
-  return cmsCIE2000DeltaE(&a, &b, 1.0, 1.0, 1.0);
-}
-
-Pixel ToPixel(const RgbTriple& rgb) {
-  Pixel out{};
-  for (int i = 0; i < 3; ++i) {
-    const double v = std::isnan(rgb[i]) ? 0.0 : std::clamp(rgb[i], 0.0, 1.0);
-    out[i] = static_cast<std::uint8_t>(std::lround(v * 255.0));
-  }
-  return out;
-}
-
-LabTriple PixelToLab(const Pixel& pixel) {
-  return RgbToLab({pixel[0] / 255.0, pixel[1] / 255.0, pixel[2] / 255.0});
-}
-
-DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal) {
-  DeltaStats stats;
-  if (drawn.empty() || ideal.empty()) return stats;
-  const double width = static_cast<double>(drawn.size());
-  double sum = 0.0;
-  for (std::size_t x = 0; x < drawn.size(); ++x) {
-    const double p = (static_cast<double>(x) + 0.5) / width;
-    const double d = DeltaE2000(PixelToLab(drawn[x]), IdealLabAt(ideal, p));
-    stats.max = std::max(stats.max, d);
-    sum += d;
-  }
-  stats.mean = sum / width;
-  return stats;
-}
-
 std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width) {
   std::vector<StripSet> strips(results.size());
-  if (width <= 0) return strips;
-  // Each render draws a run of gradients, two rows of one pixel each: the
-  // source stops, then the new ones.
-  for (std::size_t begin = 0; begin < results.size();) {
-    std::size_t end = begin, stops = 0;
-    while (end < results.size() && (end == begin || stops < kStopsPerRender)) {
-      stops += results[end].sourceStops.size() + DrawnNewStops(results[end]).size();
-      ++end;
-    }
-    const int height = static_cast<int>(2 * (end - begin));
-    std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) + "\" height=\"" +
-                      std::to_string(height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
-                      std::to_string(height) + "\">\n<defs>\n";
-    for (std::size_t i = begin; i < end; ++i) {
-      if (results[i].sourceStops.empty()) continue;
-      AppendGradient(svg, Id("s", i), results[i].sourceStops);
-      AppendGradient(svg, Id("r", i), DrawnNewStops(results[i]));
-    }
-    svg += "</defs>\n";
-    for (std::size_t i = begin; i < end; ++i) {
-      if (results[i].sourceStops.empty()) continue;
-      const int row = static_cast<int>(2 * (i - begin));
-      svg += Rect(0, row, width, 1, "url(#" + Id("s", i) + ")");
-      svg += Rect(0, row + 1, width, 1, "url(#" + Id("r", i) + ")");
-    }
-    svg += "</svg>\n";
-    const Surface surface = Render(svg, width, height);
-    for (std::size_t i = begin; i < end; ++i) {
-      const std::vector<DrawStop>& source = results[i].sourceStops;
-      if (source.empty()) continue;
-      StripSet& set = strips[i];
-      const int row = static_cast<int>(2 * (i - begin));
-      for (int x = 0; x < width; ++x) {
-        set.source.push_back(PixelAt(surface.get(), x, row));
-        set.result.push_back(PixelAt(surface.get(), x, row + 1));
-        set.ideal.push_back(ToPixel(LabToRgb(IdealLabAt(source, (x + 0.5) / width))));
-      }
-      set.before = CompareWithIdeal(set.source, source);
-      set.after = CompareWithIdeal(set.result, source);
-    }
-    begin = end;
+  for (const StripDocument& document : StripDocuments(results, width)) {
+    const Surface surface = Render(document.svg, document.width, document.height);
+    ReadStrips(document, results, [&](int x, int y) { return PixelAt(surface.get(), x, y); }, strips);
   }
   return strips;
 }
@@ -334,11 +189,11 @@ SvgPicture PreviewSvg(const std::vector<GradientResult>& results, const std::vec
   svg += "<defs>\n";
   for (std::size_t i = 0; i < rows; ++i) {
     if (results[i].sourceStops.empty()) continue;
-    AppendGradient(svg, Id("source-", i), results[i].sourceStops);
-    AppendGradient(svg, Id("evenhue-", i), DrawnNewStops(results[i]));
+    AppendGradient(svg, NumberedId("source-", i), results[i].sourceStops);
+    AppendGradient(svg, NumberedId("evenhue-", i), DrawnNewStops(results[i]));
   }
   svg += "</defs>\n";
-  svg += Rect(0, 0, picture.width, picture.height, "#ffffff");
+  svg += SvgRect(0, 0, picture.width, picture.height, "#ffffff");
   svg += Text(kMargin, 24, " font-size=\"15\" font-weight=\"bold\"", "Evenhue: gradients before and after");
   svg += Text(kMargin, 42, " fill=\"#555555\"",
               XmlText(std::string("Per gradient: the source stops as librsvg draws them, Evenhue") + "\xe2\x80\x99" +
@@ -365,8 +220,8 @@ SvgPicture PreviewSvg(const std::vector<GradientResult>& results, const std::vec
                Base64(StripPng(strips[i].ideal, kStripHeight)) + "\"/>\n";
         svg += Text(figureX, baseline, " fill=\"#777777\" font-style=\"italic\"", "the target");
       } else {
-        const std::string id = Id(strip == 0 ? "source-" : "evenhue-", i);
-        svg += Rect(stripX, y, width, kStripHeight, "url(#" + id + ")");
+        const std::string id = NumberedId(strip == 0 ? "source-" : "evenhue-", i);
+        svg += SvgRect(stripX, y, width, kStripHeight, "url(#" + id + ")");
         svg += Text(figureX, baseline, " xml:space=\"preserve\" font-family=\"DejaVu Sans Mono, monospace\"" +
                                            std::string(strip == 1 ? " font-weight=\"bold\"" : ""),
                     XmlText(Figures(strip == 0 ? strips[i].before : strips[i].after)));

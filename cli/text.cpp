@@ -1,5 +1,7 @@
 #include "cli/text.hpp"
 
+#include <cstdio>
+
 namespace evenhue::cli {
 
 std::size_t Utf8SequenceLength(std::string_view text) {
@@ -83,6 +85,12 @@ std::string Base64(std::string_view data) {
     out += '=';
   }
   return out;
+}
+
+std::string FormatNumber(double value, const char* format) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, format, value);
+  return buffer;
 }
 
 }  // namespace evenhue::cli

@@ -16,6 +16,9 @@ std::size_t Utf8SequenceLength(std::string_view text);
 // (control characters but tab, line feed and carriage return) as U+FFFD.
 std::string XmlText(std::string_view text);
 
+// `value` as snprintf formats it with `format` (one double conversion).
+std::string FormatNumber(double value, const char* format);
+
 // Base64 (RFC 4648, with padding).
 std::string Base64(std::string_view data);
 

@@ -1,6 +1,8 @@
 #include "svg/css_number.hpp"
 
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -52,7 +54,11 @@ std::optional<double> ScanCssNumber(std::string_view text, std::size_t& used) {
   double value = 0.0;
   const char* first = text.data() + mantissaStart;
   const char* last = text.data() + i;
+#if defined(__cpp_lib_to_chars)
   const auto result = std::from_chars(first, last, value);
+#else
+  const auto result = ReadDoubleByStrtod(first, last, value);
+#endif
   if (result.ec == std::errc::result_out_of_range) {
     // Either an overflow or an underflow: tell them apart by the exponent sign.
     const std::string_view body(first, static_cast<std::size_t>(last - first));
@@ -64,6 +70,24 @@ std::optional<double> ScanCssNumber(std::string_view text, std::size_t& used) {
   }
   used = i;
   return negative ? -value : value;
+}
+
+std::from_chars_result ReadDoubleByStrtod(const char* first, const char* last, double& value) {
+  const std::string copy(first, last);
+  char* end = nullptr;
+  const double read = std::strtod(copy.c_str(), &end);
+  std::from_chars_result result{first + (end - copy.c_str()), std::errc()};
+  if (end == copy.c_str()) return {first, std::errc::invalid_argument};
+  // Out of range: too large, or a non-zero number that reads as zero.
+  const std::string_view body(copy.c_str(), static_cast<std::size_t>(end - copy.c_str()));
+  const std::size_t nonzero = body.find_first_of("123456789");
+  const bool zero = nonzero == std::string_view::npos || nonzero > body.find_first_of("eE");
+  if (std::isinf(read) || (read == 0.0 && !zero)) {
+    result.ec = std::errc::result_out_of_range;
+    return result;
+  }
+  value = read;
+  return result;
 }
 
 std::optional<double> ParseCssNumber(std::string_view text) {

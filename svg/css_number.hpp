@@ -1,6 +1,7 @@
 // Numbers as CSS and SVG attributes write them: no "nan", "inf" or hex forms.
 #pragma once
 
+#include <charconv>
 #include <optional>
 #include <string_view>
 
@@ -13,6 +14,11 @@ std::optional<double> ScanCssNumber(std::string_view text, std::size_t& used);
 
 // The whole text (surrounding white space allowed) as one number.
 std::optional<double> ParseCssNumber(std::string_view text);
+
+// std::from_chars for a double in plain or scientific form, made with strtod,
+// for standard libraries without the floating-point form (the page's
+// WebAssembly build).
+std::from_chars_result ReadDoubleByStrtod(const char* first, const char* last, double& value);
 
 // A number, or a percentage divided by 100.
 std::optional<double> ParseNumberOrPercent(std::string_view text);

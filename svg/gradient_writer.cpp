@@ -3,14 +3,63 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace evenhue::svg {
 
 std::string ShortestText(double value) {
   if (value == 0.0) return "0";  // also turns -0 into 0
+#if defined(__cpp_lib_to_chars)
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
   return std::string(buffer, result.ptr);
+#else
+  return ShortestTextByPrintf(value);
+#endif
+}
+
+// The shortest digits that read back as `value` are the correctly rounded
+// ones at the smallest precision that does; then the shorter of the fixed and
+// the scientific form, fixed on a tie, as std::to_chars chooses. A fixed form
+// longer than those digits shows the exact integer, the closest of that length.
+std::string ShortestTextByPrintf(double value) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+  char buffer[400];
+  for (int digits = 1; digits <= 17; ++digits) {
+    std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
+    if (std::strtod(buffer, nullptr) == value) break;
+  }
+  const std::string text = buffer;
+  const std::size_t e = text.find('e');
+  const bool negative = text[0] == '-';
+  std::string mantissa;
+  for (std::size_t i = negative ? 1 : 0; i < e; ++i)
+    if (text[i] != '.') mantissa += text[i];
+  const int exponent = std::atoi(text.c_str() + e + 1);
+  const int count = static_cast<int>(mantissa.size());
+
+  std::string scientific = mantissa.substr(0, 1);
+  if (count > 1) scientific.append(".").append(mantissa, 1);
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  scientific.append(exponent < 0 ? "e-" : "e+").append(magnitude < 10 ? "0" : "").append(std::to_string(magnitude));
+
+  std::string fixed;
+  if (exponent < 0) {
+    fixed.append("0.").append(static_cast<std::size_t>(-exponent - 1), '0').append(mantissa);
+  } else if (exponent + 1 > count) {
+    // Of the texts that long, the one closest to `value`: its exact digits.
+    std::snprintf(buffer, sizeof buffer, "%.0f", negative ? -value : value);
+    fixed = buffer;
+  } else if (exponent + 1 == count) {
+    fixed = mantissa;
+  } else {
+    fixed.append(mantissa, 0, static_cast<std::size_t>(exponent + 1))
+        .append(".")
+        .append(mantissa, static_cast<std::size_t>(exponent + 1));
+  }
+  std::string shortest = negative ? "-" : "";
+  return shortest.append(fixed.size() <= scientific.size() ? fixed : scientific);
 }
 
 namespace {

@@ -18,6 +18,9 @@ struct RgbStop {
 
 // The shortest decimal text that reads back as exactly `value`.
 std::string ShortestText(double value);
+// The same text made with printf and strtod alone, for standard libraries
+// without the floating-point std::to_chars (the page's WebAssembly build).
+std::string ShortestTextByPrintf(double value);
 
 // Adds a new gradient element right after `source.element`, with a fresh
 // unique id, every geometric attribute of the source (resolved through its

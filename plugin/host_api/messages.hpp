@@ -19,10 +19,10 @@ struct PluginMessage {
   void* objectSlot;               // the plug-in's own slot, handed back with every message
   const BasicSuite* basicSuite;   // acquire and release suites
 };
-static_assert(sizeof(PluginMessage) == 32);
+static_assert(!kHostLayout || sizeof(PluginMessage) == 32);
 static_assert(offsetof(PluginMessage, pluginRef) == 8);
-static_assert(offsetof(PluginMessage, objectSlot) == 16);
-static_assert(offsetof(PluginMessage, basicSuite) == 24);
+static_assert(!kHostLayout || offsetof(PluginMessage, objectSlot) == 16);
+static_assert(!kHostLayout || offsetof(PluginMessage, basicSuite) == 24);
 
 // Caller "AI Notifier".
 struct NotifierMessage {
@@ -31,16 +31,16 @@ struct NotifierMessage {
   const char* type;         // host field: the notification type
   void* notifyData;         // host field
 };
-static_assert(offsetof(NotifierMessage, notifier) == 32);
-static_assert(sizeof(NotifierMessage) == 56);
+static_assert(!kHostLayout || offsetof(NotifierMessage, notifier) == 32);
+static_assert(!kHostLayout || sizeof(NotifierMessage) == 56);
 
 // Caller "AI Menu".
 struct MenuMessage {
   PluginMessage d;
   MenuItemHandle menuItem;  // the item chosen or being updated
 };
-static_assert(offsetof(MenuMessage, menuItem) == 32);
-static_assert(sizeof(MenuMessage) == 40);
+static_assert(!kHostLayout || offsetof(MenuMessage, menuItem) == 32);
+static_assert(!kHostLayout || sizeof(MenuMessage) == 40);
 
 // Caller "AI Live Effect", selector "AI Live Effect Edit Parameters".
 struct LiveEffectEditParamMessage {
@@ -50,10 +50,10 @@ struct LiveEffectEditParamMessage {
   LiveEffectEditContext context;  // handed back through "update parameters"
   std::uint64_t hostField;
 };
-static_assert(offsetof(LiveEffectEditParamMessage, effect) == 32);
-static_assert(offsetof(LiveEffectEditParamMessage, parameters) == 40);
-static_assert(offsetof(LiveEffectEditParamMessage, context) == 48);
-static_assert(sizeof(LiveEffectEditParamMessage) == 64);
+static_assert(!kHostLayout || offsetof(LiveEffectEditParamMessage, effect) == 32);
+static_assert(!kHostLayout || offsetof(LiveEffectEditParamMessage, parameters) == 40);
+static_assert(!kHostLayout || offsetof(LiveEffectEditParamMessage, context) == 48);
+static_assert(!kHostLayout || sizeof(LiveEffectEditParamMessage) == 64);
 
 // Caller "AI Live Effect", selector "AI Live Effect Go Live".
 struct LiveEffectGoMessage {
@@ -63,10 +63,10 @@ struct LiveEffectGoMessage {
   std::uint64_t hostField;
   ArtHandle art;                    // the input art, rewritten in place
 };
-static_assert(offsetof(LiveEffectGoMessage, effect) == 32);
-static_assert(offsetof(LiveEffectGoMessage, parameters) == 40);
-static_assert(offsetof(LiveEffectGoMessage, art) == 56);
-static_assert(sizeof(LiveEffectGoMessage) == 64);
+static_assert(!kHostLayout || offsetof(LiveEffectGoMessage, effect) == 32);
+static_assert(!kHostLayout || offsetof(LiveEffectGoMessage, parameters) == 40);
+static_assert(!kHostLayout || offsetof(LiveEffectGoMessage, art) == 56);
+static_assert(!kHostLayout || sizeof(LiveEffectGoMessage) == 64);
 
 // The entry point every message arrives at.
 using PluginMainFunction = ResultCode (*)(const char* caller, const char* selector, void* message);

@@ -82,14 +82,14 @@ struct LiveEffectRegistration {
   std::int32_t prefersAsInput;
   std::int32_t styleFilterFlags;
 };
-static_assert(sizeof(LiveEffectRegistration) == 40);
+static_assert(!kHostLayout || sizeof(LiveEffectRegistration) == 40);
 static_assert(offsetof(LiveEffectRegistration, self) == 0);
-static_assert(offsetof(LiveEffectRegistration, name) == 8);
-static_assert(offsetof(LiveEffectRegistration, title) == 16);
-static_assert(offsetof(LiveEffectRegistration, majorVersion) == 24);
-static_assert(offsetof(LiveEffectRegistration, minorVersion) == 28);
-static_assert(offsetof(LiveEffectRegistration, prefersAsInput) == 32);
-static_assert(offsetof(LiveEffectRegistration, styleFilterFlags) == 36);
+static_assert(!kHostLayout || offsetof(LiveEffectRegistration, name) == 8);
+static_assert(!kHostLayout || offsetof(LiveEffectRegistration, title) == 16);
+static_assert(!kHostLayout || offsetof(LiveEffectRegistration, majorVersion) == 24);
+static_assert(!kHostLayout || offsetof(LiveEffectRegistration, minorVersion) == 28);
+static_assert(!kHostLayout || offsetof(LiveEffectRegistration, prefersAsInput) == 32);
+static_assert(!kHostLayout || offsetof(LiveEffectRegistration, styleFilterFlags) == 36);
 
 struct LiveEffectMenuData {
   const char* category;
@@ -97,18 +97,18 @@ struct LiveEffectMenuData {
   std::int32_t options;
   std::uint32_t padding;
 };
-static_assert(sizeof(LiveEffectMenuData) == 24);
+static_assert(!kHostLayout || sizeof(LiveEffectMenuData) == 24);
 static_assert(offsetof(LiveEffectMenuData, category) == 0);
-static_assert(offsetof(LiveEffectMenuData, title) == 8);
-static_assert(offsetof(LiveEffectMenuData, options) == 16);
+static_assert(!kHostLayout || offsetof(LiveEffectMenuData, title) == 8);
+static_assert(!kHostLayout || offsetof(LiveEffectMenuData, options) == 16);
 
 // The item text is a string wrapper: one UnicodeStringRef, owned by the plug-in.
 struct MenuItemData {
   const char* groupName;
   UnicodeStringRef itemText;
 };
-static_assert(sizeof(MenuItemData) == 16);
+static_assert(!kHostLayout || sizeof(MenuItemData) == 16);
 static_assert(offsetof(MenuItemData, groupName) == 0);
-static_assert(offsetof(MenuItemData, itemText) == 8);
+static_assert(!kHostLayout || offsetof(MenuItemData, itemText) == 8);
 
 }  // namespace hostapi

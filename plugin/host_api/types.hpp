@@ -54,7 +54,18 @@ using FilePathRef = struct FilePathOpaque*;
 // An entry of a suite that the plug-in never calls.
 using UnusedEntry = void (*)();
 inline constexpr std::size_t kEntrySize = sizeof(UnusedEntry);
-static_assert(kEntrySize == 8, "64-bit hosts only");
+
+// Whether records have the layout of the 64-bit hosts the plug-in ships for,
+// whose byte offsets the static_asserts beside each record pin. The one other
+// build is the page's WebAssembly (wasm32, 4-byte pointers), whose host and
+// plug-in are compiled together from these headers; there the pins do not
+// apply, while offsets counted in entries (suites) hold everywhere.
+inline constexpr bool kHostLayout = sizeof(void*) == 8;
+#if defined(__wasm32__)
+static_assert(kEntrySize == 4, "the page's WebAssembly build: wasm32");
+#else
+static_assert(kHostLayout && kEntrySize == 8, "64-bit hosts only");
+#endif
 
 // The number of the entry at a byte offset in a suite record
 // (EntryAt(offsetof(Suite, member))), as call records and faults name it.

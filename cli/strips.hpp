@@ -1,0 +1,82 @@
+// The comparison strips of re-spaced gradients: the source and the new stops
+// as a renderer draws them, one pixel high, and their CIEDE2000 distance from
+// the ideal CIELAB ramp. The strips are SVG documents so that any renderer
+// can draw them: librsvg in the command, the browser in the page.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "cli/results.hpp"
+#include "color/color.hpp"
+
+namespace evenhue::cli {
+
+// The ideal ramp at p: the stops around p blended in CIELAB (D65) with
+// MidpointLerp and the first stop's midpoint (kept to 13–87 percent, as the
+// plug-in keeps it). Returns CIELAB. `stops` must be non-empty with
+// non-decreasing offsets.
+LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p);
+
+// CIEDE2000 between two D65 CIELAB colours (Little CMS).
+double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2);
+
+// An 8-bit sRGB pixel and its CIELAB value.
+using Pixel = std::array<std::uint8_t, 3>;
+Pixel ToPixel(const RgbTriple& rgb);
+LabTriple PixelToLab(const Pixel& pixel);
+
+struct DeltaStats {
+  double max = 0.0;
+  double mean = 0.0;
+};
+
+// The three strips of one gradient, `width` pixels each; pixel x shows the
+// ramp at (x + 0.5) / width.
+struct StripSet {
+  std::vector<Pixel> source;  // the source stops as the renderer draws them
+  std::vector<Pixel> result;  // the new stops, drawn the same way
+  std::vector<Pixel> ideal;   // the ideal CIELAB ramp of the source stops
+  DeltaStats before;          // source strip against the ideal
+  DeltaStats after;           // result strip against the ideal
+};
+
+// ΔE2000 of drawn pixels against the ideal ramp of `ideal` at the same centres.
+DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal);
+
+// One document that draws the strips of results [begin, end): row 2k is the
+// source stops of result begin + k, row 2k + 1 its new stops, each a
+// horizontal gradient `width` pixels wide.
+struct StripDocument {
+  std::string svg;
+  int width = 0;
+  int height = 0;
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+
+// The documents that draw every result's strips, each bounded in stops so
+// that a renderer takes it.
+std::vector<StripDocument> StripDocuments(const std::vector<GradientResult>& results, int width);
+
+// The pixel a renderer drew at (x, y) of a strip document.
+using DrawnPixel = std::function<Pixel(int x, int y)>;
+
+// Fills the strips of `document`'s results from what a renderer drew of it,
+// and their ideal strips and figures.
+void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnPixel& drawn,
+                std::vector<StripSet>& strips);
+
+// A horizontal gradient across its element's box with these stops, as a renderer receives them.
+void AppendGradient(std::string& svg, const std::string& id, const std::vector<DrawStop>& stops);
+// The stops drawn for a result's new gradient: its source stops when it has none.
+const std::vector<DrawStop>& DrawnNewStops(const GradientResult& r);
+// An element id: a prefix and a number.
+std::string NumberedId(const char* prefix, std::size_t number);
+std::string SvgRect(int x, int y, int width, int height, const std::string& fill);
+
+}  // namespace evenhue::cli
