@@ -126,6 +126,7 @@
 
   function secondsText(seconds) {
     if (typeof seconds !== "number" || !Number.isFinite(seconds)) return "";
+    if (seconds < 1) return Math.max(1, Math.round(seconds * 1000)) + " ms";
     return seconds < 10 ? seconds.toFixed(2) + " s" : seconds.toFixed(1) + " s";
   }
 
