@@ -1,0 +1,427 @@
+#!/usr/bin/env node
+// Drives the browser page (web/ as built into build/wasm/web/) in headless
+// Chromium and holds every answer it shows against the native command,
+// `evenhue apply`, run on the same file.
+//
+//   node tests/web/page_test.mjs --page DIR --evenhue EVENHUE --plugin Evenhue.so
+//        [--screenshot PNG] [FILE...]
+//
+// Without FILEs it runs the list in tests/web/files.txt. One line per check,
+// "ok NAME" or "FAIL NAME: why", then "N passed, N failed"; exit status 1 on
+// any failure, 2 on bad usage.
+
+import { spawnSync } from "node:child_process";
+import fs from "node:fs";
+import http from "node:http";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
+import puppeteer from "puppeteer-core";
+
+// The page draws its comparison strips with Chromium's SVG renderer, the
+// command with librsvg: the two anti-alias and round colours differently, so
+// the CIEDE2000 figures of the same gradient agree only this closely.
+const DELTA_E_TOLERANCE = 0.5;
+
+const CHROMIUM = "/usr/bin/chromium";
+const FILE_TIMEOUT_MS = 60_000;
+const START_TIMEOUT_MS = 60_000;
+const OVERALL_TIMEOUT_MS = 20 * 60_000;
+const OPENCLIPART = "/usr/share/openclipart/svg";
+const SCREENSHOT_SAMPLE = "examples/7-nested-groups.svg";
+const FILE_URL_SAMPLE = "examples/1-blue-to-yellow.svg";
+const DROP_SAMPLE = "examples/3-radial.svg";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const sourceDir = path.resolve(here, "..", "..");
+
+function usage(message) {
+  console.error(`page_test: ${message}`);
+  console.error("usage: node tests/web/page_test.mjs --page DIR --evenhue EVENHUE --plugin PLUGIN [--screenshot PNG] [FILE...]");
+  process.exit(2);
+}
+
+function parseArgs(argv) {
+  const options = { files: [] };
+  for (let i = 0; i < argv.length; ++i) {
+    const arg = argv[i];
+    const key = { "--page": "page", "--evenhue": "evenhue", "--plugin": "plugin", "--screenshot": "screenshot" }[arg];
+    if (key) {
+      if (i + 1 >= argv.length) usage(`${arg} needs a value`);
+      options[key] = path.resolve(argv[++i]);
+    } else if (arg.startsWith("--")) {
+      usage(`unknown option ${arg}`);
+    } else {
+      options.files.push({ label: arg, path: path.resolve(arg) });
+    }
+  }
+  for (const key of ["page", "evenhue", "plugin"]) if (!options[key]) usage(`--${key} is required`);
+  if (!fs.existsSync(path.join(options.page, "index.html"))) usage(`no index.html in ${options.page}`);
+  return options;
+}
+
+// The list file's entries as {label, path}, or {label, missing} when a
+// clip-art file (or the whole package) is not on this machine.
+function listedFiles() {
+  const entries = [];
+  const lines = fs.readFileSync(path.join(here, "files.txt"), "utf8").split("\n");
+  for (const raw of lines) {
+    const line = raw.trim();
+    if (line === "" || line.startsWith("#")) continue;
+    if (line.startsWith("openclipart:")) {
+      const file = path.join(OPENCLIPART, line.slice("openclipart:".length));
+      entries.push(fs.existsSync(file) ? { label: line, path: file }
+        : { label: line, missing: fs.existsSync(OPENCLIPART) ? `${file} is not there`
+          : `${OPENCLIPART} is missing: install Debian's openclipart-svg package` });
+    } else if (line.endsWith("*.svg")) {
+      const dir = path.join(sourceDir, path.dirname(line));
+      const names = fs.existsSync(dir) ? fs.readdirSync(dir).filter((n) => n.endsWith(".svg")).sort() : [];
+      if (names.length === 0) entries.push({ label: line, missing: `no .svg file in ${dir}` });
+      for (const n of names) entries.push({ label: path.join(path.dirname(line), n), path: path.join(dir, n) });
+    } else {
+      entries.push({ label: line, path: path.join(sourceDir, line) });
+    }
+  }
+  return entries;
+}
+
+const CONTENT_TYPES = { ".html": "text/html; charset=utf-8", ".js": "text/javascript; charset=utf-8",
+  ".css": "text/css; charset=utf-8", ".wasm": "application/wasm", ".json": "application/json",
+  ".svg": "image/svg+xml", ".png": "image/png" };
+
+// Static files from `root` on 127.0.0.1, on a port the system chooses.
+function serve(root) {
+  const server = http.createServer((req, res) => {
+    const pathname = new URL(req.url, "http://127.0.0.1").pathname;
+    let file = null;
+    try { file = path.join(root, path.normalize(decodeURIComponent(pathname))); } catch { /* bad escape */ }
+    if (req.method !== "GET") return res.writeHead(405).end();
+    if (!file || !file.startsWith(root + path.sep)) return res.writeHead(403).end();
+    fs.readFile(file, (err, body) => {
+      if (err) return res.writeHead(404).end();
+      const type = CONTENT_TYPES[path.extname(file).toLowerCase()] || "application/octet-stream";
+      res.writeHead(200, { "Content-Type": type, "Cache-Control": "no-store" }).end(body);
+    });
+  });
+  server.requestTimeout = 30_000;
+  server.headersTimeout = 10_000;
+  return new Promise((resolve, reject) => server.once("error", reject).listen(0, "127.0.0.1", () => resolve(server)));
+}
+
+// `evenhue apply` run as a user would: in the file's folder, on its bare name.
+function runNative(options, file) {
+  const tmp = fs.mkdtempSync(path.join(os.tmpdir(), "evenhue-page-test-"));
+  const out = path.join(tmp, "out.svg");
+  const report = path.join(tmp, "report.json");
+  const run = spawnSync(options.evenhue,
+    ["apply", "--plugin", options.plugin, path.basename(file), "-o", out, "--report", report],
+    { cwd: path.dirname(file), timeout: FILE_TIMEOUT_MS, encoding: "buffer" });
+  const result = { status: run.status, error: run.error, stderr: run.stderr ? run.stderr.toString("utf8") : "",
+    output: fs.existsSync(out) ? fs.readFileSync(out) : null,
+    report: fs.existsSync(report) ? JSON.parse(fs.readFileSync(report, "utf8")) : null };
+  fs.rmSync(tmp, { recursive: true, force: true });
+  return result;
+}
+
+class Failure extends Error {}
+
+const check = (condition, message) => { if (!condition) throw new Failure(message); };
+const same = (actual, expected, what) =>
+  check(actual === expected, `${what}: page ${JSON.stringify(actual)}, command ${JSON.stringify(expected)}`);
+
+function withTimeout(promise, ms, what) {
+  let timer;
+  const timeout = new Promise((_, reject) => { timer = setTimeout(() => reject(new Failure(`${what} took longer than ${ms / 1000} s`)), ms); });
+  return Promise.race([promise, timeout]).finally(() => clearTimeout(timer));
+}
+
+let largestDeltaE = { diff: 0, where: "none compared" };
+
+// Opens the page and waits for the engine.
+async function openPage(browser, url, allowed) {
+  const page = await browser.newPage();
+  await page.setViewport({ width: 1280, height: 900 });
+  const problems = [];
+  page.on("pageerror", (e) => problems.push(`script error on the page: ${e.message.split("\n")[0]}`));
+  page.on("request", (req) => {
+    const u = req.url();
+    if (!allowed.some((prefix) => u.startsWith(prefix))) problems.push(`request outside the page's folder: ${u}`);
+  });
+  await page.goto(url, { waitUntil: "load", timeout: START_TIMEOUT_MS });
+  await page.waitForFunction(() => ["ready", "error"].includes(document.body.dataset.state), { timeout: START_TIMEOUT_MS });
+  const state = await page.evaluate(() => document.body.dataset.state);
+  if (state !== "ready") {
+    const error = await page.$eval("#error", (e) => e.textContent);
+    throw new Failure(`the engine did not start: ${error}`);
+  }
+  return { page, problems };
+}
+
+// Hands the file to the page through its file input and waits for the answer;
+// records the states and status lines the page went through on the way.
+async function runOnPage(page, file, dropped) {
+  await page.evaluate(() => {
+    window.evenhueLast = undefined;
+    window.seenByTest = [];
+    const note = () => window.seenByTest.push({
+      state: document.body.dataset.state,
+      status: document.getElementById("status").textContent,
+    });
+    window.observerByTest?.disconnect();
+    window.observerByTest = new MutationObserver(note);
+    window.observerByTest.observe(document.body, { attributes: true, attributeFilter: ["data-state"] });
+    window.observerByTest.observe(document.getElementById("status"), { childList: true, characterData: true, subtree: true });
+  });
+  if (dropped) {
+    // Dropped on the page's body, as a file dragged in from the desktop is.
+    await page.evaluate((name, base64) => {
+      const transfer = new DataTransfer();
+      transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], name, { type: "image/svg+xml" }));
+      for (const type of ["dragenter", "dragover", "drop"])
+        document.body.dispatchEvent(new DragEvent(type, { dataTransfer: transfer, bubbles: true, cancelable: true }));
+    }, path.basename(file), fs.readFileSync(file).toString("base64"));
+  } else {
+    await (await page.$("#file")).uploadFile(file);
+  }
+  await page.waitForFunction(
+    () => window.evenhueLast !== undefined && ["done", "error"].includes(document.body.dataset.state),
+    { timeout: FILE_TIMEOUT_MS });
+  return page.evaluate(async () => {
+    window.observerByTest.disconnect();
+    const toBase64 = (bytes) => {
+      let s = "";
+      for (let i = 0; i < bytes.length; i += 0x8000) s += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
+      return btoa(s);
+    };
+    const fetched = async (url) => (url && url.startsWith("blob:"))
+      ? toBase64(new Uint8Array(await (await fetch(url)).arrayBuffer())) : null;
+    const img = (e) => ({ hidden: e.hidden, src: e.getAttribute("src"), width: e.naturalWidth, complete: e.complete });
+    const [before, after] = [document.getElementById("before"), document.getElementById("after")];
+    const text = (root, selector) => root.querySelector(selector)?.textContent ?? null;
+    const last = window.evenhueLast;
+    const a = document.getElementById("download");
+    for (const e of [before, after]) if (e.getAttribute("src")) await e.decode().catch(() => {});
+    return {
+      state: document.body.dataset.state,
+      seen: window.seenByTest,
+      status: document.getElementById("status").textContent,
+      errorShown: document.getElementById("error").hidden ? null : document.getElementById("error").textContent,
+      result: last.ok ? { ...last, output: toBase64(last.output) } : last,
+      before: img(before),
+      after: img(after),
+      beforeBytes: await fetched(before.getAttribute("src")),
+      download: { hidden: a.hidden, name: a.getAttribute("download"), bytes: await fetched(a.getAttribute("href")) },
+      rows: Array.from(document.querySelectorAll("#rows tr.gradient"), (tr) => ({
+        element: text(tr, ".element"), paint: text(tr, ".paint"), source: text(tr, ".source"), id: text(tr, ".id"),
+        stopsBefore: text(tr, ".stops-before"), stopsAfter: text(tr, ".stops-after"),
+        beforeMean: text(tr, ".de-before-mean"), beforeMax: text(tr, ".de-before-max"),
+        afterMean: text(tr, ".de-after-mean"), afterMax: text(tr, ".de-after-max"),
+      })),
+      warnings: Array.from(document.querySelectorAll("#warnings li"), (li) => li.textContent),
+    };
+  });
+}
+
+// A figure as the table shows it: two decimals, within half a unit of the last.
+function checkShown(shown, value, what) {
+  check(typeof shown === "string" && /^\d+\.\d\d$/.test(shown), `${what}: the table shows ${JSON.stringify(shown)}`);
+  check(Math.abs(Number(shown) - value) <= 0.005 + 1e-9, `${what}: the table shows ${shown} for ${value}`);
+}
+
+function compareGradients(label, pageRows, command, tableRows) {
+  same(pageRows.length, command.length, "number of gradients");
+  same(tableRows.length, command.length, "number of table rows");
+  command.forEach((want, i) => {
+    const got = pageRows[i];
+    const row = tableRows[i];
+    const where = `gradient ${i + 1} (${want.element} ${want.paint})`;
+    for (const key of ["element", "paint", "source", "id", "stopsBefore", "stopsAfter"]) {
+      same(got[key], want[key], `${where} ${key}`);
+      same(row[key], String(want[key]), `${where} ${key} in the table`);
+    }
+    for (const side of ["before", "after"]) {
+      for (const stat of ["mean", "max"]) {
+        const mine = got.deltaE2000[side][stat];
+        const theirs = want.deltaE2000[side][stat];
+        const what = `${where} ΔE2000 ${side} ${stat}`;
+        check(typeof mine === "number" && Number.isFinite(mine), `${what}: page ${JSON.stringify(mine)}`);
+        const diff = Math.abs(mine - theirs);
+        if (diff > largestDeltaE.diff) largestDeltaE = { diff, where: `${label}, ${what}` };
+        check(diff <= DELTA_E_TOLERANCE, `${what}: page ${mine}, command ${theirs}`);
+        checkShown(row[side + stat[0].toUpperCase() + stat.slice(1)], mine, `${what}`);
+      }
+    }
+  });
+}
+
+async function checkFile(page, entry, options) {
+  const native = runNative(options, entry.path);
+  check(!native.error, `the command did not run: ${native.error?.message}`);
+  const name = path.basename(entry.path);
+  const shown = await runOnPage(page, entry.path, entry.dropped);
+  const lines = native.stderr.split("\n").filter((l) => l !== "");
+  const strip = (line) => {
+    check(line.startsWith("evenhue: "), `the command printed ${JSON.stringify(line)}`);
+    return line.slice("evenhue: ".length);
+  };
+
+  const states = shown.seen.map((s) => s.state).filter((s, i, all) => s !== all[i - 1]);
+  same(states.join(" "), `working ${shown.state}`, "states the page went through");
+  check(shown.seen.some((s) => s.state === "working" && s.status === `Re-spacing ${name}…`),
+    `no "Re-spacing ${name}…" while working: ${JSON.stringify(shown.seen)}`);
+
+  if (native.status !== 0) {
+    check(lines.length === 1, `the command refused it with ${lines.length} lines: ${native.stderr}`);
+    const message = strip(lines[0]);
+    same(shown.state, "error", "state");
+    same(shown.result.ok, false, "result.ok");
+    same(shown.result.error, message, "result.error");
+    same(shown.errorShown, message, "error line");
+    check(shown.before.hidden && !shown.before.src && shown.after.hidden && !shown.after.src,
+      "a picture is still shown after the error");
+    same(shown.rows.length, 0, "table rows after the error");
+    same(shown.download.hidden, true, "download link hidden after the error");
+    return;
+  }
+
+  same(shown.state, "done", "state");
+  check(shown.result.ok === true, `the page refused it: ${shown.result.error}`);
+  same(shown.errorShown, null, "error line");
+  check(native.output !== null && native.report !== null, "the command wrote no output or report");
+  const output = Buffer.from(shown.result.output, "base64");
+  check(output.equals(native.output),
+    `the output differs from the command's (${output.length} bytes against ${native.output.length})`);
+  same(shown.download.bytes, shown.result.output, "the download's bytes equal the output");
+  same(shown.download.name, name.replace(/\.[^.]*$/, "") + "-evenhue.svg", "download file name");
+  same(shown.download.hidden, false, "download link hidden");
+  same(shown.beforeBytes, fs.readFileSync(entry.path).toString("base64"), "the before picture is the input");
+  for (const side of ["before", "after"]) {
+    const img = shown[side];
+    check(!img.hidden && img.src?.startsWith("blob:") && img.complete && img.width > 0,
+      `the ${side} picture is not drawn: ${JSON.stringify(img)}`);
+  }
+
+  const commandRows = native.report.gradients;
+  compareGradients(entry.label, shown.result.gradients, commandRows, shown.rows);
+  // The page's report.json: the command's, but for the ΔE2000 figures, which are the result's.
+  const pageReport = JSON.parse(shown.result.report);
+  const withFigures = (report, figures) => JSON.stringify({ ...report,
+    gradients: report.gradients.map((g, i) => ({ ...g, deltaE2000: figures[i]?.deltaE2000 })) });
+  same(JSON.stringify(pageReport), withFigures(native.report, shown.result.gradients), "the page's report");
+  const expectedWarnings = lines.map(strip);
+  same(JSON.stringify(shown.result.warnings), JSON.stringify(expectedWarnings), "result.warnings");
+  same(JSON.stringify(shown.warnings), JSON.stringify(expectedWarnings), "warnings list");
+
+  const counted = /Re-spaced (\d+) gradients? /.exec(shown.status);
+  check(counted && Number(counted[1]) === commandRows.length, `status line: ${JSON.stringify(shown.status)}`);
+  check(typeof shown.result.seconds === "number" && / in [\d.]+ m?s\.$/.test(shown.status), `status line without the time: ${shown.status}`);
+}
+
+async function main() {
+  const options = parseArgs(process.argv.slice(2));
+  const entries = options.files.length > 0 ? options.files : listedFiles();
+  let passed = 0;
+  let failed = 0;
+  const report = (name, error) => {
+    if (!error) ++passed, console.log(`ok ${name}`);
+    else ++failed, console.log(`FAIL ${name}: ${error instanceof Failure || error.name === "TimeoutError" ? error.message : error.stack || error}`);
+  };
+
+  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), "evenhue-chromium-"));
+  const server = await serve(options.page);
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  let browser = null;
+
+  const overall = setTimeout(() => {
+    console.log(`FAIL the whole run: longer than ${OVERALL_TIMEOUT_MS / 1000} s`);
+    console.log(`${passed} passed, ${failed + 1} failed`);
+    browser?.process()?.kill("SIGKILL");
+    process.exit(1);
+  }, OVERALL_TIMEOUT_MS);
+  overall.unref();
+
+  try {
+    browser = await puppeteer.launch({
+      executablePath: CHROMIUM,
+      headless: true,
+      userDataDir,
+      timeout: START_TIMEOUT_MS,
+      args: ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+        "--disable-background-networking", "--disable-component-update", "--disable-sync"],
+    });
+    const allowedHttp = [origin + "/", "blob:", "data:"];
+
+    let opened = null;
+    try {
+      opened = await openPage(browser, origin + "/index.html", allowedHttp);
+    } catch (e) {
+      report(`${origin}/index.html`, e);
+    }
+    for (const entry of entries) {
+      if (entry.missing) {
+        report(entry.label, new Failure(entry.missing));
+      } else if (!opened) {
+        report(entry.label, new Failure("the page did not start"));
+      } else {
+        try {
+          await withTimeout(checkFile(opened.page, entry, options), FILE_TIMEOUT_MS * 2, entry.label);
+          check(opened.problems.length === 0, opened.problems.join("; "));
+          report(entry.label, null);
+        } catch (e) {
+          report(entry.label, e);
+        }
+        opened.problems.length = 0;
+      }
+    }
+
+    if (opened) {
+      const label = `${DROP_SAMPLE} dropped on the page`;
+      try {
+        await withTimeout(checkFile(opened.page, { label, path: path.join(sourceDir, DROP_SAMPLE), dropped: true }, options),
+          FILE_TIMEOUT_MS * 2, label);
+        report(label, null);
+      } catch (e) {
+        report(label, e);
+      }
+    }
+    if (options.screenshot && opened) {
+      try {
+        const sample = path.join(sourceDir, SCREENSHOT_SAMPLE);
+        await withTimeout(checkFile(opened.page, { label: SCREENSHOT_SAMPLE, path: sample }, options),
+          FILE_TIMEOUT_MS * 2, "screenshot");
+        await opened.page.screenshot({ path: options.screenshot, fullPage: false });
+        report(`screenshot ${options.screenshot}`, null);
+      } catch (e) {
+        report(`screenshot ${options.screenshot}`, e);
+      }
+    }
+    if (opened) await opened.page.close();
+
+    // The same page opened from the folder itself, as a user would offline.
+    const fileUrl = pathToFileURL(path.join(options.page, "index.html")).href;
+    const label = `${fileUrl} with ${FILE_URL_SAMPLE}`;
+    try {
+      const dirUrl = pathToFileURL(options.page + path.sep).href;
+      const local = await openPage(browser, fileUrl, [dirUrl, "blob:", "data:"]);
+      await withTimeout(checkFile(local.page, { label, path: path.join(sourceDir, FILE_URL_SAMPLE) }, options),
+        FILE_TIMEOUT_MS * 2, label);
+      check(local.problems.length === 0, local.problems.join("; "));
+      report(label, null);
+      await local.page.close();
+    } catch (e) {
+      report(label, e);
+    }
+  } catch (e) {
+    report("Chromium", e);
+  } finally {
+    await browser?.close().catch(() => browser?.process()?.kill("SIGKILL"));
+    server.closeAllConnections();
+    server.close();
+    fs.rmSync(userDataDir, { recursive: true, force: true });
+  }
+  console.log(`largest ΔE2000 difference between page and command: ${largestDeltaE.diff.toFixed(4)} (${largestDeltaE.where})`);
+  console.log(`${passed} passed, ${failed} failed`);
+  process.exit(failed > 0 ? 1 : 0);
+}
+
+main();
