@@ -77,18 +77,29 @@ LabTriple PixelToLab(const Pixel& pixel) {
 }
 
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal) {
+  if (drawn.empty() || ideal.empty()) return {};
+  return CompareWithIdeal(drawn, IdealRamp(ideal, drawn.size()));
+}
+
+DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal) {
   DeltaStats stats;
-  if (drawn.empty() || ideal.empty()) return stats;
-  const double width = static_cast<double>(drawn.size());
+  if (drawn.empty() || ideal.size() != drawn.size()) return stats;
   double sum = 0.0;
   for (std::size_t x = 0; x < drawn.size(); ++x) {
-    const double p = (static_cast<double>(x) + 0.5) / width;
-    const double d = DeltaE2000(PixelToLab(drawn[x]), IdealLabAt(ideal, p));
+    const double d = DeltaE2000(PixelToLab(drawn[x]), ideal[x]);
     stats.max = std::max(stats.max, d);
     sum += d;
   }
-  stats.mean = sum / width;
+  stats.mean = sum / static_cast<double>(drawn.size());
   return stats;
+}
+
+std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t width) {
+  std::vector<LabTriple> ramp;
+  ramp.reserve(width);
+  for (std::size_t x = 0; x < width; ++x)
+    ramp.push_back(IdealLabAt(stops, (static_cast<double>(x) + 0.5) / static_cast<double>(width)));
+  return ramp;
 }
 
 std::vector<StripDocument> StripDocuments(const std::vector<GradientResult>& results, int width) {
@@ -137,13 +148,14 @@ void ReadStrips(const StripDocument& document, const std::vector<GradientResult>
     if (source.empty()) continue;
     StripSet& set = strips[i];
     const int row = static_cast<int>(2 * (i - document.begin));
+    const std::vector<LabTriple> ideal = IdealRamp(source, static_cast<std::size_t>(width));
     for (int x = 0; x < width; ++x) {
       set.source.push_back(drawn(x, row));
       set.result.push_back(drawn(x, row + 1));
-      set.ideal.push_back(ToPixel(LabToRgb(IdealLabAt(source, (x + 0.5) / width))));
+      set.ideal.push_back(ToPixel(LabToRgb(ideal[static_cast<std::size_t>(x)])));
     }
-    set.before = CompareWithIdeal(set.source, source);
-    set.after = CompareWithIdeal(set.result, source);
+    set.before = CompareWithIdeal(set.source, ideal);
+    set.after = CompareWithIdeal(set.result, ideal);
   }
 }
 

@@ -47,6 +47,10 @@ struct StripSet {
 
 // ΔE2000 of drawn pixels against the ideal ramp of `ideal` at the same centres.
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal);
+// The same against the ideal ramp already computed, one CIELAB value a pixel.
+DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal);
+// The ideal ramp of `stops` at the centres of `width` pixels.
+std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t width);
 
 // One document that draws the strips of results [begin, end): row 2k is the
 // source stops of result begin + k, row 2k + 1 its new stops, each a

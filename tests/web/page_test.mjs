@@ -1,5 +1,5 @@
 #!/usr/bin/env node
-// Drives the browser page (web/ as built into build/wasm/web/) in headless
+// Drives the browser page (web/ as built into build/wasm/page/) in headless
 // Chromium and holds every answer it shows against the native command,
 // `evenhue apply`, run on the same file.
 //

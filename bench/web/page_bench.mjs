@@ -1,0 +1,88 @@
+#!/usr/bin/env node
+// Times the page against the command on one drawing: the page opened from
+// file:// in Debian's headless Chromium, the file chosen through its file
+// input, until it shows the result; and `evenhue apply` on the same file,
+// with and without the report (the page always makes one). Medians of the
+// runs, in seconds.
+//
+//   node bench/web/page_bench.mjs --page build/wasm/page --evenhue build/release/bin/evenhue \
+//        --plugin build/release/bin/Evenhue.so --drawing FILE [--runs 5]
+import { spawnSync } from "node:child_process";
+import { createRequire } from "node:module";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { fileURLToPath, pathToFileURL } from "node:url";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const require = createRequire(path.join(here, "..", "..", "tests", "web", "package.json"));
+const puppeteer = require("puppeteer-core");
+
+const args = { runs: "5" };
+for (let i = 2; i + 1 < process.argv.length; i += 2) args[process.argv[i].replace(/^--/, "")] = process.argv[i + 1];
+for (const key of ["page", "evenhue", "plugin", "drawing"]) {
+  if (!args[key]) {
+    console.error(`page_bench: --${key} is required`);
+    process.exit(2);
+  }
+}
+const runs = Number(args.runs);
+const drawing = path.resolve(args.drawing);
+const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "evenhue-page-bench-"));
+
+function command(extra) {
+  const times = [];
+  for (let i = 0; i < runs; ++i) {
+    const started = process.hrtime.bigint();
+    const run = spawnSync(path.resolve(args.evenhue), ["apply", "--plugin", path.resolve(args.plugin), drawing,
+      "-o", path.join(scratch, "out.svg"), ...extra], { stdio: ["ignore", "ignore", "pipe"] });
+    if (run.status !== 0) throw new Error(`evenhue apply failed: ${run.stderr}`);
+    times.push(Number(process.hrtime.bigint() - started) / 1e9);
+  }
+  return median(times);
+}
+
+async function page() {
+  const browser = await puppeteer.launch({
+    executablePath: "/usr/bin/chromium", headless: "new", userDataDir: path.join(scratch, "profile"),
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+      "--disable-component-update", "--disable-sync"],
+  });
+  try {
+    const tab = await browser.newPage();
+    const loadStart = Date.now();
+    await tab.goto(pathToFileURL(path.join(path.resolve(args.page), "index.html")).href);
+    await tab.waitForFunction(() => document.body.dataset.state === "ready", { timeout: 120_000 });
+    const load = (Date.now() - loadStart) / 1000;
+    const engine = [], shown = [];
+    for (let i = 0; i < runs; ++i) {
+      await tab.evaluate(() => { document.body.dataset.state = "ready"; window.benchStart = performance.now(); });
+      await (await tab.$("input[type=file]")).uploadFile(drawing);
+      await tab.waitForFunction(() => ["done", "error"].includes(document.body.dataset.state), { timeout: 600_000 });
+      const result = await tab.evaluate(() => ({ state: document.body.dataset.state, error: window.evenhueLast.error,
+        seconds: window.evenhueLast.seconds, shown: (performance.now() - window.benchStart) / 1000 }));
+      if (result.state !== "done") throw new Error(`the page refused the drawing: ${result.error}`);
+      engine.push(result.seconds);
+      shown.push(result.shown);
+    }
+    return { load, engine: median(engine), shown: median(shown) };
+  } finally {
+    await browser.close();
+  }
+}
+
+try {
+  const measured = await page();
+  const rows = [
+    ["page: open until ready (once)", measured.load],
+    ["page: re-space and report (engine)", measured.engine],
+    ["page: file chosen until shown", measured.shown],
+    ["command: apply", command([])],
+    ["command: apply --report", command(["--report", path.join(scratch, "report.json")])],
+  ];
+  console.log(`${path.basename(drawing)}, ${(fs.statSync(drawing).size / 1e6).toFixed(1)} MB, median of ${runs} runs`);
+  for (const [name, seconds] of rows) console.log(`${name.padEnd(40)} ${seconds.toFixed(2)} s`);
+} finally {
+  fs.rmSync(scratch, { recursive: true, force: true });
+}
