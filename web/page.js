@@ -14,6 +14,7 @@
   const beforeImg = $("before");
   const afterImg = $("after");
   const download = $("download");
+  const downloadReport = $("download-report");
   const results = $("results");
   const rows = $("rows");
   const warningList = $("warnings");
@@ -38,11 +39,13 @@
     objectUrls = [];
   }
 
-  function svgUrl(bytes) {
-    const url = URL.createObjectURL(new Blob([bytes], { type: "image/svg+xml" }));
+  function blobUrl(data, type) {
+    const url = URL.createObjectURL(new Blob([data], { type }));
     objectUrls.push(url);
     return url;
   }
+
+  const svgUrl = (bytes) => blobUrl(bytes, "image/svg+xml");
 
   function clearResult() {
     dropObjectUrls();
@@ -50,9 +53,11 @@
       img.removeAttribute("src");
       img.hidden = true;
     }
-    download.removeAttribute("href");
-    download.removeAttribute("download");
-    download.hidden = true;
+    for (const link of [download, downloadReport]) {
+      link.removeAttribute("href");
+      link.removeAttribute("download");
+      link.hidden = true;
+    }
     rows.replaceChildren();
     warningList.replaceChildren();
     results.hidden = true;
@@ -109,6 +114,10 @@
     download.download = baseName(name) + "-evenhue.svg";
     download.textContent = "Download " + download.download;
     download.hidden = false;
+    // The report as `evenhue apply --report` writes it, every gradient and warning.
+    downloadReport.href = blobUrl(result.report, "application/json");
+    downloadReport.download = baseName(name) + "-evenhue-report.json";
+    downloadReport.hidden = false;
 
     rows.replaceChildren(...result.gradients.map(gradientRow));
     warningList.replaceChildren(...result.warnings.map((w) => cell("li", w, "warning")));

@@ -200,6 +200,7 @@ async function runOnPage(page, file, dropped) {
     const text = (root, selector) => root.querySelector(selector)?.textContent ?? null;
     const last = window.evenhueLast;
     const a = document.getElementById("download");
+    const r = document.getElementById("download-report");
     for (const e of [before, after]) if (e.getAttribute("src")) await e.decode().catch(() => {});
     return {
       state: document.body.dataset.state,
@@ -211,6 +212,7 @@ async function runOnPage(page, file, dropped) {
       after: img(after),
       beforeBytes: await fetched(before.getAttribute("src")),
       download: { hidden: a.hidden, name: a.getAttribute("download"), bytes: await fetched(a.getAttribute("href")) },
+      reportDownload: { name: r.getAttribute("download"), bytes: await fetched(r.getAttribute("href")) },
       rows: Array.from(document.querySelectorAll("#rows tr.gradient"), (tr) => ({
         element: text(tr, ".element"), paint: text(tr, ".paint"), source: text(tr, ".source"), id: text(tr, ".id"),
         stopsBefore: text(tr, ".stops-before"), stopsAfter: text(tr, ".stops-after"),
@@ -294,6 +296,8 @@ async function checkFile(page, entry, options) {
   same(shown.download.bytes, shown.result.output, "the download's bytes equal the output");
   same(shown.download.name, name.replace(/\.[^.]*$/, "") + "-evenhue.svg", "download file name");
   same(shown.download.hidden, false, "download link hidden");
+  same(shown.reportDownload.bytes, Buffer.from(shown.result.report).toString("base64"), "the report download's bytes");
+  same(shown.reportDownload.name, name.replace(/\.[^.]*$/, "") + "-evenhue-report.json", "report file name");
   same(shown.beforeBytes, fs.readFileSync(entry.path).toString("base64"), "the before picture is the input");
   for (const side of ["before", "after"]) {
     const img = shown[side];
