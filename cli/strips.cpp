@@ -76,11 +76,6 @@ LabTriple PixelToLab(const Pixel& pixel) {
   return RgbToLab({pixel[0] / 255.0, pixel[1] / 255.0, pixel[2] / 255.0});
 }
 
-DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal) {
-  if (drawn.empty() || ideal.empty()) return {};
-  return CompareWithIdeal(drawn, IdealRamp(ideal, drawn.size()));
-}
-
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal) {
   DeltaStats stats;
   if (drawn.empty() || ideal.size() != drawn.size()) return stats;

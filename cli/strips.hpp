@@ -45,9 +45,8 @@ struct StripSet {
   DeltaStats after;           // result strip against the ideal
 };
 
-// ΔE2000 of drawn pixels against the ideal ramp of `ideal` at the same centres.
-DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<DrawStop>& ideal);
-// The same against the ideal ramp already computed, one CIELAB value a pixel.
+// ΔE2000 of drawn pixels against the ideal ramp at the same centres, one
+// CIELAB value a pixel (IdealRamp).
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal);
 // The ideal ramp of `stops` at the centres of `width` pixels.
 std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t width);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "host/loader.hpp"
+#include "host/loader_dlfcn.hpp"
 
 namespace host {
 
@@ -63,19 +64,9 @@ class PosixLoader final : public Loader {
 
   bool open(const std::string& path, LoadedModule& module, std::string& error) override {
     module = {};
-    dlerror();
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-      const char* why = dlerror();
-      error = "cannot load " + path + ": " + (why ? why : "unknown error");
-      return false;
-    }
-    void* entry = dlsym(library, hostapi::kPluginMainName);
-    if (entry == nullptr) {
-      error = path + " has no entry point " + hostapi::kPluginMainName;
-      dlclose(library);
-      return false;
-    }
+    void* library = nullptr;
+    hostapi::PluginMainFunction entry = nullptr;
+    if (!OpenWithDlopen(path, library, entry, error)) return false;
     auto* native = new PosixModule{library, 0, 0};
     link_map* map = nullptr;
     if (dlinfo(library, RTLD_DI_LINKMAP, &map) == 0 && map != nullptr) {
@@ -87,8 +78,7 @@ class PosixLoader final : public Loader {
       }
     }
     module.native = native;
-    // Converting an object pointer to a function pointer is what dlsym is for.
-    module.entry = reinterpret_cast<hostapi::PluginMainFunction>(entry);
+    module.entry = entry;
     module.path = path;
     return true;
   }

@@ -5,12 +5,13 @@
 // forgets the handle but the module's code and memory stay, and its function
 // pointers (table slots) stay callable. So this loader never claims an
 // unload: close reports the library as still resident, which the host treats
-// as a failed unload, and isResident is true for every file it has loaded.
+// as a failed unload, and isResident is true for every plug-in it has loaded.
 #include <dlfcn.h>
 
 #include <set>
 
 #include "host/loader.hpp"
+#include "host/loader_dlfcn.hpp"
 
 namespace host {
 
@@ -20,22 +21,12 @@ class WasmLoader final : public Loader {
  public:
   bool open(const std::string& path, LoadedModule& module, std::string& error) override {
     module = {};
-    dlerror();
-    void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-      const char* why = dlerror();
-      error = "cannot load " + path + ": " + (why ? why : "unknown error");
-      return false;
-    }
+    void* library = nullptr;
+    hostapi::PluginMainFunction entry = nullptr;
+    if (!OpenWithDlopen(path, library, entry, error)) return false;
     loaded_.insert(path);
-    void* entry = dlsym(library, hostapi::kPluginMainName);
-    if (entry == nullptr) {
-      error = path + " has no entry point " + hostapi::kPluginMainName;
-      return false;
-    }
     module.native = library;
-    // Converting an object pointer to a function pointer is what dlsym is for.
-    module.entry = reinterpret_cast<hostapi::PluginMainFunction>(entry);
+    module.entry = entry;
     module.path = path;
     return true;
   }

@@ -1,7 +1,6 @@
 #include "svg/css_number.hpp"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <charconv>
 #include <cmath>
