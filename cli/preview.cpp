@@ -4,6 +4,8 @@
 #include <librsvg/rsvg.h>
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -80,13 +82,10 @@ Surface Render(const std::string& svg, int width, int height) {
   return surface;
 }
 
-Pixel PixelAt(cairo_surface_t* surface, int x, int y) {
-  const unsigned char* row = cairo_image_surface_get_data(surface) + static_cast<std::ptrdiff_t>(y) *
-                                                                          cairo_image_surface_get_stride(surface);
-  std::uint32_t argb = 0;
-  std::memcpy(&argb, row + 4 * x, 4);  // opaque, so not premultiplied in effect
-  return {static_cast<std::uint8_t>(argb >> 16), static_cast<std::uint8_t>(argb >> 8), static_cast<std::uint8_t>(argb)};
-}
+// Where cairo keeps red, green and blue in an ARGB32 pixel: a native-endian
+// 32-bit word, alpha in its top byte (opaque here, so not premultiplied in effect).
+constexpr std::array<int, 3> kCairoChannels =
+    std::endian::native == std::endian::little ? std::array<int, 3>{2, 1, 0} : std::array<int, 3>{1, 2, 3};
 
 cairo_status_t AppendToString(void* closure, const unsigned char* data, unsigned int length) {
   static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
@@ -167,7 +166,9 @@ std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int
   std::vector<StripSet> strips(results.size());
   for (const StripDocument& document : StripDocuments(results, width)) {
     const Surface surface = Render(document.svg, document.width, document.height);
-    ReadStrips(document, results, [&](int x, int y) { return PixelAt(surface.get(), x, y); }, strips);
+    const DrawnImage drawn{cairo_image_surface_get_data(surface.get()),
+                           static_cast<std::size_t>(cairo_image_surface_get_stride(surface.get())), kCairoChannels};
+    ReadStrips(document, results, drawn, strips);
   }
   return strips;
 }
@@ -217,7 +218,7 @@ SvgPicture PreviewSvg(const std::vector<GradientResult>& results, const std::vec
         svg += "<image x=\"" + std::to_string(stripX) + "\" y=\"" + std::to_string(y) + "\" width=\"" +
                std::to_string(width) + "\" height=\"" + std::to_string(kStripHeight) +
                "\" preserveAspectRatio=\"none\" xlink:href=\"data:image/png;base64," +
-               Base64(StripPng(strips[i].ideal, kStripHeight)) + "\"/>\n";
+               Base64(StripPng(IdealPixels(r.sourceStops, static_cast<std::size_t>(width)), kStripHeight)) + "\"/>\n";
         svg += Text(figureX, baseline, " fill=\"#777777\" font-style=\"italic\"", "the target");
       } else {
         const std::string id = NumberedId(strip == 0 ? "source-" : "evenhue-", i);

@@ -11,9 +11,9 @@
 
 namespace evenhue::cli {
 
-// The strips of every result: the source and new stops become SVG gradients
-// that librsvg renders, the ideal strip is computed. Throws std::runtime_error
-// when librsvg fails.
+// The figures of every result: the source and new stops become SVG gradients
+// that librsvg renders (each distinct gradient once), measured against the
+// ideal ramp. Throws std::runtime_error when librsvg fails.
 std::vector<StripSet> MakeStrips(const std::vector<GradientResult>& results, int width);
 
 // At most this many gradients appear in the picture; a line under the last

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <unordered_map>
 
 #include <lcms2.h>
 
@@ -14,11 +17,11 @@ namespace evenhue::cli {
 
 namespace {
 
-// A strip document covers gradients up to this many stops in all (librsvg
+// A strip document draws gradients up to this many stops in all (librsvg
 // bounds the elements of one document), and at most this many gradients
 // (browsers bound the height of an image).
 constexpr std::size_t kStopsPerDocument = 200'000;
-constexpr std::size_t kResultsPerDocument = 4'096;
+constexpr std::size_t kGradientsPerDocument = 4'096;
 
 // The segment around p as renderers and the plug-in's first pass pick it: the
 // last stop at or before p and the one after it.
@@ -45,6 +48,74 @@ std::string Hex(const Pixel& p) {
   return buffer;
 }
 
+// The first stop's midpoint as the ideal ramp uses it, a fraction.
+double Midpoint(const DrawStop& s) { return std::clamp(s.midpoint / 100.0, kMinMidpoint, kMaxMidpoint); }
+
+// CIEDE2000 between two D65 CIELAB colours (Little CMS takes the Lab numbers
+// as they are).
+double DeltaE(const cmsCIELab& lab1, const cmsCIELab& lab2) { return cmsCIE2000DeltaE(&lab1, &lab2, 1.0, 1.0, 1.0); }
+
+bool SameLab(const cmsCIELab& a, const cmsCIELab& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The ΔE2000 of each of `width` drawn pixels from the ideal ramp at the same
+// centres, into `distances`. Where a pixel is its left neighbour's colour over
+// the same ideal, or the colour of the same pixel of another row already
+// measured against the same ideal (`other`, `otherDistances`, optional), its
+// distance is taken from there: the same numbers give the same distance.
+void MeasureRow(const Pixel* drawn, const cmsCIELab* ideal, std::size_t width, const Pixel* other,
+                const double* otherDistances, double* distances) {
+  Pixel converted{};  // the last pixel converted to CIELAB, and its value
+  cmsCIELab lab{};
+  bool any = false;
+  for (std::size_t x = 0; x < width; ++x) {
+    if (other && drawn[x] == other[x]) {
+      distances[x] = otherDistances[x];
+    } else if (x > 0 && drawn[x] == drawn[x - 1] && SameLab(ideal[x], ideal[x - 1])) {
+      distances[x] = distances[x - 1];
+    } else {
+      if (!any || drawn[x] != converted) {
+        const LabTriple value = PixelToLab(drawn[x]);
+        lab = {value[0], value[1], value[2]};
+        converted = drawn[x];
+        any = true;
+      }
+      distances[x] = DeltaE(lab, ideal[x]);
+    }
+  }
+}
+
+// The largest and mean of `n` distances, summed left to right.
+DeltaStats Stats(const double* distances, std::size_t n) {
+  DeltaStats stats;
+  if (n == 0) return stats;
+  double sum = 0.0;
+  for (std::size_t x = 0; x < n; ++x) {
+    stats.max = std::max(stats.max, distances[x]);
+    sum += distances[x];
+  }
+  stats.mean = sum / static_cast<double>(n);
+  return stats;
+}
+
+// Row y of a drawn strip document.
+void CopyRow(const DrawnImage& drawn, std::size_t y, std::vector<Pixel>& row) {
+  const std::uint8_t* at = drawn.data + y * drawn.stride;
+  for (Pixel& p : row) {
+    p = {at[drawn.channels[0]], at[drawn.channels[1]], at[drawn.channels[2]]};
+    at += 4;
+  }
+}
+
+// The bytes of a stop list, for gradients to be told apart by.
+void AppendKey(std::string& key, const std::vector<DrawStop>& stops) {
+  const std::size_t n = stops.size();
+  key.append(reinterpret_cast<const char*>(&n), sizeof n);
+  for (const DrawStop& s : stops) {
+    const double values[5] = {s.offset, s.rgb[0], s.rgb[1], s.rgb[2], s.midpoint};
+    key.append(reinterpret_cast<const char*>(values), sizeof values);
+  }
+}
+
 }  // namespace
 
 LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p) {
@@ -52,15 +123,13 @@ LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p) {
   const LabTriple a = RgbToLab(stops[s.first].rgb);
   if (s.first == s.second) return a;
   const LabTriple b = RgbToLab(stops[s.second].rgb);
-  const double m = std::clamp(stops[s.first].midpoint / 100.0, kMinMidpoint, kMaxMidpoint);
-  return LerpTriple(a, b, s.t, m);
+  return LerpTriple(a, b, s.t, Midpoint(stops[s.first]));
 }
 
 double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2) {
-  // Little CMS takes the Lab numbers as they are; both sides here are D65.
   const cmsCIELab a{lab1[0], lab1[1], lab1[2]};
   const cmsCIELab b{lab2[0], lab2[1], lab2[2]};
-  return cmsCIE2000DeltaE(&a, &b, 1.0, 1.0, 1.0);
+  return DeltaE(a, b);
 }
 
 Pixel ToPixel(const RgbTriple& rgb) {
@@ -73,60 +142,94 @@ Pixel ToPixel(const RgbTriple& rgb) {
 }
 
 LabTriple PixelToLab(const Pixel& pixel) {
-  return RgbToLab({pixel[0] / 255.0, pixel[1] / 255.0, pixel[2] / 255.0});
+  // RgbToLab of pixel / 255, its product and its order of operations kept,
+  // each channel's linear light looked up rather than computed.
+  static const std::array<double, 256> linear = [] {
+    std::array<double, 256> table{};
+    for (std::size_t v = 0; v < table.size(); ++v) table[v] = SrgbToLinear(static_cast<double>(v) / 255.0);
+    return table;
+  }();
+  const double r = linear[pixel[0]], g = linear[pixel[1]], b = linear[pixel[2]];
+  const ColorMatrix& m = kLinearRgbToXyz;
+  return XyzToLab({m[0][0] * r + m[0][1] * g + m[0][2] * b, m[1][0] * r + m[1][1] * g + m[1][2] * b,
+                   m[2][0] * r + m[2][1] * g + m[2][2] * b});
 }
 
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal) {
-  DeltaStats stats;
-  if (drawn.empty() || ideal.size() != drawn.size()) return stats;
-  double sum = 0.0;
-  for (std::size_t x = 0; x < drawn.size(); ++x) {
-    const double d = DeltaE2000(PixelToLab(drawn[x]), ideal[x]);
-    stats.max = std::max(stats.max, d);
-    sum += d;
-  }
-  stats.mean = sum / static_cast<double>(drawn.size());
-  return stats;
+  if (drawn.empty() || ideal.size() != drawn.size()) return {};
+  std::vector<cmsCIELab> target(ideal.size());
+  for (std::size_t x = 0; x < ideal.size(); ++x) target[x] = {ideal[x][0], ideal[x][1], ideal[x][2]};
+  std::vector<double> distances(drawn.size());
+  MeasureRow(drawn.data(), target.data(), drawn.size(), nullptr, nullptr, distances.data());
+  return Stats(distances.data(), distances.size());
 }
 
 std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t width) {
   std::vector<LabTriple> ramp;
   ramp.reserve(width);
-  for (std::size_t x = 0; x < width; ++x)
-    ramp.push_back(IdealLabAt(stops, (static_cast<double>(x) + 0.5) / static_cast<double>(width)));
+  std::vector<LabTriple> labs;
+  labs.reserve(stops.size());
+  for (const DrawStop& s : stops) labs.push_back(RgbToLab(s.rgb));
+  // IdealLabAt at each centre, the stops' CIELAB values computed once.
+  for (std::size_t x = 0; x < width; ++x) {
+    const Segment s = Locate(stops, (static_cast<double>(x) + 0.5) / static_cast<double>(width));
+    ramp.push_back(s.first == s.second ? labs[s.first]
+                                       : LerpTriple(labs[s.first], labs[s.second], s.t, Midpoint(stops[s.first])));
+  }
   return ramp;
+}
+
+std::vector<Pixel> IdealPixels(const std::vector<DrawStop>& stops, std::size_t width) {
+  std::vector<Pixel> pixels;
+  pixels.reserve(width);
+  for (const LabTriple& lab : IdealRamp(stops, width)) pixels.push_back(ToPixel(LabToRgb(lab)));
+  return pixels;
 }
 
 std::vector<StripDocument> StripDocuments(const std::vector<GradientResult>& results, int width) {
   std::vector<StripDocument> documents;
   if (width <= 0) return documents;
-  for (std::size_t begin = 0; begin < results.size();) {
+  // The distinct gradients in order of their first paint, each with every
+  // paint that has its source and new stops.
+  std::vector<std::vector<std::size_t>> gradients;
+  std::unordered_map<std::string, std::size_t> known;
+  std::string key;
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    if (results[i].sourceStops.empty()) continue;
+    key.clear();
+    AppendKey(key, results[i].sourceStops);
+    AppendKey(key, DrawnNewStops(results[i]));
+    const auto [at, added] = known.try_emplace(key, gradients.size());
+    if (added) gradients.emplace_back();
+    gradients[at->second].push_back(i);
+  }
+  for (std::size_t begin = 0; begin < gradients.size();) {
     std::size_t end = begin, stops = 0;
-    while (end < results.size() &&
-           (end == begin || (stops < kStopsPerDocument && end - begin < kResultsPerDocument))) {
-      stops += results[end].sourceStops.size() + DrawnNewStops(results[end]).size();
+    while (end < gradients.size() &&
+           (end == begin || (stops < kStopsPerDocument && end - begin < kGradientsPerDocument))) {
+      const GradientResult& r = results[gradients[end].front()];
+      stops += r.sourceStops.size() + DrawnNewStops(r).size();
       ++end;
     }
     StripDocument document;
     document.width = width;
     document.height = static_cast<int>(2 * (end - begin));
-    document.begin = begin;
-    document.end = end;
+    document.paints.assign(std::make_move_iterator(gradients.begin() + static_cast<std::ptrdiff_t>(begin)),
+                           std::make_move_iterator(gradients.begin() + static_cast<std::ptrdiff_t>(end)));
     std::string& svg = document.svg;
     svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + std::to_string(width) + "\" height=\"" +
           std::to_string(document.height) + "\" viewBox=\"0 0 " + std::to_string(width) + " " +
           std::to_string(document.height) + "\">\n<defs>\n";
-    for (std::size_t i = begin; i < end; ++i) {
-      if (results[i].sourceStops.empty()) continue;
-      AppendGradient(svg, NumberedId("s", i), results[i].sourceStops);
-      AppendGradient(svg, NumberedId("r", i), DrawnNewStops(results[i]));
+    for (std::size_t k = 0; k < document.paints.size(); ++k) {
+      const GradientResult& r = results[document.paints[k].front()];
+      AppendGradient(svg, NumberedId("s", k), r.sourceStops);
+      AppendGradient(svg, NumberedId("r", k), DrawnNewStops(r));
     }
     svg += "</defs>\n";
-    for (std::size_t i = begin; i < end; ++i) {
-      if (results[i].sourceStops.empty()) continue;
-      const int row = static_cast<int>(2 * (i - begin));
-      svg += SvgRect(0, row, width, 1, "url(#" + NumberedId("s", i) + ")");
-      svg += SvgRect(0, row + 1, width, 1, "url(#" + NumberedId("r", i) + ")");
+    for (std::size_t k = 0; k < document.paints.size(); ++k) {
+      const int row = static_cast<int>(2 * k);
+      svg += SvgRect(0, row, width, 1, "url(#" + NumberedId("s", k) + ")");
+      svg += SvgRect(0, row + 1, width, 1, "url(#" + NumberedId("r", k) + ")");
     }
     svg += "</svg>\n";
     documents.push_back(std::move(document));
@@ -135,23 +238,37 @@ std::vector<StripDocument> StripDocuments(const std::vector<GradientResult>& res
   return documents;
 }
 
+void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnImage& drawn,
+                std::vector<StripSet>& strips) {
+  const auto width = static_cast<std::size_t>(std::max(document.width, 0));
+  std::vector<Pixel> source(width), result(width);
+  std::vector<cmsCIELab> ideal(width);
+  std::vector<double> before(width), after(width);
+  for (std::size_t k = 0; k < document.paints.size(); ++k) {
+    const std::vector<std::size_t>& paints = document.paints[k];
+    if (paints.empty() || width == 0) continue;
+    const std::vector<LabTriple> ramp = IdealRamp(results[paints.front()].sourceStops, width);
+    for (std::size_t x = 0; x < width; ++x) ideal[x] = {ramp[x][0], ramp[x][1], ramp[x][2]};
+    CopyRow(drawn, 2 * k, source);
+    CopyRow(drawn, 2 * k + 1, result);
+    MeasureRow(source.data(), ideal.data(), width, nullptr, nullptr, before.data());
+    MeasureRow(result.data(), ideal.data(), width, source.data(), before.data(), after.data());
+    const StripSet set{Stats(before.data(), width), Stats(after.data(), width)};
+    for (const std::size_t i : paints) strips[i] = set;
+  }
+}
+
 void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnPixel& drawn,
                 std::vector<StripSet>& strips) {
-  const int width = document.width;
-  for (std::size_t i = document.begin; i < document.end; ++i) {
-    const std::vector<DrawStop>& source = results[i].sourceStops;
-    if (source.empty()) continue;
-    StripSet& set = strips[i];
-    const int row = static_cast<int>(2 * (i - document.begin));
-    const std::vector<LabTriple> ideal = IdealRamp(source, static_cast<std::size_t>(width));
-    for (int x = 0; x < width; ++x) {
-      set.source.push_back(drawn(x, row));
-      set.result.push_back(drawn(x, row + 1));
-      set.ideal.push_back(ToPixel(LabToRgb(ideal[static_cast<std::size_t>(x)])));
+  const auto width = static_cast<std::size_t>(std::max(document.width, 0));
+  const auto height = static_cast<std::size_t>(std::max(document.height, 0));
+  std::vector<std::uint8_t> image(4 * width * height);
+  for (std::size_t y = 0; y < height; ++y)
+    for (std::size_t x = 0; x < width; ++x) {
+      const Pixel p = drawn(static_cast<int>(x), static_cast<int>(y));
+      std::copy(p.begin(), p.end(), image.begin() + static_cast<std::ptrdiff_t>(4 * (y * width + x)));
     }
-    set.before = CompareWithIdeal(set.source, ideal);
-    set.after = CompareWithIdeal(set.result, ideal);
-  }
+  ReadStrips(document, results, DrawnImage{image.data(), 4 * width, {0, 1, 2}}, strips);
 }
 
 void AppendGradient(std::string& svg, const std::string& id, const std::vector<DrawStop>& stops) {

@@ -35,14 +35,12 @@ struct DeltaStats {
   double mean = 0.0;
 };
 
-// The three strips of one gradient, `width` pixels each; pixel x shows the
-// ramp at (x + 0.5) / width.
+// The figures of one gradient's strips, `width` pixels each (pixel x shows the
+// ramp at (x + 0.5) / width): the source stops and the new stops as the
+// renderer draws them, against the ideal CIELAB ramp of the source stops.
 struct StripSet {
-  std::vector<Pixel> source;  // the source stops as the renderer draws them
-  std::vector<Pixel> result;  // the new stops, drawn the same way
-  std::vector<Pixel> ideal;   // the ideal CIELAB ramp of the source stops
-  DeltaStats before;          // source strip against the ideal
-  DeltaStats after;           // result strip against the ideal
+  DeltaStats before;  // source strip against the ideal
+  DeltaStats after;   // result strip against the ideal
 };
 
 // ΔE2000 of drawn pixels against the ideal ramp at the same centres, one
@@ -50,27 +48,41 @@ struct StripSet {
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal);
 // The ideal ramp of `stops` at the centres of `width` pixels.
 std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t width);
+// The same ramp as 8-bit sRGB pixels, as a picture shows it.
+std::vector<Pixel> IdealPixels(const std::vector<DrawStop>& stops, std::size_t width);
 
-// One document that draws the strips of results [begin, end): row 2k is the
-// source stops of result begin + k, row 2k + 1 its new stops, each a
-// horizontal gradient `width` pixels wide.
+// One document that draws the strips of distinct gradients: row 2k is the
+// source stops of paints[k].front(), row 2k + 1 its new stops, each a
+// horizontal gradient `width` pixels wide. Every result listed in paints[k]
+// has the same source and new stops, so its figures are those of row pair k.
+// Results without source stops are in no document.
 struct StripDocument {
   std::string svg;
   int width = 0;
   int height = 0;
-  std::size_t begin = 0;
-  std::size_t end = 0;
+  std::vector<std::vector<std::size_t>> paints;
 };
 
-// The documents that draw every result's strips, each bounded in stops so
-// that a renderer takes it.
+// The documents that draw every result's strips, each gradient once, each
+// document bounded in stops so that a renderer takes it.
 std::vector<StripDocument> StripDocuments(const std::vector<GradientResult>& results, int width);
+
+// A strip document as a renderer drew it: document.height rows of
+// document.width pixels of four bytes, `stride` bytes from one row to the
+// next; red, green and blue at bytes channels[0], [1], [2] of a pixel.
+struct DrawnImage {
+  const std::uint8_t* data = nullptr;
+  std::size_t stride = 0;
+  std::array<int, 3> channels{0, 1, 2};
+};
+
+// Fills the figures of `document`'s results from what a renderer drew of it.
+void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnImage& drawn,
+                std::vector<StripSet>& strips);
 
 // The pixel a renderer drew at (x, y) of a strip document.
 using DrawnPixel = std::function<Pixel(int x, int y)>;
-
-// Fills the strips of `document`'s results from what a renderer drew of it,
-// and their ideal strips and figures.
+// The same, the drawing read a pixel at a time.
 void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnPixel& drawn,
                 std::vector<StripSet>& strips);
 
