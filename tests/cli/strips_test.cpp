@@ -1,0 +1,144 @@
+// The figures of the comparison strips when paints share gradients: each
+// distinct pair of source and new stops is drawn and measured once, and a
+// paint gets the figures of its own pair, never of one that merely looks
+// alike. A stand-in renderer draws the strip documents here, so that the
+// figures can be recomputed pixel by pixel without the command's code.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "cli/strips.hpp"
+#include "tests/cli/cli_support.hpp"
+
+namespace clitest {
+namespace {
+
+using evenhue::cli::DrawStop;
+using evenhue::cli::GradientResult;
+using evenhue::cli::Pixel;
+using evenhue::cli::StripDocument;
+using evenhue::cli::StripSet;
+
+constexpr int kWidth = 64;
+
+// The stand-in renderer: 8-bit sRGB blended linearly between the stops
+// around the pixel's centre, as a plain rasteriser would.
+Pixel Draw(const std::vector<DrawStop>& stops, int x) {
+  const double p = (x + 0.5) / kWidth;
+  std::size_t next = 0;
+  while (next < stops.size() && stops[next].offset <= p) ++next;
+  const DrawStop& a = stops[next == 0 ? 0 : next - 1];
+  const DrawStop& b = stops[std::min(next, stops.size() - 1)];
+  const double t = b.offset > a.offset ? std::clamp((p - a.offset) / (b.offset - a.offset), 0.0, 1.0) : 0.0;
+  Pixel out{};
+  for (int c = 0; c < 3; ++c)
+    out[c] = static_cast<std::uint8_t>(std::lround(255.0 * (a.rgb[c] + t * (b.rgb[c] - a.rgb[c]))));
+  return out;
+}
+
+struct Expected {
+  double beforeMax = 0, beforeMean = 0, afterMax = 0, afterMean = 0;
+};
+
+// The figures recomputed from the stand-in's pixels: Little CMS's CIEDE2000
+// of each pixel's CIELAB against the ideal ramp at its centre.
+Expected Recompute(const GradientResult& r) {
+  std::vector<IdealStop> ideal;
+  for (const DrawStop& s : r.sourceStops) ideal.push_back({s.offset, s.rgb, s.midpoint});
+  const std::vector<DrawStop>& drawnNew = r.newStops.empty() ? r.sourceStops : r.newStops;
+  Expected e;
+  for (int x = 0; x < kWidth; ++x) {
+    const evenhue::LabTriple target = IdealLab(ideal, (x + 0.5) / kWidth);
+    const Pixel s = Draw(r.sourceStops, x), n = Draw(drawnNew, x);
+    const double before = DeltaE2000(PixelLab(s[0], s[1], s[2]), target);
+    const double after = DeltaE2000(PixelLab(n[0], n[1], n[2]), target);
+    e.beforeMax = std::max(e.beforeMax, before);
+    e.afterMax = std::max(e.afterMax, after);
+    e.beforeMean += before;
+    e.afterMean += after;
+  }
+  e.beforeMean /= kWidth;
+  e.afterMean /= kWidth;
+  return e;
+}
+
+GradientResult Paint(const std::string& element, std::vector<DrawStop> source, std::vector<DrawStop> fresh) {
+  GradientResult r;
+  r.element = element;
+  r.sourceStops = std::move(source);
+  r.newStops = std::move(fresh);
+  return r;
+}
+
+TEST(Strips, PaintsShareFiguresOnlyWithTheSameSourceAndNewStops) {
+  const std::vector<DrawStop> blueToYellow = {{0.0, {0, 0, 1}, 50}, {1.0, {1, 1, 0}, 50}};
+  std::vector<DrawStop> blueToYellowMidpoint = blueToYellow;
+  blueToYellowMidpoint[0].midpoint = 30;  // drawn alike, a different ideal ramp
+  const std::vector<DrawStop> evenhue = {{0.0, {0, 0, 1}, 50}, {0.5, {0.2, 0.6, 0.7}, 50}, {1.0, {1, 1, 0}, 50}};
+  const std::vector<DrawStop> other = {{0.0, {0, 0, 1}, 50}, {0.5, {0.6, 0.4, 0.5}, 50}, {1.0, {1, 1, 0}, 50}};
+  const std::vector<GradientResult> results = {
+      Paint("a", blueToYellow, evenhue),
+      Paint("same source, other new stops", blueToYellow, other),
+      Paint("as a", blueToYellow, evenhue),
+      Paint("other midpoint", blueToYellowMidpoint, evenhue),
+      Paint("no stops", {}, {}),
+      Paint("no new stops", blueToYellow, {}),
+  };
+
+  const std::vector<StripDocument> documents = evenhue::cli::StripDocuments(results, kWidth);
+  std::map<std::size_t, std::size_t> drawnTimes;  // result -> how many row pairs measure it
+  std::size_t pairs = 0;
+  for (const StripDocument& d : documents) {
+    ASSERT_EQ(d.width, kWidth);
+    ASSERT_EQ(d.height, static_cast<int>(2 * d.paints.size()));
+    pairs += d.paints.size();
+    for (const auto& paints : d.paints)
+      for (const std::size_t i : paints) ++drawnTimes[i];
+  }
+  EXPECT_EQ(pairs, 4u) << "a and \"as a\" share one pair; every other paint with stops has its own";
+  for (std::size_t i = 0; i < results.size(); ++i)
+    EXPECT_EQ(drawnTimes[i], results[i].sourceStops.empty() ? 0u : 1u) << results[i].element;
+
+  std::vector<StripSet> strips(results.size());
+  for (const StripDocument& d : documents)
+    evenhue::cli::ReadStrips(d, results, [&](int x, int y) {
+      const GradientResult& r = results[d.paints[static_cast<std::size_t>(y / 2)].front()];
+      return Draw(y % 2 == 0 ? r.sourceStops : (r.newStops.empty() ? r.sourceStops : r.newStops), x);
+    }, strips);
+
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    SCOPED_TRACE(results[i].element);
+    const Expected e = results[i].sourceStops.empty() ? Expected{} : Recompute(results[i]);
+    EXPECT_NEAR(strips[i].before.max, e.beforeMax, 1e-9);
+    EXPECT_NEAR(strips[i].before.mean, e.beforeMean, 1e-9);
+    EXPECT_NEAR(strips[i].after.max, e.afterMax, 1e-9);
+    EXPECT_NEAR(strips[i].after.mean, e.afterMean, 1e-9);
+  }
+  // The cases differ where it counts, so that a shared figure would show.
+  EXPECT_NE(Recompute(results[0]).afterMean, Recompute(results[1]).afterMean);
+  EXPECT_NE(Recompute(results[0]).beforeMean, Recompute(results[3]).beforeMean);
+}
+
+// The pixels' CIELAB values come from a table of linear light: they must be
+// RgbToLab of the byte values to the last bit, as the figures are printed.
+TEST(Strips, PixelToLabIsRgbToLabOfTheBytes) {
+  std::size_t wrong = 0;
+  std::string first;
+  for (int r = 0; r < 256; r += 3)
+    for (int g = 0; g < 256; g += 5)
+      for (int b = 0; b < 256; b += 7) {
+        const Pixel p{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)};
+        const evenhue::LabTriple got = evenhue::cli::PixelToLab(p), want = PixelLab(p[0], p[1], p[2]);
+        if (got[0] == want[0] && got[1] == want[1] && got[2] == want[2]) continue;
+        if (wrong++ == 0) first = std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b);
+      }
+  EXPECT_EQ(wrong, 0u) << "first at " << first;
+}
+
+}  // namespace
+}  // namespace clitest
