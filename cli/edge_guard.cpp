@@ -121,17 +121,17 @@ Colour Drawn(const std::vector<GuardStop>& stops, double p, bool fromBelow) {
   return c;
 }
 
-// The source's own blend: CIELAB and opacity with the first stop's midpoint.
-Colour Blend(const std::vector<GuardStop>& stops, double p, bool fromBelow) {
+// The source's own blend: CIELAB (`labs`, one per stop) and opacity with the first stop's midpoint.
+Colour Blend(const std::vector<GuardStop>& stops, const std::vector<Triple>& labs, double p, bool fromBelow) {
   const Place at = Locate(stops, p, fromBelow);
   const GuardStop& a = stops[at.first];
   Colour c{};
-  c.lab = ToLab(a.rgb);
+  c.lab = labs[at.first];
   c.alpha = a.opacity;
   if (at.first == at.second) return c;
   const GuardStop& b = stops[at.second];
   const double w = MidpointWeight(at.t, std::clamp(a.midpoint / 100.0, kMinMidpoint, kMaxMidpoint));
-  const Triple lb = ToLab(b.rgb);
+  const Triple& lb = labs[at.second];
   for (int i = 0; i < 3; ++i) c.lab[i] += (lb[i] - c.lab[i]) * w;
   c.alpha += (b.opacity - a.opacity) * w;
   return c;
@@ -148,17 +148,36 @@ bool Opaque(const std::vector<GuardStop>& stops) {
   return std::all_of(stops.begin(), stops.end(), [](const GuardStop& s) { return s.opacity >= 1.0; });
 }
 
+// CIEDE2000 never exceeds this many times the straight CIELAB distance: its
+// lightness, chroma and hue terms are divided by weights of at least 1, a*
+// is stretched by at most 1.5, and the rotation term adds at most the chroma
+// and hue terms again, so ΔE00² ≤ ΔL² + 4.5 Δa² + 2 Δb².
+const double kDeltaE2000PerLab = std::sqrt(4.5);
+
 class Comparison {
  public:
   Comparison(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced)
-      : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {}
+      : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {
+    labs_.reserve(source.size());
+    for (const GuardStop& s : source) labs_.push_back(ToLab(s.rgb));
+  }
 
-  double Before(double p, bool fromBelow) const { return Distance(Drawn(source_, p, fromBelow), Blend(source_, p, fromBelow)); }
-  double After(double p, bool fromBelow) const { return Distance(Drawn(respaced_, p, fromBelow), Blend(source_, p, fromBelow)); }
+  double Before(double p, bool fromBelow) const {
+    return Distance(Drawn(source_, p, fromBelow), Blend(source_, labs_, p, fromBelow), 0.0);
+  }
+  // `atMost`: the distance matters only above it; a distance sure to be at
+  // most that may come back as any figure not above it.
+  double After(double p, bool fromBelow, double atMost = 0.0) const {
+    return Distance(Drawn(respaced_, p, fromBelow), Blend(source_, labs_, p, fromBelow), atMost);
+  }
 
  private:
-  double Distance(const Colour& drawn, const Colour& blend) const {
-    if (opaque_) return DeltaE(ToLab(drawn.rgb), blend.lab);
+  double Distance(const Colour& drawn, const Colour& blend, double atMost) const {
+    if (opaque_) {
+      const Triple lab = ToLab(drawn.rgb);
+      const double straight = std::hypot(lab[0] - blend.lab[0], lab[1] - blend.lab[1], lab[2] - blend.lab[2]);
+      return straight * kDeltaE2000PerLab <= atMost ? straight : DeltaE(lab, blend.lab);
+    }
     // Translucent: as the ramps look laid over black and over white.
     const Triple blendRgb = ToRgb(blend.lab);
     double worst = 0.0;
@@ -171,10 +190,13 @@ class Comparison {
   const std::vector<GuardStop>& source_;
   const std::vector<GuardStop>& respaced_;
   bool opaque_;
+  std::vector<Triple> labs_;
 };
 
-// Samples of each segment when the source's own distance is wanted.
-constexpr int kSegmentSamples = 16;
+// Where the source's own distance is sampled in each segment, as fractions of
+// it: sixteenths, halves first, so that a large distance is met early.
+constexpr int kSegmentSamples[] = {8, 4, 12, 2, 6, 10, 14, 1, 3, 5, 7, 9, 11, 13, 15};
+constexpr double kSegmentSampleUnit = 1.0 / 16.0;
 
 bool SameLook(const GuardStop& a, const GuardStop& b) { return a.rgb == b.rgb && a.opacity == b.opacity; }
 
@@ -208,7 +230,7 @@ std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std
   } worst;
   std::vector<Point> looked;
   const auto look = [&](double p, bool fromBelow) {
-    const Point point{p, fromBelow, comparison.After(p, fromBelow)};
+    const Point point{p, fromBelow, comparison.After(p, fromBelow, kWorseBy)};
     looked.push_back(point);
     if (point.after > worst.after) worst = point;
   };
@@ -229,11 +251,13 @@ std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std
 
   double before = 0.0;
   for (const Point& point : looked) before = std::max(before, comparison.Before(point.p, point.fromBelow));
-  for (std::size_t i = 0; i + 1 < n && worst.after > before + kWorseBy; ++i) {
+  for (std::size_t i = 0; i + 1 < n; ++i) {
     const double a = source[i].offset, width = source[i + 1].offset - a;
-    if (width <= 0.0) continue;
-    for (int k = 1; k < kSegmentSamples; ++k)
-      before = std::max(before, comparison.Before(a + width * k / kSegmentSamples, false));
+    for (const int k : kSegmentSamples) {
+      if (worst.after <= before + kWorseBy) return std::nullopt;
+      if (width <= 0.0) break;
+      before = std::max(before, comparison.Before(a + width * k * kSegmentSampleUnit, false));
+    }
   }
   if (worst.after <= before + kWorseBy) return std::nullopt;
 
