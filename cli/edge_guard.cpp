@@ -157,18 +157,15 @@ const double kDeltaE2000PerLab = std::sqrt(4.5);
 class Comparison {
  public:
   Comparison(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced)
-      : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {
-    labs_.reserve(source.size());
-    for (const GuardStop& s : source) labs_.push_back(ToLab(s.rgb));
-  }
+      : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {}
 
   double Before(double p, bool fromBelow) const {
-    return Distance(Drawn(source_, p, fromBelow), Blend(source_, labs_, p, fromBelow), 0.0);
+    return Distance(Drawn(source_, p, fromBelow), Blend(source_, Labs(), p, fromBelow), 0.0);
   }
   // `atMost`: the distance matters only above it; a distance sure to be at
   // most that may come back as any figure not above it.
   double After(double p, bool fromBelow, double atMost = 0.0) const {
-    return Distance(Drawn(respaced_, p, fromBelow), Blend(source_, labs_, p, fromBelow), atMost);
+    return Distance(Drawn(respaced_, p, fromBelow), Blend(source_, Labs(), p, fromBelow), atMost);
   }
 
  private:
@@ -188,10 +185,17 @@ class Comparison {
     return worst;
   }
 
+  // The source stops in CIELAB, worked out when first needed (many paints need none).
+  const std::vector<Triple>& Labs() const {
+    if (labs_.empty())
+      for (const GuardStop& s : source_) labs_.push_back(ToLab(s.rgb));
+    return labs_;
+  }
+
   const std::vector<GuardStop>& source_;
   const std::vector<GuardStop>& respaced_;
   bool opaque_;
-  std::vector<Triple> labs_;
+  mutable std::vector<Triple> labs_;
 };
 
 // Where the source's own distance is sampled in each segment, as fractions of
