@@ -223,6 +223,7 @@ Distances DistancesAt(const std::vector<GuardStop>& source, const std::vector<Gu
 }
 
 std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced) {
+  if (source.size() < 2 || respaced.size() < 2) return std::nullopt;  // no ramp to judge
   const Comparison comparison(source, respaced);
   const std::size_t n = source.size();
   const double spacing =

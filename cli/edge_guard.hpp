@@ -36,6 +36,7 @@ inline constexpr double kWorseBy = 1.0;
 // blend's colour there, approached from below (fromBelow) or from above, so
 // that both sides of an edge can be seen. Where a stop is translucent, each
 // ramp is laid over black and over white and the larger distance counts.
+// Both lists must be non-empty with non-decreasing offsets.
 struct Distances {
   double before = 0.0;  // the source as drawn
   double after = 0.0;   // the new stops as drawn
@@ -63,8 +64,8 @@ struct Damage {
 // spacing; elsewhere the new ramp is a finer piecewise-linear cut of the same
 // smooth blend the source draws in one piece. The source's own distance is
 // only worked out when the new ramp is off by more than kWorseBy somewhere.
-// `source` must hold at least two stops and `respaced` at least two, each
-// with non-decreasing offsets.
+// Both lists need non-decreasing offsets; one of fewer than two stops has no
+// ramp to judge (nothing comes back).
 std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced);
 
 // "its edge at 50 % would be smoothed over 25–75 %" and the like.

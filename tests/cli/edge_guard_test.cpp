@@ -138,6 +138,7 @@ TEST(FindDamage, KeepsWhatTheNewStopsDrawNoWorse) {
        {Rgb(0, 1, 0, 0), Rgb(0.25, 1, 0, 0), Rgb(0.5, 1, 0, 0), Rgb(0.75, 1, 0, 0), Rgb(1, 1, 0, 0)}},
       {"two equal stops at one offset", {Grey(0, 0.3), Grey(0.5, 0.3), Grey(0.5, 0.3), Grey(1, 0.3)},
        EvenGreys(std::vector<double>(13, 0.3))},
+      {"no ramp to judge", {Grey(0.5, 0)}, {Grey(0, 1)}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
