@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <string_view>
 
 #include <nlohmann/json.hpp>
 
+#include "cli/edge_guard.hpp"
 #include "cli/errors.hpp"
 #include "cli/session.hpp"
 #include "svg/host_binding.hpp"
@@ -18,25 +20,35 @@ namespace {
 // Warnings printed per document; the report holds every one.
 constexpr std::size_t kWarningsShown = 20;
 
+// A source stop's colour as drawn: CMYK through the host's conversion.
+RgbTriple SourceRgb(const svg::GradientStop& s) {
+  const auto& c = s.color.channels;
+  if (s.color.space != svg::CssColor::Space::Cmyk) return {c[0], c[1], c[2]};
+  const float cmyk[4] = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]),
+                         static_cast<float>(c[3])};
+  float rgb[3] = {0, 0, 0};
+  PreviewCmykConverter().convert(cmyk, rgb);
+  return {rgb[0], rgb[1], rgb[2]};
+}
+
 std::vector<DrawStop> SourceDrawStops(const svg::GradientDef& def) {
   std::vector<DrawStop> out;
   out.reserve(def.stops.size());
-  for (const svg::GradientStop& s : def.stops) {
-    DrawStop d;
-    d.offset = s.offset;
-    d.midpoint = s.midpoint;
-    const auto& c = s.color.channels;
-    if (s.color.space == svg::CssColor::Space::Cmyk) {
-      const float cmyk[4] = {static_cast<float>(c[0]), static_cast<float>(c[1]), static_cast<float>(c[2]),
-                             static_cast<float>(c[3])};
-      float rgb[3] = {0, 0, 0};
-      PreviewCmykConverter().convert(cmyk, rgb);
-      d.rgb = {rgb[0], rgb[1], rgb[2]};
-    } else {
-      d.rgb = {c[0], c[1], c[2]};
-    }
-    out.push_back(d);
-  }
+  for (const svg::GradientStop& s : def.stops) out.push_back({s.offset, SourceRgb(s), s.midpoint});
+  return out;
+}
+
+std::vector<GuardStop> SourceGuardStops(const svg::GradientDef& def) {
+  std::vector<GuardStop> out;
+  out.reserve(def.stops.size());
+  for (const svg::GradientStop& s : def.stops) out.push_back({s.offset, SourceRgb(s).values, s.opacity, s.midpoint});
+  return out;
+}
+
+std::vector<GuardStop> NewGuardStops(const std::vector<svg::RgbStop>& stops) {
+  std::vector<GuardStop> out;
+  out.reserve(stops.size());
+  for (const svg::RgbStop& s : stops) out.push_back({s.offset, {s.red, s.green, s.blue}, s.opacity, s.midpoint});
   return out;
 }
 
@@ -90,23 +102,53 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   progress.Stage("writing back", binding.gradientArt.size());
   ApplyResult result;
   result.warnings = std::move(binding.warnings);
-  const auto rewrites = svg::WriteBack(document, session->document(), binding, result.warnings);
-
-  result.artCount = binding.artCount;
-  for (const svg::BoundArt& art : binding.gradientArt) result.gradientPaints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
-  for (const svg::Rewrite& r : rewrites) {
-    const svg::BoundGradient& source = binding.gradients[r.source];
+  const auto describe = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
     GradientResult g;
     g.document = name;
     g.element = r.element.attribute("id").value();
     g.property = r.property;
     g.sourceId = source.def.id;
-    g.newId = r.newId;
     g.stopsBefore = source.def.stops.size();
-    g.stopsAfter = r.stops.size();
     g.sourceStops = SourceDrawStops(source.def);
-    g.newStops = NewDrawStops(r.stops);
-    result.gradients.push_back(std::move(g));
+    return g;
+  };
+  // Every re-spaced paint in document order; one not left alone stands for the next rewrite.
+  std::vector<GradientResult> respaced;
+  const auto guard = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
+    const auto damage =
+        request.smoothEdges ? std::nullopt : FindDamage(SourceGuardStops(source.def), NewGuardStops(r.stops));
+    if (!damage) {
+      respaced.emplace_back();
+      return true;
+    }
+    result.warnings.push_back(svg::DescribeElement(r.element) + ": " + r.property + " gradient '" + source.def.id +
+                              "': " + DescribeDamage(*damage) + "; left as it is");
+    // Taken as if written, so that every other paint gets the id it would get anyway.
+    document.FreshId(source.def.id);
+    GradientResult g = describe(r, source);
+    g.newId = source.def.id;
+    g.stopsAfter = g.stopsBefore;
+    g.leftAlone = kWouldBeWorse;
+    respaced.push_back(std::move(g));
+    return false;
+  };
+  const auto rewrites = svg::WriteBack(document, session->document(), binding, result.warnings, guard);
+
+  result.artCount = binding.artCount;
+  for (const svg::BoundArt& art : binding.gradientArt) result.gradientPaints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
+  auto next = rewrites.begin();
+  for (GradientResult& g : respaced) {
+    if (!g.leftAlone.empty()) {
+      result.gradients.push_back(std::move(g));
+      continue;
+    }
+    const svg::Rewrite& r = *next++;
+    GradientResult written = describe(r, binding.gradients[r.source]);
+    written.newId = r.newId;
+    written.stopsAfter = r.stops.size();
+    written.newStops = NewDrawStops(r.stops);
+    result.gradients.push_back(std::move(written));
+    ++result.rewritten;
   }
   progress.Stage("serialising " + name);
   result.output = document.Serialize();
@@ -127,7 +169,7 @@ std::vector<std::string> LeftAloneLines(const std::string& name, const ApplyResu
   if (result.warnings.size() > shown)
     lines.push_back(name + ": warning: " + std::to_string(result.warnings.size() - shown) +
                     " more warnings like these (--report lists them all)");
-  if (!notice || !result.gradients.empty()) return lines;
+  if (!notice || result.rewritten > 0) return lines;
   if (result.gradientPaints == 0)
     lines.push_back(name + ": notice: nothing was re-spaced: no fill or stroke is painted with a gradient");
   else
@@ -153,6 +195,7 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
     entry["id"] = r.newId;
     entry["stopsBefore"] = r.stopsBefore;
     entry["stopsAfter"] = r.stopsAfter;
+    if (!r.leftAlone.empty()) entry["leftAlone"] = r.leftAlone;
     if (i < strips.size()) {
       entry["deltaE2000"] = {
           {"before", {{"max", strips[i].before.max}, {"mean", strips[i].before.mean}}},

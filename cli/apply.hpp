@@ -17,7 +17,8 @@ class PluginSession;
 
 struct ApplyResult {
   std::string output;  // the new document's text
-  std::vector<GradientResult> gradients;
+  std::vector<GradientResult> gradients;  // every paint the plug-in re-spaced, in document order
+  std::size_t rewritten = 0;               // of those, the ones written (the others left alone)
   std::size_t artCount = 0;
   std::size_t gradientPaints = 0;     // fills and strokes painted with a gradient
   std::vector<std::string> warnings;  // what was left alone, one line each
@@ -28,11 +29,14 @@ struct ApplyRequest {
   std::string text;                     // the SVG document
   std::string pluginPath;
   std::vector<std::string> selectIds;   // empty: the whole document
+  bool smoothEdges = false;             // write every re-spaced paint, even one that would be worse (FindDamage)
 };
 
 // Parses, builds the document in the session's host, runs Go Live once per
 // input art (the root or each selected element), writes the results back and
-// serialises. An empty `session` is started from `request.pluginPath` once the
+// serialises. A re-spaced paint whose new ramp would be worse than its source
+// (FindDamage) keeps its source, with a warning naming the gradient and what
+// would be smoothed, unless `request.smoothEdges`. An empty `session` is started from `request.pluginPath` once the
 // document has parsed; a session serves one document after another. Throws
 // InputError with a message naming `request.name`.
 ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& session, Progress& progress);

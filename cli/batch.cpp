@@ -134,7 +134,7 @@ std::string Encode(const Outcome& o) {
   for (const std::string& line : o.lines) w.Text(line);
   w.U64(o.results.size());
   for (const GradientResult& g : o.results) {
-    for (const std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId}) w.Text(*text);
+    for (const std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId, &g.leftAlone}) w.Text(*text);
     w.U64(g.stopsBefore);
     w.U64(g.stopsAfter);
     PutStops(w, g.sourceStops);
@@ -150,9 +150,9 @@ std::optional<Outcome> Decode(std::string_view payload) {
   o.gradients = r.U64();
   o.lines.resize(r.Count(8));
   for (std::string& line : o.lines) line = r.Text();
-  o.results.resize(r.Count(5 * 8 + 2 * 8 + 2 * 8));
+  o.results.resize(r.Count(6 * 8 + 2 * 8 + 2 * 8));
   for (GradientResult& g : o.results) {
-    for (std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId}) *text = r.Text();
+    for (std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId, &g.leftAlone}) *text = r.Text();
     g.stopsBefore = r.U64();
     g.stopsAfter = r.U64();
     g.sourceStops = GetStops(r);
@@ -255,15 +255,16 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     request.name = input;
     request.pluginPath = options.pluginPath;
     request.selectIds = options.selectIds;
+    request.smoothEdges = options.smoothEdges;
     request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
     const std::string original = options.inPlace ? std::string() : request.text;
     Progress quiet(false);
     ApplyResult result = ApplyDocument(std::move(request), session, quiet);
-    outcome.gradients = result.gradients.size();
+    outcome.gradients = result.rewritten;
     // The summary counts the documents left alone; their warnings are said here.
     outcome.lines = LeftAloneLines(input, result, false);
-    outcome.status = result.gradients.empty() ? Status::LeftAlone : Status::Rewritten;
-    const std::string* data = result.gradients.empty() ? (options.inPlace ? nullptr : &original) : &result.output;
+    outcome.status = result.rewritten == 0 ? Status::LeftAlone : Status::Rewritten;
+    const std::string* data = result.rewritten == 0 ? (options.inPlace ? nullptr : &original) : &result.output;
     if (data) {
       svg::PendingOutput output(target, *data);
       if (gShared->halt.load()) return Outcome{};  // the temporary file goes with `output`

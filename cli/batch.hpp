@@ -24,6 +24,7 @@ struct BatchOptions {
   std::vector<std::string> selectIds;
   std::string pluginPath;
   unsigned jobs = 0;  // worker processes; 0: one per core this process may use
+  bool smoothEdges = false;  // as ApplyRequest::smoothEdges
 };
 
 // Refuses, with UsageError, batches that would lose a file: an input given

@@ -99,8 +99,11 @@ void InstallFile(const std::string& from, const std::string& to, mode_t mode) {
 int RunInkscapeEffect(const std::vector<std::string>& args, const std::string& pluginPath) {
   std::vector<std::string> ids;
   std::string path;
+  bool smoothEdges = false;
   for (const std::string& a : args) {
-    if (a.rfind(kIdOption, 0) == 0) {
+    if (a == "--smooth-edges") {
+      smoothEdges = true;
+    } else if (a.rfind(kIdOption, 0) == 0) {
       if (a.size() == kIdOption.size()) throw UsageError("inkscape: --id= needs an id");
       ids.push_back(a.substr(kIdOption.size()));
     } else if (a.rfind(kSelectedNodesOption, 0) == 0) {
@@ -125,6 +128,7 @@ int RunInkscapeEffect(const std::vector<std::string>& args, const std::string& p
   request.name = name.empty() ? "the drawing" : name;
   request.pluginPath = pluginPath;
   request.selectIds = std::move(ids);
+  request.smoothEdges = smoothEdges;
   Progress quiet(false);  // anything on standard error would open a dialog
   const ApplyResult result = ApplyDocument(std::move(request), quiet);
   try {

@@ -59,9 +59,10 @@ constexpr const char kDemoHelp[] =
 
 constexpr const char kApplyHelp[] =
     "usage: evenhue apply IN.svg (-o OUT.svg | --in-place) [--preview PNG]\n"
-    "                    [--report JSON] [--select ID]... [--plugin PATH]\n"
+    "                    [--report JSON] [--select ID]... [--smooth-edges] [--plugin PATH]\n"
     "       evenhue apply IN.svg... (--out-dir DIR | --in-place) [--jobs N]\n"
-    "                    [--preview PNG] [--report JSON] [--select ID]... [--plugin PATH]\n"
+    "                    [--preview PNG] [--report JSON] [--select ID]... [--smooth-edges]\n"
+    "                    [--plugin PATH]\n"
     "\n"
     "Applies the effect to the whole document, or to each element named by\n"
     "--select. Every rewritten fill or stroke points to a new gradient element;\n"
@@ -71,6 +72,9 @@ constexpr const char kApplyHelp[] =
     "in parallel, one that cannot be read gets its error line and the others go\n"
     "on, and a summary line ends it (exit status 1 when any was refused). A\n"
     "document with nothing to rewrite is left alone (copied as it is to DIR).\n"
+    "The plug-in spreads its stops evenly: a gradient whose new ramp would stray\n"
+    "further from the CIELAB blend than the source does (a hard edge or a narrow\n"
+    "transition smoothed over) keeps its source, with a warning.\n"
     "\n"
     "  -o, --output OUT   write the result here (never the input itself)\n"
     "  --in-place         replace the input files\n"
@@ -80,6 +84,8 @@ constexpr const char kApplyHelp[] =
     "                     (a name ending in .svg gets the picture as SVG)\n"
     "  --report JSON      stop counts and CIEDE2000 figures per gradient\n"
     "  --select ID        apply to this element only (repeatable)\n"
+    "  --smooth-edges     write the plug-in's result for every gradient, even where\n"
+    "                     it smooths over an edge the source has\n"
     "  --plugin PATH      the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kInstallInkscapeHelp[] =
@@ -95,7 +101,7 @@ constexpr const char kInstallInkscapeHelp[] =
     "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kInkscapeHelp[] =
-    "usage: evenhue inkscape [--id=ID]... DOCUMENT\n"
+    "usage: evenhue inkscape [--id=ID]... [--smooth-edges] DOCUMENT\n"
     "\n"
     "What Inkscape's Evenhue effect runs: applies the effect to the objects with\n"
     "these ids (the whole document when none are given) and writes the new\n"
@@ -103,6 +109,7 @@ constexpr const char kInkscapeHelp[] =
     "Inkscape shows in its error dialog.\n"
     "\n"
     "  --id=ID         a selected object (repeatable)\n"
+    "  --smooth-edges  re-space even the gradients whose edges it would smooth over\n"
     "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kRespaceHelp[] =
@@ -180,7 +187,7 @@ int Apply(Arguments& args) {
   std::vector<std::string> inputs;
   std::string output, outDir, preview, report;
   std::string plugin = DefaultPluginPath();
-  bool inPlace = false, haveOutput = false, haveOutDir = false;
+  bool inPlace = false, haveOutput = false, haveOutDir = false, smoothEdges = false;
   unsigned jobs = 0;
   std::vector<std::string> select;
   while (!args.Done()) {
@@ -198,6 +205,7 @@ int Apply(Arguments& args) {
     else if (a == "--preview") preview = args.Value(a);
     else if (a == "--report") report = args.Value(a);
     else if (a == "--select") select.push_back(args.Value(a));
+    else if (a == "--smooth-edges") smoothEdges = true;
     else if (a == "--plugin") plugin = args.Value(a);
     else if (a.size() > 1 && a[0] == '-') throw UsageError("apply: unknown option " + a);
     else inputs.push_back(a);
@@ -218,6 +226,7 @@ int Apply(Arguments& args) {
     batch.selectIds = std::move(select);
     batch.pluginPath = plugin;
     batch.jobs = jobs;
+    batch.smoothEdges = smoothEdges;
     return RunBatch(batch, stdout);
   }
   const std::string input = inputs.front();
@@ -250,6 +259,7 @@ int Apply(Arguments& args) {
   request.name = input == "-" ? "standard input" : input;
   request.pluginPath = plugin;
   request.selectIds = select;
+  request.smoothEdges = smoothEdges;
   progress.Stage("reading " + request.name);
   try {
     request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);

@@ -18,7 +18,7 @@ struct DrawStop {
   double midpoint = 50.0;
 };
 
-// One rewritten fill or stroke.
+// One fill or stroke the plug-in re-spaced, rewritten or left alone.
 struct GradientResult {
   std::string document;   // the input's name, as shown to the user
   std::string element;    // id of the painted element (may be empty)
@@ -28,7 +28,12 @@ struct GradientResult {
   std::size_t stopsBefore = 0;
   std::size_t stopsAfter = 0;
   std::vector<DrawStop> sourceStops;
-  std::vector<DrawStop> newStops;
+  std::vector<DrawStop> newStops;  // empty when left alone: the source is what is drawn
+  std::string leftAlone;           // why the paint kept its source (kWouldBeWorse), empty when rewritten
 };
+
+// Why a paint kept its source although the plug-in re-spaced it: the new ramp
+// would stray further from the CIELAB blend than the source does.
+inline constexpr const char* kWouldBeWorse = "would be worse";
 
 }  // namespace evenhue::cli

@@ -227,7 +227,7 @@ std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::G
 }
 
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
-                               Warnings& warnings) {
+                               Warnings& warnings, const RewriteFilter& write) {
   std::vector<Rewrite> rewrites;
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.art);
@@ -260,6 +260,7 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
       rewrite.type = hostDocument.gradientType(now).value_or(0) == host::kGradientRadial ? GradientType::Radial
                                                                                         : GradientType::Linear;
       rewrite.stops = ReadRgbStops(hostDocument, now);
+      if (write && !write(rewrite, source)) continue;
       rewrite.newId = AddGradient(document, source.def, rewrite.type, rewrite.stops);
       SetPaintUrl(art.element, side.property, rewrite.newId, side.bound->fallback, side.bound->source);
       rewrites.push_back(std::move(rewrite));

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -73,12 +74,18 @@ struct Rewrite {
   std::vector<RgbStop> stops;
 };
 
+// Whether a paint is rewritten: asked with the rewrite as it would be made
+// (its stops read from the host, no id yet) and its source, in document order,
+// before anything of it is written. False leaves the paint exactly as it was.
+using RewriteFilter = std::function<bool(const Rewrite&, const BoundGradient&)>;
+
 // Reads each bound art's style back; for each fill or stroke whose gradient
-// changed, adds a new gradient element holding the host gradient's stops and
-// points the paint at it. Returns what was rewritten, in document order; a
-// gradient paint the plug-in left alone is a warning.
+// changed (and that `write`, when given, accepts), adds a new gradient element
+// holding the host gradient's stops and points the paint at it. Returns what
+// was rewritten, in document order; a gradient paint the plug-in left alone is
+// a warning.
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
-                               Warnings& warnings);
+                               Warnings& warnings, const RewriteFilter& write = {});
 
 // The stops of a host gradient as RGB stops (non-RGB kinds read as black).
 std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::GradientHandle gradient);
