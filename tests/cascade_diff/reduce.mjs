@@ -61,7 +61,7 @@ async function failure(view, text) {
   const after = ran.wrote ? await observe(view, output) : before;
   if (after.error) return null;
   const wrong = compare(before, after, ran.leftAlone).wrong.find((w) => w.key === key && w.property === property);
-  return wrong ? { signature: `${wrong.input} -> ${normal(wrong.output)}`, wrong, ran } : null;
+  return wrong ? { signature: `${wrong.input} -> ${normal(wrong.output)}, not ${wrong.expected}`, wrong, ran } : null;
 }
 
 // The ways to make `text` smaller, biggest first.

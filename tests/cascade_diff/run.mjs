@@ -44,6 +44,21 @@ const NEW_ID = /^(.*)-evenhue-\d+$/;
 const here = path.dirname(fileURLToPath(import.meta.url));
 const sourceDir = path.resolve(here, "..", "..");
 
+const HELP = `usage: node tests/cascade_diff/run.mjs --evenhue EVENHUE [options] [FILE...]
+
+Runs evenhue apply on random documents (or the FILEs) and checks every shape's
+fill and stroke in headless Chromium against the input's.
+
+  --evenhue PATH  the command to test (required)
+  --plugin PATH   its plug-in file (default: the command's own)
+  --seed S        the documents' seed (default ${DEFAULT_SEED})
+  --count N       how many documents (default ${DEFAULT_COUNT})
+  --plain         documents without style tricks (presentation attributes only)
+  --pages P       Chromium pages working at once (default 3)
+  --keep DIR      keep inputs and outputs in DIR/in and DIR/out
+  --all           also name the documents with nothing wrong
+  --self-check    hold the harness itself to known answers`;
+
 function usage(message) {
   console.error(`cascade_diff: ${message}`);
   console.error("usage: node tests/cascade_diff/run.mjs --evenhue EVENHUE [--plugin SO] [--seed S] [--count N] " +
@@ -67,6 +82,10 @@ function parseArgs(argv) {
     } else if (arg === "--plain") options.plain = true;
     else if (arg === "--all") options.all = true;
     else if (arg === "--self-check") options.selfCheck = true;
+    else if (arg === "--help") {
+      console.log(HELP);
+      process.exit(0);
+    }
     else if (arg.startsWith("--")) usage(`unknown option ${arg}`);
     else options.files.push(path.resolve(arg));
   }
