@@ -5,8 +5,9 @@
 // declarations are taken away one at a time while the failure stays.
 // Made for the documents of generate.mjs (one element or rule per line).
 //
-//   node tests/cascade_diff/reduce.mjs --evenhue EVENHUE DOC.svg KEY PROPERTY [--out CASE.md]
+//   node tests/cascade_diff/reduce.mjs --evenhue EVENHUE DOC.svg KEY PROPERTY [--out CASE.md] [--as-is]
 //
+// --as-is writes the case file for the document as it is, without shrinking it.
 // KEY is the shape as run.mjs names it ("s3", "u2>s3"). The case file holds
 // the reduced input, what Chromium computes for it before and after, the
 // command's warnings and the output it wrote.
@@ -19,7 +20,7 @@ import { compare, noteLeftAlone, observe, withBrowser } from "./run.mjs";
 
 function usage(message) {
   console.error(`reduce: ${message}`);
-  console.error("usage: node tests/cascade_diff/reduce.mjs --evenhue EVENHUE DOC.svg KEY PROPERTY [--out CASE.md]");
+  console.error("usage: node tests/cascade_diff/reduce.mjs --evenhue EVENHUE DOC.svg KEY PROPERTY [--out CASE.md] [--as-is]");
   process.exit(2);
 }
 
@@ -32,6 +33,7 @@ const take = (name) => {
 };
 const evenhue = take("--evenhue");
 const out = take("--out");
+const asIs = args.includes("--as-is") ? (args.splice(args.indexOf("--as-is"), 1), true) : false;
 if (!evenhue || args.length !== 3) usage("wrong arguments");
 const [docPath, key, property] = args;
 
@@ -127,7 +129,7 @@ const code = await withBrowser(1, async ([view]) => {
   let text = text0;
   let last = first;
   let tries = 0;
-  for (let progress = true; progress;) {
+  for (let progress = !asIs; progress;) {
     progress = false;
     for (const candidate of smaller(text)) {
       ++tries;
