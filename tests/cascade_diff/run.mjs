@@ -111,7 +111,8 @@ function loadPuppeteer() {
 
 // `evenhue apply` on every document of `inDir` in one batch, into `outDir`.
 // Returns, per file name, the refusal line (if any) and the keys
-// "ELEMENT-ID|fill" / "ELEMENT-ID|stroke" of the paints it said it left alone.
+// "ELEMENT-ID|PROPERTY|GRADIENT-ID" of the paints it said it left alone
+// (GRADIENT-ID "*" when the warning names none).
 function runEvenhue(options, inDir, names, outDir) {
   fs.mkdirSync(outDir, { recursive: true });
   const plugin = options.plugin ? ["--plugin", options.plugin] : [];
@@ -120,9 +121,9 @@ function runEvenhue(options, inDir, names, outDir) {
   if (run.error) throw new Error(`${options.evenhue}: ${run.error.message}`);
   const perFile = new Map(names.map((n) => [n, { refusal: null, leftAlone: new Set(), truncated: false }]));
   for (const line of run.stderr.split("\n")) {
-    const m = /^evenhue: (.+?): (warning: )?(.*)$/.exec(line);
+    const m = /^evenhue: (.+?): (warning: |notice: )?(.*)$/.exec(line);
     const entry = m && perFile.get(m[1]);
-    if (!entry) continue;
+    if (!entry || m[2] === "notice: ") continue;
     if (!m[2]) entry.refusal ??= line;
     else if (/ more warnings like these/.test(m[3])) entry.truncated = true;
     else noteLeftAlone(entry.leftAlone, m[3]);
@@ -156,17 +157,26 @@ export function noteLeftAlone(set, warning) {
 // --- Reading Chromium's computed paints ----------------------------------------------------
 
 const SHAPES = JSON.stringify(SHAPE_TAGS);
+// Elements whose content is drawn only where something refers to it (the
+// top element of a use's shadow tree, a <symbol> for instance, is drawn).
+const REFERENCED_ONLY = ["defs", "symbol", "clipPath", "mask", "pattern", "marker"];
+const REFERENCED_ONLY_JSON = JSON.stringify(REFERENCED_ONLY);
 
-// In the page: the drawn shapes of the document (not inside <defs> or a
-// <symbol>), and the ids of its gradient elements.
+// In the page: the drawn shapes of the document (not inside <defs>, a
+// <symbol> or another element drawn only by reference), and the ids of its
+// gradient elements.
 const LIGHT_TREE = `() => {
   const shapes = ${SHAPES};
+  const hidden = ${REFERENCED_ONLY_JSON};
   const root = document.documentElement;
   if (!root || root.localName !== "svg" || document.getElementsByTagNameNS("*", "parsererror").length)
     return { error: "Chromium did not read the document as SVG" };
   const out = [];
   for (const e of document.querySelectorAll("*")) {
-    if (!shapes.includes(e.localName) || e.closest("defs, symbol")) continue;
+    if (!shapes.includes(e.localName)) continue;
+    let drawn = true;
+    for (let p = e.parentElement; p && drawn; p = p.parentElement) drawn = !hidden.includes(p.localName);
+    if (!drawn) continue;
     const style = getComputedStyle(e);
     out.push([e.id, style.fill, style.stroke]);
   }
@@ -177,9 +187,14 @@ const LIGHT_TREE = `() => {
 // On a use's shadow root: its shapes (those of nested uses are in their own roots).
 const SHADOW_TREE = `function () {
   const shapes = ${SHAPES};
+  const hidden = ${REFERENCED_ONLY_JSON};
   const out = [];
   for (const e of this.querySelectorAll("*")) {
-    if (!shapes.includes(e.localName) || e.closest("defs")) continue;
+    if (!shapes.includes(e.localName)) continue;
+    let drawn = true;
+    for (let p = e.parentElement; p && p.parentNode !== this && drawn; p = p.parentElement)
+      drawn = !hidden.includes(p.localName);
+    if (!drawn) continue;
     const style = getComputedStyle(e);
     out.push([e.id, style.fill, style.stroke]);
   }
@@ -209,14 +224,14 @@ export async function observe(view, file) {
     return "";
   };
   const shadowRoots = [];  // [chain of use ids, shadow root node]
-  const walk = (node, chain, drawn) => {
-    const name = (node.localName || "").toLowerCase();
-    const inside = drawn && name !== "defs" && name !== "symbol";
-    if (name === "use" && inside)
+  // The uses that are drawn, in the document and (top = false) in instances.
+  const walk = (node, chain, top) => {
+    if (!top && REFERENCED_ONLY.includes(node.localName)) return;
+    if (node.localName === "use")
       for (const r of node.shadowRoots || []) shadowRoots.push([[...chain, idOf(node)], r]);
-    for (const c of node.children || []) walk(c, chain, inside);
+    for (const c of node.children || []) walk(c, chain, false);
   };
-  walk(root, [], true);
+  walk(root, [], false);
   while (shadowRoots.length) {
     const [chain, shadow] = shadowRoots.shift();
     const { object } = await cdp.send("DOM.resolveNode", { backendNodeId: shadow.backendNodeId });
@@ -225,13 +240,7 @@ export async function observe(view, file) {
     await cdp.send("Runtime.releaseObject", { objectId: object.objectId });
     for (const [id, fill, stroke] of result.value) put(`${chain.join(">")}>${id}`, fill, stroke);
     // Uses inside the instance have shadow roots of their own.
-    const inner = (node) => {
-      const name = (node.localName || "").toLowerCase();
-      if (name === "defs") return;
-      if (name === "use") for (const r of node.shadowRoots || []) shadowRoots.push([[...chain, idOf(node)], r]);
-      for (const c of node.children || []) inner(c);
-    };
-    for (const c of shadow.children || []) inner(c);
+    for (const c of shadow.children || []) walk(c, chain, true);
   }
   return { paints, gradients: new Set(light.gradients) };
 }
