@@ -466,6 +466,27 @@ const SABOTAGE = {
   },
 };
 
+const KNOWN_DOCUMENT = `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink">
+  <defs>
+    <linearGradient id="g"><stop offset="0" stop-color="red"/><stop offset="1" stop-color="blue"/></linearGradient>
+    <rect id="s1" width="5" height="5"/>
+    <g id="g1" stroke="green"><rect id="s2" width="5" height="5" fill="url(#g)"/><use id="u9" href="#s1"/></g>
+    <symbol id="y1"><circle id="s3" r="3" fill="none"/></symbol>
+  </defs>
+  <rect id="s4" width="5" height="5" fill="url(#g) red"/>
+  <use id="u1" href="#s1" fill="url(#g)"/>
+  <use id="u2" href="#g1" fill="blue" stroke="none"/>
+  <use id="u3" xlink:href="#y1" stroke="url(#g)"/>
+</svg>
+`;
+const KNOWN_PAINTS = {
+  "s4": { fill: 'url("#g") rgb(255, 0, 0)', stroke: "none" },
+  "u1>s1": { fill: 'url("#g")', stroke: "none" },
+  "u2>s2": { fill: 'url("#g")', stroke: "rgb(0, 128, 0)" },
+  "u2>u9>s1": { fill: "rgb(0, 0, 255)", stroke: "rgb(0, 128, 0)" },
+  "u3>s3": { fill: "none", stroke: 'url("#g")' },
+};
+
 async function selfCheck(options) {
   const work = fs.mkdtempSync(path.join(os.tmpdir(), "cascade-diff-self-"));
   const problems = [];
@@ -504,6 +525,17 @@ async function selfCheck(options) {
         else console.log(`ok ${what}: ${broken.length} outputs broken, each flagged at its shape (${t.wrong} wrong)`);
       }
     });
+
+    // What Chromium draws, read back: shapes in <defs> and <symbol> are not
+    // drawn; instances inherit from their use, nested ones from every use
+    // and clone above them.
+    const known = path.join(work, "known.svg");
+    fs.writeFileSync(known, KNOWN_DOCUMENT);
+    const read = await withBrowser(1, ([view]) => observe(view, known));
+    const got = JSON.stringify([...read.paints].sort());
+    const want = JSON.stringify(Object.entries(KNOWN_PAINTS).sort());
+    if (got !== want) problems.push(`use instances: read ${got}, expected ${want}`);
+    else console.log(`ok use instances: ${read.paints.size} shapes read as expected`);
 
     // The comparison itself on hand-written observations.
     const obs = (entries, gradients) => ({ paints: new Map(entries), gradients: new Set(gradients) });
