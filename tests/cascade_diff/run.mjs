@@ -328,13 +328,10 @@ async function observeAll(views, jobs) {
     while (next < jobs.length) {
       const i = next++;
       const job = jobs[i];
-      try {
-        const input = await observe(view, job.input);
-        const output = fs.existsSync(job.output) ? await observe(view, job.output) : null;
-        results[i] = { input, output };
-      } catch (e) {
-        results[i] = { error: e.message.split("\n")[0] };
-      }
+      const read = (file) => observe(view, file).catch((e) => ({ error: e.message.split("\n")[0] }));
+      const input = await read(job.input);
+      const output = fs.existsSync(job.output) ? await read(job.output) : null;
+      results[i] = { input, output };
     }
   }));
   return results;
@@ -342,7 +339,7 @@ async function observeAll(views, jobs) {
 
 // Checks the documents `names` of `inDir` (outputs of `outDirs` given, or
 // made with the command). Returns the totals and prints the wrong paints.
-async function check(options, views, inDir, names, outDir, ran, print = console.log) {
+async function check(options, views, inDir, names, outDir, ran, print = console.log, labels = new Map()) {
   const jobs = names.map((n) => ({ name: n, input: path.join(inDir, n), output: path.join(outDir, n) }));
   const seen = await observeAll(views, jobs);
   const totals = { checked: 0, gradientPaints: 0, wrong: 0, documents: 0, alone: 0, refused: 0, byDocument: new Map() };
@@ -350,20 +347,19 @@ async function check(options, views, inDir, names, outDir, ran, print = console.
     const { name } = jobs[i];
     const info = ran.perFile.get(name);
     const result = seen[i];
-    let lines = [];
-    let wrong = [];
-    if (result.error || result.input.error) {
-      throw new Error(`${name}: the input could not be read in Chromium: ${result.error || result.input.error}`);
-    }
+    const label = labels.get(name) || name;
+    const lines = [];
+    if (result.input.error) throw new Error(`${label}: the input could not be read in Chromium: ${result.input.error}`);
     let output = result.output;
     if (!output || output.error) {
-      // A refused document is as if untouched: its gradient paints are wrong.
+      // A refused document (or an output Chromium cannot read) is as if
+      // untouched: its gradient paints are wrong.
       ++totals.refused;
-      lines.push(`  no output: ${info?.refusal || output?.error || "the command wrote nothing"}`);
+      lines.push(output ? `  unreadable output: ${output.error}` : `  no output: ${info?.refusal || "the command wrote nothing"}`);
       output = { paints: result.input.paints, gradients: result.input.gradients };
     }
     const c = compare(result.input, output, info ? info.leftAlone : new Set());
-    wrong = c.wrong;
+    const { wrong } = c;
     totals.checked += c.checked;
     totals.alone += c.alone;
     totals.gradientPaints += c.gradientPaints;
@@ -371,12 +367,12 @@ async function check(options, views, inDir, names, outDir, ran, print = console.
     totals.byDocument.set(name, wrong);
     if (wrong.length || lines.length) {
       ++totals.documents;
-      print(`${path.join(inDir, name)}: ${wrong.length} of ${c.checked} paints wrong`);
+      print(`${label}: ${wrong.length} of ${c.checked} paints wrong`);
       for (const l of lines) print(l);
       for (const w of wrong)
         print(`  ${w.key} ${w.property}: input ${w.input}, output ${w.output}, expected ${w.expected}`);
     } else if (options.all) {
-      print(`${path.join(inDir, name)}: ${c.checked} paints right`);
+      print(`${label}: ${c.checked} paints right`);
     }
   }
   return totals;
@@ -393,12 +389,14 @@ function prepareInputs(options, work) {
   const inDir = path.join(work, "in");
   fs.mkdirSync(inDir, { recursive: true });
   const names = [];
+  const labels = new Map();  // name -> the FILE it is a copy of
   if (options.files.length) {
     for (const f of options.files) {
       let name = path.basename(f);
       for (let n = 2; names.includes(name); ++n) name = `${n}-${path.basename(f)}`;
       fs.copyFileSync(f, path.join(inDir, name));
       names.push(name);
+      labels.set(name, f);
     }
   } else {
     for (let i = 0; i < options.count; ++i) {
@@ -407,7 +405,7 @@ function prepareInputs(options, work) {
       names.push(name);
     }
   }
-  return { inDir, names };
+  return { inDir, names, labels };
 }
 
 async function main(options) {
@@ -418,14 +416,18 @@ async function main(options) {
   }
   try {
     const start = Date.now();
-    const { inDir, names } = prepareInputs(options, work);
+    const { inDir, names, labels } = prepareInputs(options, work);
     const outDir = path.join(work, "out");
     const ran = runEvenhue(options, inDir, names, outDir);
-    const totals = await withBrowser(options.pages, (views) => check(options, views, inDir, names, outDir, ran));
+    const totals = await withBrowser(options.pages,
+      (views) => check(options, views, inDir, names, outDir, ran, console.log, labels));
     console.log(`evenhue: ${ran.summary || `exit status ${ran.status}`}`);
     console.log(summary(totals));
     console.log(`(${names.length} documents in ${((Date.now() - start) / 1000).toFixed(1)} s` +
       `${options.keep ? `; inputs in ${inDir}, outputs in ${outDir}` : ""})`);
+    if (totals.documents && !options.keep && !options.files.length)
+      console.log("(--keep DIR keeps the documents; one alone: node tests/cascade_diff/generate.mjs " +
+        `--seed ${options.seed} --first INDEX --count 1${options.plain ? " --plain" : ""} --out DIR)`);
     return totals.wrong === 0 && totals.refused === 0 ? 0 : 1;
   } finally {
     if (!options.keep) fs.rmSync(work, { recursive: true, force: true });
