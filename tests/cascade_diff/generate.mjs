@@ -40,6 +40,8 @@ const DATA_VALUES = ["v1", "v2", "v3"];
 const KEYWORDS = ["inherit", "initial", "unset", "revert"];
 const COLOURS = ["red", "green", "blue", "gold", "teal", "#0a0", "#123456", "#fe8", "rgb(10, 200, 30)",
   "rgb(90%, 10%, 40%)", "hsl(200, 50%, 40%)", "purple"];
+// Values that are not paints, and one that looks like none but is: "url(#"
+// is a url closed by the end of the value, a reference to nothing.
 const INVALID = ["bogus", "url(#", "#12", "rgb(1,2)", "12px", "red blue", "url(#GRAD) bogus", "none red"];
 const MEDIA_ATTRIBUTES = ["screen", "print", "all", "screen, print", "print, all"];
 const MEDIA_BLOCKS = ["screen", "print", "all"];
