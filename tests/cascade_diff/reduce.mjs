@@ -44,12 +44,13 @@ const output = path.join(work, "case-out.svg");
 function apply(text) {
   fs.writeFileSync(input, text);
   fs.rmSync(output, { force: true });
-  const run = spawnSync(evenhue, ["apply", "case.svg", "-o", output], { cwd: work, encoding: "utf8" });
+  const report = path.join(work, "report.json");
+  fs.rmSync(report, { force: true });
+  const run = spawnSync(evenhue, ["apply", "case.svg", "-o", output, "--report", report], { cwd: work, encoding: "utf8" });
+  // Standard error shows the first warnings only; the report has them all.
   const leftAlone = new Set();
-  for (const line of run.stderr.split("\n")) {
-    const m = /^evenhue: [^:]+: warning: (.*)$/.exec(line);
-    if (m) noteLeftAlone(leftAlone, m[1]);
-  }
+  const warnings = fs.existsSync(report) ? JSON.parse(fs.readFileSync(report, "utf8")).warnings || [] : [];
+  for (const w of warnings) noteLeftAlone(leftAlone, w);
   return { stderr: run.stderr, leftAlone, wrote: fs.existsSync(output) };
 }
 
@@ -74,7 +75,7 @@ function* smaller(text) {
   // Whole elements with what they hold.
   for (let i = 0; i < lines.length; ++i) {
     const m = /^\s*<(\w+)( |>|\/>)/.exec(lines[i]);
-    if (!m || m[1] === "svg" || m[1] === "defs") continue;
+    if (!m || m[1] === "svg" || m[1] === "defs" || m[1] === "stop") continue;
     let end = i + 1;
     if (!/\/>\s*$/.test(lines[i]) && !lines[i].includes(`</${m[1]}>`)) {
       while (end < lines.length && !(lines[end].includes(`</${m[1]}>`) && (m[1] === "style" || indent(lines[end]) === indent(lines[i])))) ++end;
@@ -97,7 +98,8 @@ function* smaller(text) {
       if (/^(id|xmlns.*|href|xlink:href|offset)$/.test(m[1])) continue;
       yield replaceLine(line.replace(m[0], ""));
       if (m[1] === "style" || m[1] === "class") {
-        const parts = m[2].split(m[1] === "class" ? " " : ";");
+        // Declarations end at ";", not at the one that ends an entity (&quot;).
+        const parts = m[2].split(m[1] === "class" ? " " : /(?<!&\w+);/);
         for (let k = 0; k < parts.length && parts.length > 1; ++k)
           yield replaceLine(line.replace(m[0], ` ${m[1]}="${parts.filter((_, j) => j !== k).join(m[1] === "class" ? " " : ";")}"`));
       }
