@@ -18,6 +18,7 @@
 #include "cli/batch.hpp"
 #include "cli/demo.hpp"
 #include "cli/errors.hpp"
+#include "cli/files.hpp"
 #include "cli/inkscape.hpp"
 #include "cli/respace.hpp"
 #include "cli/session.hpp"
@@ -271,9 +272,7 @@ int Apply(Arguments& args) {
     outputs.emplace_back(output, result.output);
     if (!preview.empty()) outputs.emplace_back(preview, extra.preview);
     if (!report.empty()) outputs.emplace_back(report, extra.report);
-    for (auto& o : outputs)
-      if (o.direct()) o.Commit();
-    for (auto& o : outputs) o.Commit();
+    svg::CommitTogether(outputs);
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }
@@ -293,13 +292,15 @@ int Respace(Arguments& args) {
 
 int InstallInkscapeCommand(Arguments& args) {
   std::string folder, plugin = DefaultPluginPath();
+  bool haveDir = false;
   while (!args.Done()) {
     const std::string a = args.Take();
-    if (a == "--dir") folder = args.Value(a);
+    if (a == "--dir") folder = args.Value(a), haveDir = true;
     else if (a == "--plugin") plugin = args.Value(a);
     else throw UsageError("install-inkscape: unknown argument " + a);
   }
-  if (folder.empty()) folder = InkscapeExtensionsFolder();
+  if (haveDir && folder.empty()) throw UsageError("install-inkscape: --dir needs a folder");
+  if (!haveDir) folder = InkscapeExtensionsFolder();
   InstallInkscape(folder, plugin, stdout);
   return kExitOk;
 }
@@ -403,6 +404,7 @@ int main(int argc, char** argv) {
   // nothing until it is touched.
   mallopt(M_TOP_PAD, 64 << 20);
 #endif
+  ReceiveStopSignals();
   Job job;
   for (int i = 1; i < argc; ++i) job.argv.emplace_back(argv[i]);
   pthread_attr_t attributes;
