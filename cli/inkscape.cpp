@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "cli/apply.hpp"
@@ -102,17 +103,17 @@ void WriteNew(const std::string& path, const std::string& data, mode_t mode) {
   if (!ok) throw InputError("cannot write " + path + ": " + std::strerror(error != 0 ? error : errno));
 }
 
-// Every selected id names an object of the drawing, in Inkscape's words
-// (its users never typed --select).
-void CheckSelection(const std::string& name, const std::string& named, const std::string& text,
-                    const std::vector<std::string>& ids) {
+// Throws, in Inkscape's words (its users never typed --select), when a
+// selected id names no object of the drawing; returns otherwise.
+void CheckSelection(const std::string& named, const std::string& text, const std::vector<std::string>& ids) {
+  std::optional<svg::SvgDocument> document;
   try {
-    const svg::SvgDocument document = svg::SvgDocument::Parse(text);
-    for (const std::string& id : ids)
-      if (!document.FindById(id)) throw InputError(named + "the selected object '" + id + "' is not in the drawing");
-  } catch (const svg::SvgError& e) {
-    throw InputError(name + ": " + e.what());
+    document.emplace(svg::SvgDocument::Parse(text));
+  } catch (const svg::SvgError&) {
+    return;  // the run's own error says what is wrong
   }
+  for (const std::string& id : ids)
+    if (!document->FindById(id)) throw InputError(named + "the selected object '" + id + "' is not in the drawing");
 }
 
 // The one line (Inkscape shows it in a message box) for a run that re-spaced nothing.
@@ -162,11 +163,18 @@ int RunInkscapeEffect(const std::vector<std::string>& args, const std::string& p
   request.pluginPath = pluginPath;
   // The notices of the effect name the drawing when Inkscape knows its name.
   const std::string named = name.empty() ? "" : name + ": ";
-  if (!ids.empty()) CheckSelection(request.name, named, request.text, ids);
   const bool selection = !ids.empty();
-  request.selectIds = std::move(ids);
+  // Kept to tell, should the run fail, whether a selected object is missing.
+  const std::string text = selection ? request.text : std::string();
+  request.selectIds = ids;
   Progress quiet(false);  // anything on standard error opens a message box
-  const ApplyResult result = ApplyDocument(std::move(request), quiet);
+  ApplyResult result;
+  try {
+    result = ApplyDocument(std::move(request), quiet);
+  } catch (const InputError&) {
+    if (selection) CheckSelection(named, text, ids);
+    throw;
+  }
   try {
     svg::WriteOutput("-", result.output);
   } catch (const svg::FileError& e) {
