@@ -198,28 +198,28 @@ void AskToStop(Shared& shared, int signal) {
   shared.halt.store(true);
 }
 
-// A worker stops at once on a stop signal (the terminal's Ctrl-C reaches it
-// as well as the parent; the parent passes on the others): its temporary file
-// goes, and it ends by the signal, in the middle of a document or not.
+// A worker stops at once on an ending signal (the terminal's Ctrl-C reaches
+// it as well as the parent; the parent passes on the others): its temporary
+// file goes, and it ends by the signal, in the middle of a document or not.
 extern "C" void OnWorkerStop(int signal) {
   if (gShared) AskToStop(*gShared, signal);
   svg::RemoveTemporaryFiles(true);
   ::raise(signal);  // the action is the default again (SA_RESETHAND): delivered once this returns
 }
 
-sigset_t StopSet() {
+sigset_t EndingSet() {
   sigset_t set;
   sigemptyset(&set);
-  for (int s : StopSignals()) sigaddset(&set, s);
+  for (int s : EndingSignals()) sigaddset(&set, s);
   return set;
 }
 
-// A worker's stop signals wait while it exists: from the decision to put a
+// A worker's ending signals wait while it exists: from the decision to put a
 // result in place until the parent has been told.
 class DeferStops {
  public:
   DeferStops() {
-    const sigset_t set = StopSet();
+    const sigset_t set = EndingSet();
     ::sigprocmask(SIG_BLOCK, &set, &old_);
   }
   ~DeferStops() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
@@ -298,15 +298,15 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
 [[noreturn]] void Work(const BatchOptions& options, const std::vector<std::string>& targets, bool details, int fd,
                        pid_t parent) {
   ::signal(SIGPIPE, SIG_IGN);
-  // The stop signals, blocked in the parent's threads, are this worker's own.
+  // The ending signals, blocked in the parent's threads, are this worker's own.
   struct sigaction action {};
   action.sa_handler = &OnWorkerStop;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
-  for (int s : StopSignals()) ::sigaction(s, &action, nullptr);
+  for (int s : EndingSignals()) ::sigaction(s, &action, nullptr);
   ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // the parent gone, end like an interrupted batch
-  const sigset_t stops = StopSet();
-  ::sigprocmask(SIG_UNBLOCK, &stops, nullptr);
+  const sigset_t ending = EndingSet();
+  ::sigprocmask(SIG_UNBLOCK, &ending, nullptr);
   if (::getppid() != parent) AskToStop(*gShared, SIGTERM);
   std::unique_ptr<PluginSession> session;
   while (!gShared->halt.load()) {

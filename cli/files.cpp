@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <mutex>
 
 #include "cli/errors.hpp"
@@ -59,11 +61,20 @@ struct Stopping {
 // Never destroyed: the signals' thread may run while the process exits.
 Stopping* const gStopping = new Stopping;
 
-sigset_t StopSet() {
+sigset_t EndingSet() {
   sigset_t set;
   sigemptyset(&set);
-  for (int s : StopSignals()) sigaddset(&set, s);
+  for (int s : EndingSignals()) sigaddset(&set, s);
   return set;
+}
+
+std::vector<int> NotIgnored(std::initializer_list<int> signals) {
+  std::vector<int> out;
+  for (int s : signals) {
+    struct sigaction old {};
+    if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) out.push_back(s);
+  }
+  return out;
 }
 
 [[noreturn]] void EndBy(int signal) {
@@ -81,11 +92,12 @@ sigset_t StopSet() {
 }
 
 void* TakeSignals(void*) {
-  const sigset_t set = StopSet();
+  const sigset_t set = EndingSet();
+  const auto& stops = StopSignals();
   for (;;) {
     int signal = 0;
     if (::sigwait(&set, &signal) != 0) continue;
-    {
+    if (std::find(stops.begin(), stops.end(), signal) != stops.end()) {
       std::lock_guard<std::mutex> lock(gStopping->mutex);
       if (gStopping->handler && !gStopping->called) {
         gStopping->called = true;
@@ -100,20 +112,19 @@ void* TakeSignals(void*) {
 }  // namespace
 
 const std::vector<int>& StopSignals() {
-  static const std::vector<int> signals = [] {
-    std::vector<int> out;
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
-      struct sigaction old {};
-      if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) out.push_back(s);
-    }
-    return out;
-  }();
+  static const std::vector<int> signals = NotIgnored({SIGINT, SIGTERM, SIGHUP});
+  return signals;
+}
+
+const std::vector<int>& EndingSignals() {
+  static const std::vector<int> signals = NotIgnored({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2});
   return signals;
 }
 
 void ReceiveStopSignals() {
   ::signal(SIGXFSZ, SIG_IGN);
-  const sigset_t set = StopSet();
+  StopSignals();  // told before any handler is set
+  const sigset_t set = EndingSet();
   sigset_t old;
   ::pthread_sigmask(SIG_BLOCK, &set, &old);
   pthread_t thread;

@@ -33,10 +33,14 @@ std::string NormalPath(const std::string& path);
 // SIGINT, SIGTERM and SIGHUP, less those ignored when the command started (as
 // under nohup, or for a shell's background job), which stay ignored.
 const std::vector<int>& StopSignals();
+// Those and the other signals sent to end a process (SIGQUIT, SIGALRM,
+// SIGUSR1, SIGUSR2), less the ignored ones: each is caught to remove the
+// temporary files first, then ends the process as it would have.
+const std::vector<int>& EndingSignals();
 
-// For main(), before any other thread starts: the stop signals are blocked in
-// every thread and taken by a thread of their own. Unless a StopHandler is in
-// place, a stop signal removes the temporary files of outputs not yet in place
+// For main(), before any other thread starts: the ending signals are blocked
+// in every thread and taken by a thread of their own. Unless a StopHandler is
+// in place for a stop signal, an ending signal removes the temporary files of outputs not yet in place
 // and ends the process by that signal, so that every output is as it was or
 // wholly written. SIGXFSZ is ignored: a write past a file-size limit fails
 // (EFBIG) and is reported as an error naming the file.

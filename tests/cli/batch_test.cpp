@@ -359,21 +359,24 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // A single document's outputs are written together or not at all, also when
-// a signal comes while one of them is still being written: here the preview
-// goes to standard output, a pipe nobody reads, while the document waits
-// beside its target for its rename.
+// a signal that ends the command comes while one of them is still being
+// written: here the preview goes to standard output, a pipe nobody reads,
+// while the document waits beside its target for its rename.
 TEST(ApplyInterrupted, LeavesNoTemporaryFileAndNoHalfOfItsOutputs) {
-  Scratch scratch;
-  WriteFile(scratch.path("in.svg"), ManyGradients(10, 2));  // a preview of some 300 KB
-  const std::string out = scratch.path("out");
-  fs::create_directory(out);
-  const Finished run = Script("mkfifo '" + scratch.path("pipe") + "'; exec 3<>'" + scratch.path("pipe") +
-                                  "'\n\"$0\" \"$@\" >&3 & pid=$!\n{watch}\n"
-                                  "until ls -A '" + out + "' | grep -q .; do kill -0 $pid || break; sleep 0.005; done\nsleep 0.1\n"
-                                  "kill -TERM $pid; wait $pid; echo \"status $?\" >&2\n",
-                              {"apply", scratch.path("in.svg"), "-o", out + "/new.svg", "--preview", "-"});
-  EXPECT_EQ(run.err, "status " + std::to_string(128 + SIGTERM) + "\n");
-  EXPECT_TRUE(fs::is_empty(out)) << "left behind in " << out;
+  for (const int signal : {SIGTERM, SIGUSR1}) {
+    SCOPED_TRACE(signal);
+    Scratch scratch;
+    WriteFile(scratch.path("in.svg"), ManyGradients(10, 2));  // a preview of some 300 KB
+    const std::string out = scratch.path("out");
+    fs::create_directory(out);
+    const Finished run = Script("mkfifo '" + scratch.path("pipe") + "'; exec 3<>'" + scratch.path("pipe") +
+                                    "'\n\"$0\" \"$@\" >&3 & pid=$!\n{watch}\n"
+                                    "until ls -A '" + out + "' | grep -q .; do kill -0 $pid || break; sleep 0.005; done\n"
+                                    "sleep 0.1\nkill -" + std::to_string(signal) + " $pid; wait $pid; echo \"status $?\" >&2\n",
+                                {"apply", scratch.path("in.svg"), "-o", out + "/new.svg", "--preview", "-"});
+    EXPECT_EQ(run.err, "status " + std::to_string(128 + signal) + "\n");
+    EXPECT_TRUE(fs::is_empty(out)) << "left behind in " << out;
+  }
 }
 
 }  // namespace
