@@ -35,7 +35,6 @@ namespace {
 constexpr std::size_t kSessionArtLimit = 250'000;
 constexpr unsigned kMaxJobs = 256;
 constexpr int kPollMilliseconds = 200;
-constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 enum class Status : std::uint8_t { NotDone, Rewritten, LeftAlone, Refused };
 
@@ -190,35 +189,45 @@ struct Shared {
 };
 static_assert(std::atomic<std::uint64_t>::is_always_lock_free && std::atomic<int>::is_always_lock_free);
 
-Shared* gShared = nullptr;  // for the signal handler
+Shared* gShared = nullptr;  // for a worker's signal handler
 
-extern "C" void OnStopSignal(int signal) {
-  if (!gShared) return;
+// Async-signal-safe: the batch takes no more documents and writes nothing more.
+void AskToStop(Shared& shared, int signal) {
   int none = 0;
-  gShared->signal.compare_exchange_strong(none, signal);
-  gShared->halt.store(true);
+  shared.signal.compare_exchange_strong(none, signal);
+  shared.halt.store(true);
 }
 
-// The handlers of a batch, in place while it runs.
-class StopSignals {
+// A worker stops at once on an ending signal (the terminal's Ctrl-C reaches
+// it as well as the parent; the parent passes on the others): its temporary
+// file goes, and it ends by the signal, in the middle of a document or not.
+extern "C" void OnWorkerStop(int signal) {
+  if (gShared) AskToStop(*gShared, signal);
+  svg::RemoveTemporaryFiles(true);
+  ::raise(signal);  // the action is the default again (SA_RESETHAND): delivered once this returns
+}
+
+sigset_t EndingSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : EndingSignals()) sigaddset(&set, s);
+  return set;
+}
+
+// A worker's ending signals wait while it exists: from the decision to put a
+// result in place until the parent has been told.
+class DeferStops {
  public:
-  StopSignals() {
-    struct sigaction action {};
-    action.sa_handler = &OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    // A signal ignored when the batch starts stays ignored (nohup, background jobs of a shell).
-    for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
-      if (::sigaction(kStopSignals[i], nullptr, &old_[i]) == 0 && old_[i].sa_handler != SIG_IGN)
-        ::sigaction(kStopSignals[i], &action, nullptr);
+  DeferStops() {
+    const sigset_t set = EndingSet();
+    ::sigprocmask(SIG_BLOCK, &set, &old_);
   }
-  ~StopSignals() {
-    for (std::size_t i = 0; i < std::size(kStopSignals); ++i) ::sigaction(kStopSignals[i], &old_[i], nullptr);
-  }
-  StopSignals(const StopSignals&) = delete;
-  StopSignals& operator=(const StopSignals&) = delete;
+  ~DeferStops() { ::sigprocmask(SIG_SETMASK, &old_, nullptr); }
+  DeferStops(const DeferStops&) = delete;
+  DeferStops& operator=(const DeferStops&) = delete;
 
  private:
-  struct sigaction old_[std::size(kStopSignals)] {};
+  sigset_t old_{};
 };
 
 unsigned CoresAvailable() {
@@ -241,7 +250,7 @@ std::string Refusal(const std::string& input, const std::string& what) {
 // --- A worker ----------------------------------------------------------------------------
 
 Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::string& target,
-                 std::unique_ptr<PluginSession>& session, bool details) {
+                 std::unique_ptr<PluginSession>& session, bool details, std::optional<DeferStops>& deferred) {
   const std::string& input = options.inputs[index];
   Outcome outcome;
   const auto refuse = [&](const std::string& what) {
@@ -267,6 +276,7 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     const std::string* data = result.rewritten == 0 ? (options.inPlace ? nullptr : &original) : &result.output;
     if (data) {
       svg::PendingOutput output(target, *data);
+      deferred.emplace();  // put in place and told, or neither
       if (gShared->halt.load()) return Outcome{};  // the temporary file goes with `output`
       output.Commit();
     }
@@ -289,8 +299,16 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
 [[noreturn]] void Work(const BatchOptions& options, const std::vector<std::string>& targets, bool details, int fd,
                        pid_t parent) {
   ::signal(SIGPIPE, SIG_IGN);
-  ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // the parent gone, finish like an interrupted batch
-  if (::getppid() != parent) OnStopSignal(SIGTERM);
+  // The ending signals, blocked in the parent's threads, are this worker's own.
+  struct sigaction action {};
+  action.sa_handler = &OnWorkerStop;
+  action.sa_flags = SA_RESETHAND;
+  sigemptyset(&action.sa_mask);
+  for (int s : EndingSignals()) ::sigaction(s, &action, nullptr);
+  ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // the parent gone, end like an interrupted batch
+  const sigset_t ending = EndingSet();
+  ::sigprocmask(SIG_UNBLOCK, &ending, nullptr);
+  if (::getppid() != parent) AskToStop(*gShared, SIGTERM);
   std::unique_ptr<PluginSession> session;
   while (!gShared->halt.load()) {
     if (!session) {
@@ -304,8 +322,10 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     const std::uint64_t index = gShared->next.fetch_add(1);
     if (index >= options.inputs.size()) break;
     if (!Send(fd, Kind::Started, index, {})) break;
-    const Outcome outcome = ApplyOne(options, index, targets[index], session, details);
+    std::optional<DeferStops> deferred;
+    const Outcome outcome = ApplyOne(options, index, targets[index], session, details, deferred);
     if (!Send(fd, Kind::Finished, index, Encode(outcome))) break;
+    deferred.reset();
     if (session && session->document().artCount() > kSessionArtLimit) session.reset();
   }
   try {
@@ -326,8 +346,10 @@ struct Worker {
 
 class Batch {
  public:
-  Batch(const BatchOptions& options, Shared& shared)
-      : options_(options), shared_(shared), outcomes_(options.inputs.size()), finished_(options.inputs.size()) {
+  // `wake` becomes readable when a stop signal comes.
+  Batch(const BatchOptions& options, Shared& shared, int wake)
+      : options_(options), shared_(shared), wake_(wake), outcomes_(options.inputs.size()),
+        finished_(options.inputs.size()) {
     for (const std::string& input : options.inputs)
       targets_.push_back(options.inPlace ? input : Join(options.outDir, BaseName(input)));
     details_ = !options.preview.empty() || !options.report.empty();
@@ -337,12 +359,19 @@ class Batch {
     progress_.Stage("applying the effect", outcomes_.size());
     for (unsigned k = 0; k < workers; ++k) Spawn();
     while (!workers_.empty()) {
+      if (shared_.signal.load() != 0) StopWorkers();
       std::vector<pollfd> fds;
       for (const Worker& w : workers_) fds.push_back({w.fd, POLLIN, 0});
+      fds.push_back({wake_, POLLIN, 0});
       const int ready = ::poll(fds.data(), fds.size(), kPollMilliseconds);
       if (ready < 0 && errno != EINTR) throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
       progress_.Step(done_);
-      for (std::size_t k = fds.size(); k-- > 0;)
+      if (ready > 0 && fds.back().revents != 0) {
+        char bytes[64];
+        while (::read(wake_, bytes, sizeof bytes) > 0) {
+        }
+      }
+      for (std::size_t k = workers_.size(); k-- > 0;)
         if (ready > 0 && fds[k].revents != 0) Drain(k);
     }
     Flush(true);
@@ -358,6 +387,21 @@ class Batch {
       gradients += o.gradients;
       for (GradientResult& g : o.results) results.push_back(std::move(g));
     }
+    bool extrasFailed = false;
+    if (shared_.signal.load() == 0 && fatal_.empty() && details_) {
+      // The preview and report appear together or not at all.
+      try {
+        const Extras extras = MakeExtras(results, options_.preview, options_.report, progress_);
+        progress_.Finish();
+        std::vector<svg::PendingOutput> outputs;
+        if (!options_.preview.empty()) outputs.emplace_back(options_.preview, extras.preview);
+        if (!options_.report.empty()) outputs.emplace_back(options_.report, extras.report);
+        svg::CommitTogether(outputs);
+      } catch (const std::exception& e) {
+        progress_.Print(std::string("evenhue: ") + e.what());
+        extrasFailed = true;
+      }
+    }
     const std::size_t n = outcomes_.size();
     const int signal = shared_.signal.load();
     const bool whole = signal == 0 && fatal_.empty();
@@ -366,27 +410,20 @@ class Batch {
     line += std::to_string(n) + (n == 1 ? " file: " : " files: ") + std::to_string(counts[1]) + " rewritten, " +
             std::to_string(counts[2]) + " left alone, " + std::to_string(counts[3]) + " refused; " +
             std::to_string(gradients) + (gradients == 1 ? " gradient" : " gradients") + " rewritten\n";
-    bool extrasFailed = false;
-    if (whole && details_) {
-      // The preview and report appear together or not at all.
-      try {
-        const Extras extras = MakeExtras(results, options_.preview, options_.report, progress_);
-        progress_.Finish();
-        std::vector<svg::PendingOutput> outputs;
-        if (!options_.preview.empty()) outputs.emplace_back(options_.preview, extras.preview);
-        if (!options_.report.empty()) outputs.emplace_back(options_.report, extras.report);
-        for (auto& o : outputs) o.Commit();
-      } catch (const std::exception& e) {
-        progress_.Print(std::string("evenhue: ") + e.what());
-        extrasFailed = true;
-      }
-    }
     std::fputs(line.c_str(), summary);
     if (signal != 0) return 128 + signal;
     return counts[static_cast<std::size_t>(Status::Refused)] > 0 || !whole || extrasFailed ? kExitBadInput : kExitOk;
   }
 
  private:
+  // Interrupted: the workers stop now, in the middle of their documents
+  // (each drops its temporary file), rather than after them.
+  void StopWorkers() {
+    if (stopped_) return;
+    stopped_ = true;
+    for (const Worker& w : workers_) ::kill(w.pid, shared_.signal.load());
+  }
+
   void Spawn() {
     int ends[2];
     if (::pipe2(ends, O_CLOEXEC) != 0) throw InputError(std::string("cannot start a worker: ") + std::strerror(errno));
@@ -401,6 +438,7 @@ class Batch {
     }
     if (pid == 0) {
       ::close(ends[0]);
+      ::close(wake_);
       for (const Worker& w : workers_) ::close(w.fd);
       Work(options_, targets_, details_, ends[1], parent_);
     }
@@ -426,16 +464,20 @@ class Batch {
     const std::optional<std::uint64_t> lost = w.current;
     workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(k));
     const bool abnormal = !WIFEXITED(status) || WEXITSTATUS(status) != kExitOk;
-    if (!lost && abnormal && fatal_.empty()) {
+    // Interrupted, workers end by the signal: what they were working on stays as it was.
+    const bool interrupted = shared_.signal.load() != 0;
+    if (!lost && abnormal && fatal_.empty() && !interrupted) {
       // Between documents: nothing to blame it on, and nothing to retry.
-      Fail(std::string("a process applying the effect ended with ") + How(status));
+      Fail(std::string("a worker applying the effect ended with ") + How(status) + " between documents");
     }
     if (lost) {
       // The worker ended in the middle of a document: that one is refused,
       // and a new worker takes over the rest.
       Outcome o;
-      o.status = Status::Refused;
-      o.lines.push_back(options_.inputs[*lost] + ": the process applying the effect to it ended with " + How(status));
+      if (!interrupted) {
+        o.status = Status::Refused;
+        o.lines.push_back(options_.inputs[*lost] + ": the worker ended with " + How(status) + " while working on it");
+      }
       Record(*lost, std::move(o));
       if (!shared_.halt.load() && shared_.next.load() < outcomes_.size()) Spawn();
     }
@@ -472,8 +514,10 @@ class Batch {
   }
 
   static std::string How(int status) {
-    return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                               : "exit status " + std::to_string(WEXITSTATUS(status));
+    if (!WIFSIGNALED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+    const int signal = WTERMSIG(status);
+    const char* name = ::strsignal(signal);
+    return "signal " + std::to_string(signal) + (name ? std::string(" (") + name + ")" : std::string());
   }
 
   // The batch cannot go on: the line is printed once, and no worker takes another document.
@@ -508,6 +552,8 @@ class Batch {
 
   const BatchOptions& options_;
   Shared& shared_;
+  const int wake_;
+  bool stopped_ = false;
   const pid_t parent_ = ::getpid();
   std::vector<std::string> targets_;
   bool details_ = false;
@@ -574,20 +620,35 @@ int RunBatch(const BatchOptions& options, std::FILE* summary) {
   Shared* shared = new (memory) Shared;
   gShared = shared;
   int status = kExitBadInput;
-  try {
-    StopSignals signals;
-    Batch batch(options, *shared);
-    batch.Run(workers);
-    status = batch.Finish(summary);
-  } catch (...) {
+  int wake[2] = {-1, -1};
+  const auto release = [&] {
     gShared = nullptr;
     shared->~Shared();
     ::munmap(memory, sizeof(Shared));
+    for (int fd : wake)
+      if (fd >= 0) ::close(fd);
+  };
+  try {
+    if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
+      throw InputError(std::string("cannot start the workers: ") + std::strerror(errno));
+    Batch batch(options, *shared, wake[0]);
+    {
+      // The first stop signal stops the workers and lets the batch say what
+      // became of it; a second one ends the command at once, as does one
+      // while the preview and report are made.
+      const StopHandler stop([shared, fd = wake[1]](int signal) {
+        AskToStop(*shared, signal);
+        const char byte = 1;
+        [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);
+      });
+      batch.Run(workers);
+    }
+    status = batch.Finish(summary);
+  } catch (...) {
+    release();
     throw;
   }
-  gShared = nullptr;
-  shared->~Shared();
-  ::munmap(memory, sizeof(Shared));
+  release();
   return status;
 }
 

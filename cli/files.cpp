@@ -1,12 +1,19 @@
 #include "cli/files.hpp"
 
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
+#include <mutex>
 
 #include "cli/errors.hpp"
+#include "svg/file_io.hpp"
 
 namespace evenhue::cli {
 
@@ -42,6 +49,101 @@ std::string NormalPath(const std::string& path) {
   std::error_code error;
   const auto absolute = std::filesystem::absolute(path, error);
   return error ? path : absolute.lexically_normal().string();
+}
+
+namespace {
+
+struct Stopping {
+  std::mutex mutex;
+  std::function<void(int)> handler;  // empty: a signal ends the process
+  bool called = false;
+};
+// Never destroyed: the signals' thread may run while the process exits.
+Stopping* const gStopping = new Stopping;
+
+sigset_t EndingSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (int s : EndingSignals()) sigaddset(&set, s);
+  return set;
+}
+
+std::vector<int> NotIgnored(std::initializer_list<int> signals) {
+  std::vector<int> out;
+  for (int s : signals) {
+    struct sigaction old {};
+    if (::sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) out.push_back(s);
+  }
+  return out;
+}
+
+[[noreturn]] void EndBy(int signal) {
+  svg::RemoveTemporaryFiles(false);
+  struct sigaction action {};
+  action.sa_handler = SIG_DFL;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(signal, &action, nullptr);
+  sigset_t one;
+  sigemptyset(&one);
+  sigaddset(&one, signal);
+  ::pthread_sigmask(SIG_UNBLOCK, &one, nullptr);
+  ::raise(signal);
+  ::_exit(128 + signal);  // should the signal not end it
+}
+
+void* TakeSignals(void*) {
+  const sigset_t set = EndingSet();
+  const auto& stops = StopSignals();
+  for (;;) {
+    int signal = 0;
+    if (::sigwait(&set, &signal) != 0) continue;
+    if (std::find(stops.begin(), stops.end(), signal) != stops.end()) {
+      std::lock_guard<std::mutex> lock(gStopping->mutex);
+      if (gStopping->handler && !gStopping->called) {
+        gStopping->called = true;
+        gStopping->handler(signal);
+        continue;
+      }
+    }
+    EndBy(signal);
+  }
+}
+
+}  // namespace
+
+const std::vector<int>& StopSignals() {
+  static const std::vector<int> signals = NotIgnored({SIGINT, SIGTERM, SIGHUP});
+  return signals;
+}
+
+const std::vector<int>& EndingSignals() {
+  static const std::vector<int> signals = NotIgnored({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2});
+  return signals;
+}
+
+void ReceiveStopSignals() {
+  ::signal(SIGXFSZ, SIG_IGN);
+  StopSignals();  // told before any handler is set
+  const sigset_t set = EndingSet();
+  sigset_t old;
+  ::pthread_sigmask(SIG_BLOCK, &set, &old);
+  pthread_t thread;
+  if (::pthread_create(&thread, nullptr, TakeSignals, nullptr) == 0) {
+    ::pthread_detach(thread);
+  } else {
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);  // no thread to take them: they act as they would
+  }
+}
+
+StopHandler::StopHandler(std::function<void(int)> onStop) {
+  std::lock_guard<std::mutex> lock(gStopping->mutex);
+  gStopping->handler = std::move(onStop);
+  gStopping->called = false;
+}
+
+StopHandler::~StopHandler() {
+  std::lock_guard<std::mutex> lock(gStopping->mutex);
+  gStopping->handler = nullptr;
 }
 
 }  // namespace evenhue::cli

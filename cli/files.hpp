@@ -1,9 +1,11 @@
 // Folders and file identities for the command's outputs.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace evenhue::cli {
 
@@ -25,5 +27,33 @@ std::string BaseName(const std::string& path);
 
 // The absolute, lexically normal form of a path, for comparing names of files that need not exist.
 std::string NormalPath(const std::string& path);
+
+// --- Signals that stop the command ---------------------------------------------------
+
+// SIGINT, SIGTERM and SIGHUP, less those ignored when the command started (as
+// under nohup, or for a shell's background job), which stay ignored.
+const std::vector<int>& StopSignals();
+// Those and the other signals sent to end a process (SIGQUIT, SIGALRM,
+// SIGUSR1, SIGUSR2), less the ignored ones: each is caught to remove the
+// temporary files first, then ends the process as it would have.
+const std::vector<int>& EndingSignals();
+
+// For main(), before any other thread starts: the ending signals are blocked
+// in every thread and taken by a thread of their own. Unless a StopHandler is
+// in place for a stop signal, an ending signal removes the temporary files of outputs not yet in place
+// and ends the process by that signal, so that every output is as it was or
+// wholly written. SIGXFSZ is ignored: a write past a file-size limit fails
+// (EFBIG) and is reported as an error naming the file.
+void ReceiveStopSignals();
+
+// While one lives, the first stop signal calls `onStop` with it (on the
+// signals' thread) and does nothing else; the next one ends the process as above.
+class StopHandler {
+ public:
+  explicit StopHandler(std::function<void(int)> onStop);
+  ~StopHandler();
+  StopHandler(const StopHandler&) = delete;
+  StopHandler& operator=(const StopHandler&) = delete;
+};
 
 }  // namespace evenhue::cli

@@ -1,12 +1,15 @@
 #include "cli/inkscape.hpp"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "cli/apply.hpp"
@@ -68,17 +71,25 @@ std::string Folder(const std::string& path) {
   return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Copies `from` to `to` whole: written beside it first, then renamed into place.
-void InstallFile(const std::string& from, const std::string& to, mode_t mode) {
+// One file of the installed effect.
+struct Installed {
+  std::string from;  // where it comes from
+  std::string name;  // in the effect's folder
+  mode_t mode;
   std::string data;
-  try {
-    data = svg::ReadInput(from, std::uint64_t{1} << 30);
-  } catch (const svg::FileError& e) {
-    throw InputError(std::string(e.what()) + " (build the command first: cmake --build --preset release)");
-  }
-  std::string temp = to + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0) throw InputError("cannot write " + to + ": " + std::strerror(errno));
+};
+
+void Told(std::FILE* out, const std::string& target) {
+  std::fprintf(out,
+               "installed the Evenhue effect in %s\n"
+               "restart Inkscape, then use Extensions \xe2\x80\xba Color \xe2\x80\xba Evenhue "
+               "(remove the folder to uninstall)\n",
+               target.c_str());
+}
+
+void WriteNew(const std::string& path, const std::string& data, mode_t mode) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) throw InputError("cannot write " + path + ": " + std::strerror(errno));
   bool ok = ::fchmod(fd, mode) == 0;
   for (std::string_view rest = data; ok && !rest.empty();) {
     const ssize_t n = ::write(fd, rest.data(), rest.size());
@@ -86,12 +97,38 @@ void InstallFile(const std::string& from, const std::string& to, mode_t mode) {
     ok = n > 0;
     if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
   }
-  const int error = ok ? 0 : errno;
+  if (ok) ok = ::fsync(fd) == 0;
+  const int error = errno;
   if (::close(fd) != 0 && ok) ok = false;
-  if (ok && ::rename(temp.c_str(), to.c_str()) == 0) return;
-  const int why = error != 0 ? error : errno;
-  ::unlink(temp.c_str());
-  throw InputError("cannot write " + to + ": " + std::strerror(why));
+  if (!ok) throw InputError("cannot write " + path + ": " + std::strerror(error != 0 ? error : errno));
+}
+
+// Throws, in Inkscape's words (its users never typed --select), when a
+// selected id names no object of the drawing; returns otherwise.
+void CheckSelection(const std::string& named, const std::string& text, const std::vector<std::string>& ids) {
+  std::optional<svg::SvgDocument> document;
+  try {
+    document.emplace(svg::SvgDocument::Parse(text));
+  } catch (const svg::SvgError&) {
+    return;  // the run's own error says what is wrong
+  }
+  for (const std::string& id : ids)
+    if (!document->FindById(id)) throw InputError(named + "the selected object '" + id + "' is not in the drawing");
+}
+
+// The one line (Inkscape shows it in a message box) for a run that re-spaced nothing.
+std::string NothingDone(const ApplyResult& result, bool selection) {
+  const std::string what = selection ? "the selection" : "the drawing";
+  std::string line = "notice: nothing was re-spaced: ";
+  if (result.gradientPaints == 0) return line + what + " has no fill or stroke painted with a gradient";
+  line += "the " + std::to_string(result.gradientPaints) + (result.gradientPaints == 1 ? " gradient paint of " : " gradient paints of ") +
+          what + (result.gradientPaints == 1 ? " was left alone" : " were left alone");
+  if (!result.warnings.empty()) {
+    line += " (" + result.warnings.front();
+    if (result.warnings.size() > 1) line += "; " + std::to_string(result.warnings.size() - 1) + " more warnings";
+    line += ")";
+  }
+  return line;
 }
 
 }  // namespace
@@ -127,15 +164,27 @@ int RunInkscapeEffect(const std::vector<std::string>& args, const std::string& p
   const std::string name = DocumentName(request.text);
   request.name = name.empty() ? "the drawing" : name;
   request.pluginPath = pluginPath;
-  request.selectIds = std::move(ids);
+  // The notices of the effect name the drawing when Inkscape knows its name.
+  const std::string named = name.empty() ? "" : name + ": ";
+  const bool selection = !ids.empty();
+  // Kept to tell, should the run fail, whether a selected object is missing.
+  const std::string text = selection ? request.text : std::string();
+  request.selectIds = ids;
   request.smoothEdges = smoothEdges;
-  Progress quiet(false);  // anything on standard error would open a dialog
-  const ApplyResult result = ApplyDocument(std::move(request), quiet);
+  Progress quiet(false);  // anything on standard error opens a message box
+  ApplyResult result;
+  try {
+    result = ApplyDocument(std::move(request), quiet);
+  } catch (const InputError&) {
+    if (selection) CheckSelection(named, text, ids);
+    throw;
+  }
   try {
     svg::WriteOutput("-", result.output);
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }
+  if (result.rewritten == 0) std::fprintf(stderr, "evenhue: %s%s\n", named.c_str(), NothingDone(result, selection).c_str());
   return kExitOk;
 }
 
@@ -154,18 +203,45 @@ void InstallInkscape(const std::string& folder, const std::string& pluginPath, s
   const std::string self = ExecutablePath();
   if (self.empty()) throw InputError("install-inkscape: cannot tell where this command is");
   const std::string source = Folder(self);
-  const std::string target = folder + "/" + kInkscapeFolder;
-  MakeDirectories(target);
-  // The script and the .inx last: Inkscape sees the effect only once what it runs is there.
-  InstallFile(self, target + "/evenhue", kProgramMode);
-  InstallFile(pluginPath, target + "/" + kPluginFileName, kDataMode);
+  std::vector<Installed> files = {{self, "evenhue", kProgramMode, {}},
+                                  {pluginPath, kPluginFileName, kDataMode, {}}};
   for (const InkscapeFile& file : kInkscapeFiles)
-    InstallFile(source + "/" + file.name, target + "/" + file.name, file.program ? kProgramMode : kDataMode);
-  std::fprintf(out,
-               "installed the Evenhue effect in %s\n"
-               "restart Inkscape, then use Extensions \xe2\x80\xba Color \xe2\x80\xba Evenhue "
-               "(remove the folder to uninstall)\n",
-               target.c_str());
+    files.push_back({source + "/" + file.name, file.name, file.program ? kProgramMode : kDataMode, {}});
+  // Every file is read before anything is written: one missing, nothing is installed.
+  for (Installed& file : files) {
+    try {
+      file.data = svg::ReadInput(file.from, std::uint64_t{1} << 30);
+    } catch (const svg::FileError& e) {
+      throw InputError(std::string(e.what()) + " (build the command first: cmake --build --preset release)");
+    }
+  }
+  MakeDirectories(folder);
+  // The new install is made whole in a folder beside its place, then put there in one step.
+  const std::string target = folder + "/" + kInkscapeFolder;
+  try {
+    svg::TemporaryFolder made(folder + "/." + kInkscapeFolder + "-install-XXXXXX");
+    if (::chmod(made.path().c_str(), 0755) != 0)
+      throw InputError("cannot write " + made.path() + ": " + std::strerror(errno));
+    for (const Installed& file : files) WriteNew(made.path() + "/" + file.name, file.data, file.mode);
+    // An existing install is swapped for the new one (and then goes with `made`).
+    if (::renameat2(AT_FDCWD, made.path().c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) return Told(out, target);
+    const bool installed = errno != ENOENT;
+    const std::string old = made.path() + "-old";
+    // A file system that cannot swap: the old install steps aside first.
+    if (installed && ::rename(target.c_str(), old.c_str()) != 0)
+      throw InputError("cannot replace " + target + ": " + std::strerror(errno));
+    if (::rename(made.path().c_str(), target.c_str()) != 0) {
+      const int error = errno;
+      if (installed) ::rename(old.c_str(), target.c_str());
+      throw InputError("cannot install into " + target + ": " + std::strerror(error));
+    }
+    made.Release();
+    std::error_code ignored;
+    if (installed) std::filesystem::remove_all(old, ignored);
+  } catch (const svg::FileError& e) {
+    throw InputError(e.what());
+  }
+  Told(out, target);
 }
 
 }  // namespace evenhue::cli

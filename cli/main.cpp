@@ -18,6 +18,7 @@
 #include "cli/batch.hpp"
 #include "cli/demo.hpp"
 #include "cli/errors.hpp"
+#include "cli/files.hpp"
 #include "cli/inkscape.hpp"
 #include "cli/respace.hpp"
 #include "cli/session.hpp"
@@ -93,7 +94,8 @@ constexpr const char kInstallInkscapeHelp[] =
     "\n"
     "Installs the Inkscape effect Extensions > Color > Evenhue: copies the\n"
     "effect's description, its script, this command and the plug-in into\n"
-    "FOLDER/evenhue. Restart Inkscape afterwards; remove the folder to uninstall.\n"
+    "FOLDER/evenhue, all or nothing (an earlier install is replaced only by a\n"
+    "complete one). Restart Inkscape afterwards; remove the folder to uninstall.\n"
     "\n"
     "  --dir FOLDER    Inkscape's extensions folder (default: $INKSCAPE_PROFILE_DIR/\n"
     "                  extensions, else $XDG_CONFIG_HOME/inkscape/extensions, else\n"
@@ -106,7 +108,8 @@ constexpr const char kInkscapeHelp[] =
     "What Inkscape's Evenhue effect runs: applies the effect to the objects with\n"
     "these ids (the whole document when none are given) and writes the new\n"
     "document on standard output. Errors are one line on standard error, which\n"
-    "Inkscape shows in its error dialog.\n"
+    "Inkscape shows in its error dialog; a run that re-spaces nothing keeps the\n"
+    "document and says why in one line, which Inkscape shows in a message box.\n"
     "\n"
     "  --id=ID         a selected object (repeatable)\n"
     "  --smooth-edges  re-space even the gradients whose edges it would smooth over\n"
@@ -281,9 +284,7 @@ int Apply(Arguments& args) {
     outputs.emplace_back(output, result.output);
     if (!preview.empty()) outputs.emplace_back(preview, extra.preview);
     if (!report.empty()) outputs.emplace_back(report, extra.report);
-    for (auto& o : outputs)
-      if (o.direct()) o.Commit();
-    for (auto& o : outputs) o.Commit();
+    svg::CommitTogether(outputs);
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }
@@ -303,13 +304,15 @@ int Respace(Arguments& args) {
 
 int InstallInkscapeCommand(Arguments& args) {
   std::string folder, plugin = DefaultPluginPath();
+  bool haveDir = false;
   while (!args.Done()) {
     const std::string a = args.Take();
-    if (a == "--dir") folder = args.Value(a);
+    if (a == "--dir") folder = args.Value(a), haveDir = true;
     else if (a == "--plugin") plugin = args.Value(a);
     else throw UsageError("install-inkscape: unknown argument " + a);
   }
-  if (folder.empty()) folder = InkscapeExtensionsFolder();
+  if (haveDir && folder.empty()) throw UsageError("install-inkscape: --dir needs a folder");
+  if (!haveDir) folder = InkscapeExtensionsFolder();
   InstallInkscape(folder, plugin, stdout);
   return kExitOk;
 }
@@ -413,6 +416,7 @@ int main(int argc, char** argv) {
   // nothing until it is touched.
   mallopt(M_TOP_PAD, 64 << 20);
 #endif
+  ReceiveStopSignals();
   Job job;
   for (int i = 1; i < argc; ++i) job.argv.emplace_back(argv[i]);
   pthread_attr_t attributes;

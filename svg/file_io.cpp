@@ -1,13 +1,17 @@
 #include "svg/file_io.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -53,7 +57,100 @@ class Fd {
   int fd_;
 };
 
+// --- The temporary files and folders of this process -------------------------------------
+
+struct Registered {
+  std::string path;
+  bool folder = false;
+};
+
+struct Registry {
+  std::mutex mutex;
+  std::vector<Registered> entries;
+};
+
+// Never destroyed: a thread ending the process on a signal may use it while the process exits.
+Registry* const gRegistry = new Registry;
+
+// The registry held by this thread, with the signals that may arrive at any
+// time blocked in it, so that a signal handler never finds it half-changed
+// (nor a temporary file made and not yet in it).
+class Hold {
+ public:
+  Hold() : lock_(gRegistry->mutex) {
+    sigset_t asynchronous;
+    sigfillset(&asynchronous);
+    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) sigdelset(&asynchronous, s);
+    ::pthread_sigmask(SIG_BLOCK, &asynchronous, &old_);
+  }
+  ~Hold() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+  Hold(const Hold&) = delete;
+  Hold& operator=(const Hold&) = delete;
+
+ private:
+  std::lock_guard<std::mutex> lock_;
+  sigset_t old_{};
+};
+
+// With the registry held.
+void Forget(const std::string& path) {
+  auto& entries = gRegistry->entries;
+  entries.erase(std::remove_if(entries.begin(), entries.end(), [&](const Registered& r) { return r.path == path; }),
+                entries.end());
+}
+
+void RemoveFile(const std::string& path) {
+  Hold hold;
+  ::unlink(path.c_str());
+  Forget(path);
+}
+
 }  // namespace
+
+void RemoveTemporaryFiles(bool inHandler) noexcept {
+  // Held for good: the process is about to end.
+  if (!inHandler) gRegistry->mutex.lock();
+  for (const Registered& r : gRegistry->entries) {
+    if (!r.folder) {
+      ::unlink(r.path.c_str());
+    } else if (!inHandler) {
+      std::error_code ignored;
+      std::filesystem::remove_all(r.path, ignored);
+    }
+  }
+}
+
+TemporaryFolder::TemporaryFolder(std::string pattern) {
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  Hold hold;
+  if (!::mkdtemp(name.data())) {
+    const auto slash = pattern.rfind('/');
+    Fail("cannot create a temporary folder in " + (slash == std::string::npos ? "." : pattern.substr(0, slash)), errno);
+  }
+  path_.assign(name.data());
+  try {
+    gRegistry->entries.push_back({path_, true});
+  } catch (...) {
+    ::rmdir(path_.c_str());
+    throw;
+  }
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  if (released_) return;
+  Hold hold;
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+  Forget(path_);
+}
+
+void TemporaryFolder::Release() {
+  if (released_) return;
+  Hold hold;
+  Forget(path_);
+  released_ = true;
+}
 
 std::string ReadInput(const std::string& path, std::uint64_t maxBytes) {
   const bool isStdin = path == "-";
@@ -111,12 +208,26 @@ PendingOutput::PendingOutput(const std::string& path, std::string_view data) : p
   std::string temp = folder + "/." + name + ".evenhue-XXXXXX";
   std::vector<char> pattern(temp.begin(), temp.end());
   pattern.push_back('\0');
-  Fd fd(::mkstemp(pattern.data()));
+  int made = -1;
+  {
+    Hold hold;
+    made = ::mkstemp(pattern.data());
+    if (made >= 0) {
+      temp.assign(pattern.data());
+      try {
+        gRegistry->entries.push_back({temp, false});
+      } catch (...) {
+        ::unlink(temp.c_str());
+        ::close(made);
+        throw;
+      }
+    }
+  }
+  Fd fd(made);
   if (fd.get() < 0) Fail("cannot write " + path + " (temporary file in " + folder + ")", errno);
-  temp.assign(pattern.data());
 
   auto abandon = [&](const std::string& what, int error) {
-    ::unlink(temp.c_str());
+    RemoveFile(temp);
     Fail(what, error);
   };
   // The new file gets the old one's permissions, or the usual ones for a new file.
@@ -147,7 +258,7 @@ PendingOutput::PendingOutput(PendingOutput&& other) noexcept
 }
 
 PendingOutput::~PendingOutput() {
-  if (!done_ && !temp_.empty()) ::unlink(temp_.c_str());
+  if (!done_ && !temp_.empty()) RemoveFile(temp_);
 }
 
 void PendingOutput::Commit() {
@@ -165,11 +276,25 @@ void PendingOutput::Commit() {
     if (::close(fd.release()) != 0) Fail("cannot write " + path_, errno);
     return;
   }
-  if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-    error = errno;
-    ::unlink(temp_.c_str());
-    Fail("cannot write " + path_, error);
-  }
+  Hold hold;
+  Rename();
+}
+
+void PendingOutput::Rename() {
+  done_ = true;
+  const bool renamed = ::rename(temp_.c_str(), target_.c_str()) == 0;
+  const int error = errno;
+  if (!renamed) ::unlink(temp_.c_str());
+  Forget(temp_);
+  if (!renamed) Fail("cannot write " + path_, error);
+}
+
+void CommitTogether(std::vector<PendingOutput>& outputs) {
+  for (PendingOutput& o : outputs)
+    if (o.direct()) o.Commit();
+  Hold hold;
+  for (PendingOutput& o : outputs)
+    if (!o.done_) o.Rename();
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace evenhue::svg {
 
@@ -45,6 +46,9 @@ class PendingOutput {
   void Commit();  // throws FileError
 
  private:
+  friend void CommitTogether(std::vector<PendingOutput>& outputs);
+  void Rename();  // with the registry held
+
   std::string path_;    // as given
   std::string target_;  // the file a symbolic link points to
   std::string temp_;    // the finished temporary file; empty for direct targets
@@ -52,7 +56,45 @@ class PendingOutput {
   bool done_ = false;
 };
 
+// Puts outputs in place together: first those written directly (standard
+// output, devices), so that their failure replaces no file, then the renames,
+// during which RemoveTemporaryFiles() waits (a signal that ends the process
+// finds all of them in place or none).
+void CommitTogether(std::vector<PendingOutput>& outputs);  // throws FileError
+
 // Whether two paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
+
+// --- Temporary files and signals ------------------------------------------------------
+//
+// Every temporary file of a PendingOutput (and every folder registered with
+// TemporaryFolder) is known from the moment it exists until it is renamed
+// into place or removed, so that a signal that ends the process can remove
+// what is left.
+
+// Removes every temporary file and folder not yet in place. Meant for code
+// about to end the process: in a process of several threads, it first waits
+// until no temporary file is being made or renamed and keeps it so for good
+// (no output is put in place afterwards). With `inHandler` (a signal handler
+// of a process with one thread, which cannot wait) it neither waits nor
+// removes folders, and is async-signal-safe.
+void RemoveTemporaryFiles(bool inHandler) noexcept;
+
+// A temporary folder, registered as above while the object lives; Release()
+// once it has been renamed into place (or removed).
+class TemporaryFolder {
+ public:
+  // Makes the folder from `pattern`, a path ending in XXXXXX (as mkdtemp); throws FileError.
+  explicit TemporaryFolder(std::string pattern);
+  ~TemporaryFolder();  // removes the folder and what it holds, unless released
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const std::string& path() const { return path_; }
+  void Release();
+
+ private:
+  std::string path_;
+  bool released_ = false;
+};
 
 }  // namespace evenhue::svg

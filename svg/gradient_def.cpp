@@ -80,6 +80,7 @@ Record ReadRecord(Cascade& cascade, const std::vector<pugi::xml_node>& entries,
     return record;
   }
   double previous = 0.0;
+  std::string colourless;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     const pugi::xml_attribute offsetAttribute = entries[i].attribute("offset");
     const auto value = ParseCssNumber(offsetAttribute.value());
@@ -101,6 +102,9 @@ Record ReadRecord(Cascade& cascade, const std::vector<pugi::xml_node>& entries,
     GradientStop stop;
     stop.offset = *value;
     const ComputedStyle style = cascade.Compute(entries[i]);
+    // A stop entry without a valid colour of its own would be black: the record says nothing usable.
+    if (style[Property::StopColor].origin == Origin::Initial && colourless.empty())
+      colourless = "entry " + std::to_string(i + 1) + " has no valid stop-color";
     stop.color = StopColorOf(style);
     // The record holds no opacity: the <stop> at the same place has it.
     stop.opacity = 1.0;
@@ -112,6 +116,7 @@ Record ReadRecord(Cascade& cascade, const std::vector<pugi::xml_node>& entries,
     stop.color.alpha = 1.0;
     record.stops.push_back(stop);
   }
+  record.problem = std::move(colourless);
   return record;
 }
 

@@ -69,14 +69,22 @@ namespace {
 // before it), stop, ..., stop.
 void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const std::vector<RgbStop>& stops) {
   const std::string name = prefix + std::string(kMidpointRecordElement);
+  // Entries without a prefix name the namespace themselves, as the source's did
+  // (on the gradient it would take the gradient out of SVG's).
+  const auto newEntry = [&] {
+    pugi::xml_node entry = gradient.append_child(name.c_str());
+    if (prefix.empty() && NamespaceOf(entry) != kMidpointRecordNamespace)
+      entry.append_attribute("xmlns").set_value(std::string(kMidpointRecordNamespace).c_str());
+    return entry;
+  };
   for (std::size_t i = 0; i < stops.size(); ++i) {
     const RgbStop& s = stops[i];
     const std::string style = "stop-color:" + HexRgb(s.red, s.green, s.blue);
-    pugi::xml_node entry = gradient.append_child(name.c_str());
+    pugi::xml_node entry = newEntry();
     entry.append_attribute("offset").set_value(ShortestText(std::clamp(s.offset, 0.0, 1.0)).c_str());
     entry.append_attribute("style").set_value(style.c_str());
     if (i + 1 == stops.size()) break;
-    pugi::xml_node midpoint = gradient.append_child(name.c_str());
+    pugi::xml_node midpoint = newEntry();
     midpoint.append_attribute("offset").set_value(ShortestText(std::clamp(s.midpoint / 100.0, 0.0, 1.0)).c_str());
     midpoint.append_attribute("style").set_value(style.c_str());
   }

@@ -3,6 +3,7 @@
 // documents left alone, the batch's report; an interrupted batch.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <filesystem>
@@ -171,38 +172,77 @@ std::string ManyGradients(int paths, int seed) {
   return "<svg xmlns=\"http://www.w3.org/2000/svg\"><defs>" + defs + "</defs>" + art + "</svg>\n";
 }
 
-// SIGTERM once the first results are in: the workers take no further document
-// and drop any result not yet in place, so each output is absent or whole,
-// no temporary file is left, and the summary counts what was done.
-TEST(BatchInterrupted, LeavesEveryDocumentAbsentOrWhole) {
+// Runs `script` in bash with job control (so that a background job is a
+// process group of its own that takes SIGINT, as a terminal's Ctrl-C reaches
+// it); "$0" is the command, "$@" the arguments. "{watch}" after starting the
+// command as $pid kills it should it not end within a minute, so that no
+// test hangs.
+Finished Script(std::string script, const std::vector<std::string>& args) {
+  const auto at = script.find("{watch}");
+  if (at != std::string::npos) script.replace(at, 7, "(sleep 60; kill -KILL $pid) & watcher=$!");
+  // Standard error is the command's and the script's own lines; bash's notices of its jobs go.
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"\"$0\" \"$@\"", "\"$0\" \"$@\" 2>&4"}, {">&2", ">&4"}})
+    for (auto at = script.find(from); at != std::string::npos; at = script.find(from, at + to.size()))
+      script.replace(at, from.size(), to);
+  std::vector<std::string> all = {"-c", "exec 4>&2 2>/dev/null\nset -m\n" + script + "\nkill $watcher\n",
+                                  EVENHUE_COMMAND};
+  all.insert(all.end(), args.begin(), args.end());
+  return testcmd::RunProgram("/bin/bash", all);
+}
+
+// Waits for the batch $pid to have a worker, whose pid is then in $w.
+constexpr char kFindWorker[] =
+    "until w=$(cat /proc/$pid/task/*/children 2>/dev/null) && [ -n \"$w\" ]; do kill -0 $pid || break; sleep 0.01; done\n";
+
+struct InterruptCase {
+  const char* name;
+  bool inPlace;
+  const char* kill;  // how the batch $pid is stopped
+  int signal;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* out) { *out << c.name; }
+
+class BatchInterrupted : public ::testing::TestWithParam<InterruptCase> {};
+
+// A stop signal once the first results are in: the workers stop in the
+// middle of their documents, so each file is as it was or whole, no
+// temporary file is left, and the summary counts what was done.
+TEST_P(BatchInterrupted, LeavesEveryDocumentAsItWasOrWhole) {
+  const InterruptCase& c = GetParam();
   constexpr int kDocuments = 32;
   constexpr int kPaths = 500;
   Scratch scratch;
   fs::create_directory(scratch.path("in"));
   std::vector<std::string> args = {"apply"};  // for the documents
+  std::map<std::string, std::string> original;
   for (int d = 0; d < kDocuments; ++d) {
-    const std::string name = scratch.path("in/d" + std::to_string(100 + d) + ".svg");
-    WriteFile(name, ManyGradients(kPaths, d));
-    args.push_back(name);
+    const std::string name = "d" + std::to_string(100 + d) + ".svg";
+    original[name] = ManyGradients(kPaths, d);
+    WriteFile(scratch.path("in/" + name), original[name]);
+    args.push_back(scratch.path("in/" + name));
   }
   // The whole batch once, for the documents as they must come out; then in
-  // the background, with SIGTERM once its first document is in place.
+  // the background, with the signal once its first document is in place.
   std::vector<std::string> wholeArgs = args;
   wholeArgs.insert(wholeArgs.end(), {"--out-dir", scratch.path("whole")});
   ASSERT_EQ(Evenhue(wholeArgs).status, 0);
-  const std::string out = scratch.path("out");
-  const std::string script = "\"$0\" \"$@\" --out-dir '" + out + "' & pid=$!\n" +
-                             "until ls '" + out + "'/*.svg >/dev/null 2>&1; do sleep 0.005; done\n" +
-                             "kill -TERM $pid; wait $pid; echo \"status $?\" >&2\n";
-  args.insert(args.begin(), {"-c", script, EVENHUE_COMMAND});
-  const Finished run = testcmd::RunProgram("/bin/sh", args);
-  EXPECT_EQ(run.err, "status " + std::to_string(128 + SIGTERM) + "\n");
+  const std::string out = c.inPlace ? scratch.path("in") : scratch.path("out");
+  const std::string first = c.inPlace ? "find '" + out + "' -newer '" + scratch.path("whole") + "' -name '*.svg' | grep -q ."
+                                      : "ls '" + out + "'/*.svg >/dev/null 2>&1";
+  const std::string script = std::string("\"$0\" \"$@\" ") + (c.inPlace ? "--in-place" : "--out-dir '" + out + "'") +
+                             " & pid=$!\n{watch}\n" + "until " + first + "; do kill -0 $pid || break; sleep 0.005; done\n" + c.kill +
+                             "\nwait $pid; echo \"status $?\" >&2\n";
+  const Finished run = Script(script, args);
+  ASSERT_EQ(run.err, "status " + std::to_string(128 + c.signal) + "\n");
 
   std::size_t done = 0;
-  for (const auto& e : fs::directory_iterator(scratch.path("out"))) {
+  for (const auto& e : fs::directory_iterator(out)) {
     const std::string name = e.path().filename();
     ASSERT_EQ(e.path().extension(), ".svg") << "left behind: " << name;
-    EXPECT_TRUE(ReadFile(e.path()) == ReadFile(scratch.path("whole/" + name))) << name << " is not whole";
+    const std::string now = ReadFile(e.path());
+    if (c.inPlace && now == original[name]) continue;
+    EXPECT_TRUE(now == ReadFile(scratch.path("whole/" + name))) << name << " is not whole";
     ++done;
   }
   const std::string& summary = run.out;
@@ -214,6 +254,129 @@ TEST(BatchInterrupted, LeavesEveryDocumentAbsentOrWhole) {
   EXPECT_EQ(std::stoul(m[2]), done);
   EXPECT_EQ(std::stoul(m[3]), kPaths * done);
   EXPECT_LT(done, static_cast<std::size_t>(kDocuments)) << "the batch was done before the signal came";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Signals, BatchInterrupted,
+    ::testing::Values(InterruptCase{"TermToTheCommandIntoAFolder", false, "kill -TERM $pid", SIGTERM},
+                      InterruptCase{"CtrlCIntoAFolder", false, "kill -INT -- -$pid", SIGINT},
+                      InterruptCase{"CtrlCInPlace", true, "kill -INT -- -$pid", SIGINT},
+                      InterruptCase{"HangUpInPlace", true, "kill -HUP $pid", SIGHUP}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Documents a worker never gets to the end of: a named pipe nobody writes
+// to. With one worker, the plain document first and the pipe second.
+struct Stuck {
+  Scratch scratch;
+  std::vector<std::string> args;
+  explicit Stuck(bool pipeFirst) {
+    fs::create_directory(scratch.path("in"));
+    WriteFile(scratch.path("in/ramp.svg"), ManyGradients(1, 0));
+    EXPECT_EQ(::mkfifo(scratch.path("in/pipe.svg").c_str(), 0600), 0);
+    args = {"apply", scratch.path(pipeFirst ? "in/pipe.svg" : "in/ramp.svg"),
+            scratch.path(pipeFirst ? "in/ramp.svg" : "in/pipe.svg"), "--out-dir", scratch.path("out"), "--jobs", "1"};
+  }
+};
+
+// A stop signal for the command alone (not its workers) stops a worker in
+// the middle of its document: that one is left as it was and not counted.
+TEST(BatchStop, StopsAWorkerInTheMiddleOfItsDocument) {
+  Stuck stuck(false);
+  const Finished run = Script("\"$0\" \"$@\" & pid=$!\n{watch}\nuntil [ -e '" + stuck.scratch.path("out/ramp.svg") +
+                                  "' ]; do kill -0 $pid || break; sleep 0.005; done\nsleep 0.1\nkill -TERM $pid\nwait $pid; echo \"status $?\" >&2\n",
+                              stuck.args);
+  EXPECT_EQ(run.err, "status " + std::to_string(128 + SIGTERM) + "\n");
+  EXPECT_EQ(run.out, "interrupted: 1 of 2 files: 1 rewritten, 0 left alone, 0 refused; 1 gradient rewritten\n");
+}
+
+// The first signal asks the workers to stop; when one cannot (stopped here
+// with SIGSTOP), a second signal ends the command at once, by that signal.
+TEST(BatchStop, ASecondSignalEndsTheCommandAtOnce) {
+  Stuck stuck(true);
+  const Finished run = Script(std::string("\"$0\" \"$@\" & pid=$!\n{watch}\n") + kFindWorker +
+                                  "kill -STOP $w\nkill -TERM $pid\nsleep 0.3\n"
+                                  "kill -0 $pid 2>/dev/null && echo 'waits for its worker' >&2\n"
+                                  "kill -TERM $pid\nwait $pid; echo \"status $?\" >&2\nkill -CONT $w\n",
+                              stuck.args);
+  EXPECT_EQ(run.err, "waits for its worker\nstatus " + std::to_string(128 + SIGTERM) + "\n");
+  EXPECT_EQ(run.out, "") << "ended at once, without its summary";
+  EXPECT_FALSE(fs::exists(stuck.scratch.path("out/ramp.svg")));
+}
+
+// A worker that dies (killed here) is named with the document it was
+// working on and the signal; that document is refused and the batch goes on.
+TEST(BatchStop, AWorkerThatDiesIsReportedWithItsDocument) {
+  Stuck stuck(true);
+  const Finished run = Script(std::string("\"$0\" \"$@\" & pid=$!\n{watch}\n") + kFindWorker +
+                                  "sleep 0.2\nkill -KILL $w\nwait $pid; echo \"status $?\" >&2\n",
+                              stuck.args);
+  EXPECT_EQ(run.err, "evenhue: " + stuck.scratch.path("in/pipe.svg") +
+                         ": the worker ended with signal 9 (Killed) while working on it\nstatus 1\n");
+  EXPECT_EQ(run.out, "2 files: 1 rewritten, 0 left alone, 1 refused; 1 gradient rewritten\n");
+  EXPECT_TRUE(ReadFile(stuck.scratch.path("out/ramp.svg")).find("linearGradient") != std::string::npos);
+}
+
+// --- Faults while writing ------------------------------------------------------------------
+
+struct LimitCase {
+  const char* name;
+  std::vector<std::string> args;  // after "apply {in}/big.svg"; {dir} is the scratch folder
+  const char* target;             // the file named in the error
+  const char* summary;
+};
+
+void PrintTo(const LimitCase& c, std::ostream* out) { *out << c.name; }
+
+class FileSizeLimit : public ::testing::TestWithParam<LimitCase> {};
+
+// Under `ulimit -f` a write past the limit is an error naming the file (not
+// the end of the command by SIGXFSZ), and nothing is left behind.
+TEST_P(FileSizeLimit, IsAnErrorNamingTheFileAndLeavesNothingBehind) {
+  const LimitCase& c = GetParam();
+  Scratch scratch;
+  fs::create_directory(scratch.path("in"));
+  fs::create_directory(scratch.path("out"));
+  WriteFile(scratch.path("in/big.svg"), ManyGradients(400, 1));  // some 60 KB in, more out
+  const auto before = scratch.snapshot();
+  std::vector<std::string> args = {"-c", "ulimit -f 64; exec \"$0\" \"$@\"", EVENHUE_COMMAND, "apply",
+                                   scratch.path("in/big.svg")};
+  for (const std::string& a : c.args) args.push_back(a.rfind("{dir}", 0) == 0 ? scratch.path(a.substr(6)) : a);
+  const Finished run = testcmd::RunProgram("/bin/sh", args);
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("evenhue: "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("cannot write " + scratch.path(c.target) + ": File too large"), std::string::npos) << run.err;
+  EXPECT_EQ(run.out, c.summary);
+  EXPECT_EQ(scratch.snapshot(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, FileSizeLimit,
+    ::testing::Values(LimitCase{"OneDocument", {"-o", "{dir}/out/big.svg"}, "out/big.svg", ""},
+                      LimitCase{"ABatch", {"--out-dir", "{dir}/out"}, "out/big.svg",
+                                "1 file: 0 rewritten, 0 left alone, 1 refused; 0 gradients rewritten\n"},
+                      LimitCase{"OneDocumentInPlace", {"--in-place"}, "in/big.svg", ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A single document's outputs are written together or not at all, also when
+// a signal that ends the command comes while one of them is still being
+// written: here the preview goes to standard output, a pipe nobody reads,
+// while the document waits beside its target for its rename.
+TEST(ApplyInterrupted, LeavesNoTemporaryFileAndNoHalfOfItsOutputs) {
+  for (const int signal : {SIGTERM, SIGUSR1}) {
+    SCOPED_TRACE(signal);
+    Scratch scratch;
+    WriteFile(scratch.path("in.svg"), ManyGradients(10, 2));  // a preview of some 300 KB
+    const std::string out = scratch.path("out");
+    fs::create_directory(out);
+    const Finished run = Script("mkfifo '" + scratch.path("pipe") + "'; exec 3<>'" + scratch.path("pipe") +
+                                    "'\n\"$0\" \"$@\" >&3 & pid=$!\n{watch}\n"
+                                    "until ls -A '" + out + "' | grep -q .; do kill -0 $pid || break; sleep 0.005; done\n"
+                                    "sleep 0.1\nkill -" + std::to_string(signal) + " $pid; wait $pid; echo \"status $?\" >&2\n",
+                                {"apply", scratch.path("in.svg"), "-o", out + "/new.svg", "--preview", "-"});
+    EXPECT_EQ(run.err, "status " + std::to_string(128 + signal) + "\n");
+    EXPECT_TRUE(fs::is_empty(out)) << "left behind in " << out;
+  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -168,6 +169,7 @@ std::vector<RefusedCase> RefusedCases() {
       {"JobsThatAreNotANumber", {"apply", "{in.svg}", "--out-dir", "{out}", "--jobs", "two"}, 2,
        "--jobs needs a number"},
       {"InkscapeWithoutADocument", {"inkscape", "--id=p"}, 2, "inkscape: no document"},
+      {"InstallIntoAnEmptyFolderName", {"install-inkscape", "--dir", ""}, 2, "install-inkscape: --dir needs a folder"},
       {"OutputWithoutItsValue", {"apply", "{in.svg}", "-o"}, 2, "-o needs a value"},
       {"EmptyOutputName", {"apply", "{in.svg}", "-o", ""}, 2, "-o needs a file"},
       {"OutputGivenTwice", {"apply", "{in.svg}", "-o", "{out.svg}", "-o", "{other.svg}"}, 2, "-o given twice"},
@@ -205,6 +207,9 @@ std::vector<RefusedCase> RefusedCases() {
                    "sodipodi-0.dtd\" sodipodi:docname=\"poster &amp; flyer.svg\"><linearGradient id=\"g\"><stop "
                    "stop-color=\"red\"/><stop/></linearGradient><rect id=\"r\" fill=\"url(#g)\"/><text>&x;</text></svg>");
        }},
+      // Inkscape's users select objects; they never typed --select.
+      {"InkscapeSelectionNotInTheDrawing", {"inkscape", "--id=p", "--id=nosuch", "{in.svg}"}, 1,
+       "evenhue: the selected object 'nosuch' is not in the drawing\n"},
       {"InkscapeDrawingWithoutAName", {"inkscape", "{ink_ext_XXXXXX.svgA1B2C3}"}, 1, "evenhue: the drawing: ",
        [](const Scratch& s) { WriteFile(s.path("ink_ext_XXXXXX.svgA1B2C3"), "<svg"); }},
       {"DocumentThatIsNotWellFormed", {"apply", "{bad.svg}", "-o", "{out.svg}"}, 1, "bad.svg: not well-formed XML",
@@ -220,6 +225,112 @@ std::vector<RefusedCase> RefusedCases() {
 
 INSTANTIATE_TEST_SUITE_P(Calls, Refused, ::testing::ValuesIn(RefusedCases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// --- The Inkscape effect ------------------------------------------------------------
+
+// A run that re-spaces nothing still succeeds with the drawing as it was on
+// standard output, and says why in one line (Inkscape shows it in a message
+// box), in terms of the selection when there is one.
+TEST(InkscapeEffect, SaysInOneLineWhyNothingWasReSpaced) {
+  const std::string drawing =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"10\" height=\"10\"><defs><linearGradient id=\"g\">"
+      "<stop offset=\"0\" stop-color=\"#0000ff\"/><stop offset=\"1\" stop-color=\"#ffff00\"/></linearGradient>"
+      "<linearGradient id=\"one\"><stop offset=\"0\" stop-color=\"#ff0000\"/></linearGradient></defs>"
+      "<rect id=\"p\" width=\"10\" height=\"10\" fill=\"url(#g)\"/><rect id=\"solid\" width=\"5\" height=\"5\" "
+      "fill=\"#336699\"/><rect id=\"lone\" width=\"5\" height=\"5\" fill=\"url(#one)\"/></svg>\n";
+  const std::string plain = "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect id=\"solid\" fill=\"#336699\"/></svg>\n";
+  struct Case {
+    const char* name;
+    std::vector<std::string> ids;
+    const std::string* document;
+    const char* says;  // the start of the one line; empty: nothing
+  };
+  const Case cases[] = {
+      {"ObjectWithoutAGradient", {"--id=solid"}, &drawing,
+       "evenhue: notice: nothing was re-spaced: the selection has no fill or stroke painted with a gradient\n"},
+      {"GradientTheEffectLeavesAlone", {"--id=lone"}, &drawing,
+       "evenhue: notice: nothing was re-spaced: the 1 gradient paint of the selection was left alone ("},
+      {"DrawingWithoutAGradient", {}, &plain,
+       "evenhue: notice: nothing was re-spaced: the drawing has no fill or stroke painted with a gradient\n"},
+      {"ObjectWithAGradient", {"--id=p", "--id=solid"}, &drawing, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch scratch;
+    WriteFile(scratch.path("ink_ext_XXXXXX.svgA1B2C3"), *c.document);
+    std::vector<std::string> args = {"inkscape"};
+    args.insert(args.end(), c.ids.begin(), c.ids.end());
+    args.push_back(scratch.path("ink_ext_XXXXXX.svgA1B2C3"));
+    const Finished run = Evenhue(args);
+    EXPECT_EQ(run.status, 0) << run.err;
+    if (!*c.says) {
+      EXPECT_EQ(run.err, "");
+      EXPECT_NE(run.out, *c.document);
+      continue;
+    }
+    EXPECT_EQ(run.err.rfind(c.says, 0), 0u) << run.err;
+    EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+    EXPECT_EQ(run.out, *c.document);
+  }
+}
+
+// --- Installing the Inkscape effect --------------------------------------------------
+
+// A copy of the built command with the files it installs beside it, less `missing`.
+std::string CommandCopy(const Scratch& scratch, const std::string& missing) {
+  namespace fs = std::filesystem;
+  const fs::path built = fs::path(EVENHUE_COMMAND).parent_path();
+  fs::create_directory(scratch.path("bin"));
+  for (const char* name : {"evenhue", "Evenhue.so", "evenhue.inx", "evenhue-inkscape"})
+    if (name != missing) fs::copy_file(built / name, scratch.path(std::string("bin/") + name));
+  return scratch.path("bin/evenhue");
+}
+
+// An install is all or nothing: one source file missing, nothing is
+// written (an earlier install stays as it was); complete, it replaces an
+// earlier install as a whole.
+TEST(InstallInkscape, InstallsEveryFileOrNone) {
+  namespace fs = std::filesystem;
+  struct Case {
+    const char* name;
+    const char* missing;  // beside the command
+    bool earlier;         // an install already there
+    int status;
+  };
+  const Case cases[] = {{"DescriptionMissing", "evenhue.inx", false, 1},
+                        {"ScriptMissingOverAnEarlierInstall", "evenhue-inkscape", true, 1},
+                        {"Complete", "", false, 0},
+                        {"CompleteOverAnEarlierInstall", "", true, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Scratch scratch;
+    const std::string command = CommandCopy(scratch, c.missing);
+    const std::string effect = scratch.path("extensions/evenhue");
+    if (c.earlier) {
+      fs::create_directories(effect);
+      WriteFile(effect + "/evenhue.inx", "an earlier description\n");
+      WriteFile(effect + "/gone-since", "a file of an earlier version\n");
+    }
+    const auto before = scratch.snapshot();
+    const Finished run = testcmd::RunProgram(command, {"install-inkscape", "--dir", scratch.path("extensions")});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.status != 0) {
+      EXPECT_EQ(Lines(run.err).size(), 1u) << run.err;
+      EXPECT_NE(run.err.find(scratch.path(std::string("bin/") + c.missing)), std::string::npos) << run.err;
+      EXPECT_EQ(scratch.snapshot(), before) << "something was written";
+      continue;
+    }
+    std::vector<std::string> installed;
+    for (const auto& e : fs::directory_iterator(scratch.path("extensions"))) installed.push_back(e.path().filename());
+    EXPECT_EQ(installed, std::vector<std::string>{"evenhue"}) << "only the effect's folder";
+    std::set<std::string> files;
+    for (const auto& e : fs::directory_iterator(effect)) files.insert(e.path().filename());
+    EXPECT_EQ(files, (std::set<std::string>{"evenhue", "Evenhue.so", "evenhue.inx", "evenhue-inkscape"}));
+    for (const std::string& name : files)
+      EXPECT_TRUE(ReadFile(effect + "/" + name) == ReadFile(scratch.path("bin/" + name))) << name;
+    EXPECT_TRUE(fs::status(effect + "/evenhue-inkscape").permissions() == fs::perms(0755));
+  }
+}
 
 // A respace batch with a line that cannot be read exits with 1 (the line's
 // error goes to standard output in its place, see respace_test.cpp).

@@ -251,6 +251,7 @@ TEST(MidpointRecord, GivesTheTrueStopsWhenWellFormed) {
     std::string body;
     std::size_t stops;     // 2: the record's, 4: the <stop>s'
     const char* warning;   // empty: none
+    std::size_t others = 0;  // the cascade's warnings besides (invalid declarations)
   };
   const Case cases[] = {
       {RecordGradient(good), 2, ""},
@@ -260,6 +261,15 @@ TEST(MidpointRecord, GivesTheTrueStopsWhenWellFormed) {
        4, "goes back"},
       {RecordGradient("<a:midPointStop offset=\"0\"/><a:midPointStop offset=\"1.5\"/><a:midPointStop offset=\"1\"/>"),
        4, "not a number within 0-1"},
+      // A stop entry's colour is what the record is for: one that is not valid (or not there) would be black.
+      {RecordGradient("<a:midPointStop offset=\"0\" style=\"stop-color:bogus\"/>"
+                      "<a:midPointStop offset=\"0.4551\" style=\"stop-color:#E8D776\"/>"
+                      "<a:midPointStop offset=\"1\" style=\"stop-color:#734F13\"/>"),
+       4, "entry 1 has no valid stop-color", 1},
+      {RecordGradient("<a:midPointStop offset=\"0\" style=\"stop-color:#E8D776\"/>"
+                      "<a:midPointStop offset=\"0.4551\" style=\"stop-color:#E8D776\"/>"
+                      "<a:midPointStop offset=\"1\"/>"),
+       4, "entry 3 has no valid stop-color"},
   };
   for (const Case& c : cases) {
     const auto doc = SvgDocument::Parse(c.body);
@@ -269,8 +279,9 @@ TEST(MidpointRecord, GivesTheTrueStopsWhenWellFormed) {
     ASSERT_EQ(def.stops.size(), c.stops) << c.body;
     EXPECT_EQ(def.fromRecord, c.stops == 2);
     if (*c.warning) {
-      ASSERT_EQ(warnings.size(), 1u) << c.body;
-      EXPECT_NE(warnings[0].find(c.warning), std::string::npos) << warnings[0];
+      ASSERT_EQ(warnings.size(), 1 + c.others) << c.body;
+      EXPECT_NE(warnings.back().find("midpoint record is malformed"), std::string::npos) << warnings.back();
+      EXPECT_NE(warnings.back().find(c.warning), std::string::npos) << warnings.back();
     } else {
       EXPECT_TRUE(warnings.empty()) << c.body;
     }
@@ -297,6 +308,48 @@ TEST(MidpointRecord, GivesTheTrueStopsWhenWellFormed) {
   EXPECT_EQ(back.stops[1].offset, 0.5);
   EXPECT_EQ(back.stops[1].opacity, 0.25);
   EXPECT_EQ(back.stops[2].color.channels[2], 1.0);
+}
+
+// A new record is in the record's namespace however the source bound it: a
+// prefix declared on the root or on each entry, or a default namespace on
+// each entry; the new gradient itself stays in SVG's.
+TEST(MidpointRecord, IsWrittenInTheRecordsNamespaceWhateverTheSourceCalledIt) {
+  struct Case {
+    const char* name;
+    std::string entry;  // "{}" for the attributes
+    const char* prefix;
+  };
+  const Case cases[] = {
+      {"PrefixOnTheRoot", "<a:midPointStop {}/>", "a:"},
+      {"PrefixOnEachEntry", "<i:midPointStop xmlns:i=\"http://ns.adobe.com/AdobeSVGViewerExtensions/3.0/\" {}/>", "i:"},
+      {"DefaultNamespaceOnEachEntry",
+       "<midPointStop xmlns=\"http://ns.adobe.com/AdobeSVGViewerExtensions/3.0/\" {}/>", ""},
+  };
+  const char* entries[] = {"offset=\"0\" style=\"stop-color:#E8D776\"", "offset=\"0.4551\" style=\"stop-color:#E8D776\"",
+                           "offset=\"1\" style=\"stop-color:#734F13\""};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string record;
+    for (const char* attributes : entries) {
+      std::string entry = c.entry;
+      entry.replace(entry.find("{}"), 2, attributes);
+      record += entry;
+    }
+    auto document = SvgDocument::Parse(RecordGradient(record));
+    const GradientDef source = ResolveGradient(document, document.FindById("g"));
+    ASSERT_TRUE(source.fromRecord);
+    const std::vector<RgbStop> stops = {{0.0, 1, 0, 0, 1, 30}, {1.0, 0, 0, 1, 1, 50}};
+    const std::string id = AddGradient(document, source, GradientType::Linear, stops);
+    const auto reread = SvgDocument::Parse(document.Serialize());
+    const pugi::xml_node gradient = reread.FindById(id.c_str());
+    EXPECT_EQ(NamespaceOf(gradient), "http://www.w3.org/2000/svg");
+    const auto back = ResolveGradient(reread, gradient);
+    ASSERT_TRUE(back.fromRecord) << document.Serialize();
+    EXPECT_EQ(back.recordPrefix, c.prefix);
+    ASSERT_EQ(back.stops.size(), 2u);
+    EXPECT_EQ(back.stops[0].midpoint, 30.0);
+    EXPECT_EQ(back.stops[1].color.channels[2], 1.0);
+  }
 }
 
 }  // namespace
