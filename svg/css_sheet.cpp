@@ -15,6 +15,7 @@ namespace {
 struct Value {
   std::string text;
   bool important = false;
+  std::size_t begin = 0, end = 0;  // of the text within the raw value, "!important" left out
 };
 
 // A declaration's value from the text after its colon: comments removed (a
@@ -23,11 +24,14 @@ struct Value {
 Value ReadValue(std::string_view raw) {
   struct Placed {
     Token token;
-    std::size_t endBefore = 0;  // where the value would end if cut just before this token
+    std::size_t endBefore = 0;     // where the value would end if cut just before this token
+    std::size_t rawEndBefore = 0;  // the same in the raw text
   };
   Value v;
   Placed last, previous;  // the last two tokens outside any block that are not white space
   std::size_t end = 0;    // of the text up to the last token that is not white space
+  std::size_t rawEnd = 0;
+  bool any = false;
   bool gap = false;
   BlockStack blocks;
   Tokenizer tokenizer(raw);
@@ -41,13 +45,16 @@ Value ReadValue(std::string_view raw) {
     } else {
       if (gap) v.text.push_back(' ');
       gap = false;
+      if (!any) v.begin = t.begin;
+      any = true;
       if (blocks.empty()) {
         previous = last;
-        last = {t, end};
+        last = {t, end, rawEnd};
       }
       blocks.Take(t);
       v.text.append(source);
       end = v.text.size();
+      rawEnd = t.end;
     }
   }
   v.important = previous.token.type == Tok::Delim && raw[previous.token.begin] == '!' &&
@@ -55,6 +62,8 @@ Value ReadValue(std::string_view raw) {
                 EqualsIgnoreAsciiCase(DecodeName(raw.substr(last.token.begin, last.token.end - last.token.begin)),
                                       "important");
   v.text.resize(v.important ? previous.endBefore : end);
+  v.end = v.important ? previous.rawEndBefore : rawEnd;
+  if (v.end < v.begin) v.end = v.begin;
   return v;
 }
 
@@ -126,20 +135,30 @@ class DeclarationList {
   std::size_t live_ = 0;
 };
 
-void AddDeclaration(std::string name, std::string_view rawValue, PropertySet wanted, DeclarationList& out) {
+// What a reader keeps: the properties wanted, the values the check accepts.
+struct Keep {
+  PropertySet wanted;
+  const ValueCheck& check;
+};
+
+// `at`: where the raw value starts in the text read.
+void AddDeclaration(std::string name, std::string_view rawValue, std::size_t at, const Keep& keep,
+                    DeclarationList& out) {
   const bool custom = name.starts_with("--");  // custom property names keep their case
   if (!custom) name = AsciiLower(name);
-  if (!Wants(wanted, name)) return;
+  if (!Wants(keep.wanted, name)) return;
   Value value = ReadValue(rawValue);
   if (value.text.empty() && !custom) return;
-  out.Add(Declaration{std::move(name), std::move(value.text), value.important});
+  if (keep.check && !keep.check(name, value.text)) return;
+  out.Add(Declaration{std::move(name), std::move(value.text), value.important,
+                      static_cast<std::uint32_t>(at + value.begin), static_cast<std::uint32_t>(at + value.end)});
 }
 
 using AtRuleHandler = std::function<void(std::string_view prelude)>;
 
 // Reads declarations to the end of the text or, inside a block, to its
 // closing brace (read).
-void ReadDeclarations(TokenStream& ts, bool inBlock, PropertySet wanted, DeclarationList& out,
+void ReadDeclarations(TokenStream& ts, bool inBlock, const Keep& keep, DeclarationList& out,
                       const AtRuleHandler& onAtRule) {
   for (;;) {
     const Token t = ts.Next();
@@ -158,7 +177,7 @@ void ReadDeclarations(TokenStream& ts, bool inBlock, PropertySet wanted, Declara
         while (next.type == Tok::Whitespace) next = ts.Next();
         if (next.type == Tok::Colon) {
           const DeclarationEnd end = SkipDeclaration(ts, inBlock);
-          if (!end.broken) AddDeclaration(DecodeName(ts.Text(t)), ts.Text(next.end, end.at), wanted, out);
+          if (!end.broken) AddDeclaration(DecodeName(ts.Text(t)), ts.Text(next.end, end.at), next.end, keep, out);
           if (end.closedBlock) return;
           continue;
         }
@@ -505,10 +524,10 @@ std::string Shown(std::string_view text) {
 
 }  // namespace
 
-std::vector<Declaration> ParseDeclarations(std::string_view text, PropertySet wanted) {
+std::vector<Declaration> ParseDeclarations(std::string_view text, PropertySet wanted, const ValueCheck& check) {
   TokenStream ts(text);
   DeclarationList list;
-  ReadDeclarations(ts, false, wanted, list, nullptr);
+  ReadDeclarations(ts, false, Keep{wanted, check}, list, nullptr);
   return list.Take();
 }
 
@@ -531,8 +550,10 @@ struct StyleSheet::Impl {
   // first id, else its first class, else its type; else it applies to all.
   Index byId, byClass, byType;
   std::vector<std::uint32_t> universal;
+  ValueCheck check;
   std::size_t declarationCount = 0;
   std::size_t warningCount = 0;
+  static constexpr std::size_t kMaxMediaDepth = 32;  // @media blocks within one another
 
   void Warn(std::vector<std::string>& warnings, std::string_view rule, std::string_view reason) {
     if (warningCount < limits.maxWarnings)
@@ -542,25 +563,93 @@ struct StyleSheet::Impl {
     if (warningCount <= limits.maxWarnings) ++warningCount;
   }
 
-  void ReadRule(TokenStream& ts, std::vector<std::string>& warnings) {
+  // Reads the rules and at-rules of a sheet or, inside a block, up to its
+  // closing brace (read). `depth`: the @media blocks it stands in.
+  void ReadRules(TokenStream& ts, bool inBlock, std::size_t depth, std::vector<std::string>& warnings) {
+    for (;;) {
+      const Token t = ts.Next();
+      switch (t.type) {
+        case Tok::End: return;
+        case Tok::Whitespace:
+        case Tok::Cdo:
+        case Tok::Cdc: continue;
+        case Tok::RightBrace:
+          if (inBlock) return;
+          break;
+        case Tok::AtKeyword: {
+          const std::string name = AsciiLower(DecodeName(ts.Text(t.begin + 1, t.end)));
+          if (name == "media") {
+            if (ReadMedia(ts, inBlock, depth, t.begin, warnings)) return;
+            continue;
+          }
+          const AtRuleEnd end = SkipAtRule(ts, inBlock);
+          // @charset only names the encoding, which the document has decided already.
+          if (name != "charset") Warn(warnings, ts.Text(t.begin, end.preludeEnd), "at-rule");
+          if (end.closedBlock) return;
+          continue;
+        }
+        default: break;
+      }
+      ts.PushBack(t);
+      if (ReadRule(ts, inBlock, warnings)) return;
+    }
+  }
+
+  // An @media rule whose keyword (at `begin`) was just read: its block is
+  // read as rules when the query applies. Returns whether it ended at the
+  // closing brace of the block it stands in.
+  bool ReadMedia(TokenStream& ts, bool inBlock, std::size_t depth, std::size_t begin,
+                 std::vector<std::string>& warnings) {
+    BlockStack blocks;
+    Token t = ts.Next();
+    const std::size_t preludeBegin = t.begin;
+    for (;; t = ts.Next()) {
+      if (t.type == Tok::End) return false;
+      if (blocks.empty()) {
+        if (t.type == Tok::Semicolon) return false;  // no block: nothing to apply
+        if (inBlock && t.type == Tok::RightBrace) return true;
+        if (t.type == Tok::LeftBrace) break;
+      }
+      blocks.Take(t);
+    }
+    const std::optional<bool> applies = MediaApplies(ts.Text(preludeBegin, t.begin));
+    if (applies.value_or(false) && depth < kMaxMediaDepth) {
+      ReadRules(ts, true, depth + 1, warnings);
+      return false;
+    }
+    SkipBlock(ts);
+    if (!applies) Warn(warnings, ts.Text(begin, t.begin), "media query not evaluated");
+    else if (*applies) Warn(warnings, ts.Text(begin, t.begin), "@media nested too deeply");
+    return false;
+  }
+
+  // Reads one rule; returns whether its prelude ran into the closing brace
+  // of the block it stands in (read), which ends that block.
+  bool ReadRule(TokenStream& ts, bool inBlock, std::vector<std::string>& warnings) {
     std::vector<Token> prelude;
     BlockStack blocks;
     bool tooLong = false;
     Token t = ts.Next();
     const std::size_t begin = t.begin;
     for (;; t = ts.Next()) {
-      if (t.type == Tok::End) {
+      if (t.type == Tok::End || (inBlock && blocks.empty() && t.type == Tok::RightBrace)) {
         Warn(warnings, ts.Text(begin, t.begin), "no declaration block");
-        return;
+        return t.type != Tok::End;
       }
       if (blocks.empty() && t.type == Tok::LeftBrace) break;
       blocks.Take(t);
       if (t.end - begin > limits.maxSelectorBytes) tooLong = true;
       else prelude.push_back(t);
     }
+    ReadRuleBody(ts, begin, t, prelude, tooLong, warnings);
+    return false;
+  }
+
+  void ReadRuleBody(TokenStream& ts, std::size_t begin, const Token& t, const std::vector<Token>& prelude,
+                    bool tooLong, std::vector<std::string>& warnings) {
     const std::string_view selectorText = ts.Text(begin, t.begin);
     DeclarationList list;
-    ReadDeclarations(ts, true, wanted, list, [&](std::string_view atRule) { Warn(warnings, atRule, "at-rule"); });
+    ReadDeclarations(ts, true, Keep{wanted, check}, list, [&](std::string_view atRule) { Warn(warnings, atRule, "at-rule"); });
     if (tooLong) return Warn(warnings, selectorText, "selector list too long");
     std::vector<ComplexSelector> parsed;
     if (const char* error = SelectorReader(ts.text(), prelude).ReadList(parsed))
@@ -596,8 +685,10 @@ struct StyleSheet::Impl {
   }
 };
 
-StyleSheet::StyleSheet(PropertySet wanted, const SheetLimits& limits) : impl_(std::make_unique<Impl>()) {
+StyleSheet::StyleSheet(PropertySet wanted, const SheetLimits& limits, ValueCheck check)
+    : impl_(std::make_unique<Impl>()) {
   impl_->limits = limits;
+  impl_->check = std::move(check);
   impl_->wantedNames.assign(wanted.begin(), wanted.end());
   impl_->wanted.assign(impl_->wantedNames.begin(), impl_->wantedNames.end());
 }
@@ -610,26 +701,7 @@ bool StyleSheet::empty() const { return !impl_ || impl_->rules.empty(); }
 void StyleSheet::Add(std::string_view text, std::vector<std::string>& warnings) {
   if (!impl_) impl_ = std::make_unique<Impl>();
   TokenStream ts(text);
-  for (;;) {
-    const Token t = ts.Next();
-    switch (t.type) {
-      case Tok::End: return;
-      case Tok::Whitespace:
-      case Tok::Cdo:
-      case Tok::Cdc: continue;
-      case Tok::AtKeyword: {
-        const AtRuleEnd end = SkipAtRule(ts, false);
-        // @charset only names the encoding, which the document has decided already.
-        if (!EqualsIgnoreAsciiCase(DecodeName(ts.Text(t.begin + 1, t.end)), "charset"))
-          impl_->Warn(warnings, ts.Text(t.begin, end.preludeEnd), "at-rule");
-        continue;
-      }
-      default:
-        ts.PushBack(t);
-        impl_->ReadRule(ts, warnings);
-        continue;
-    }
-  }
+  impl_->ReadRules(ts, false, 0, warnings);
 }
 
 void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback) const {
