@@ -109,6 +109,9 @@ class Binder {
       if (holdsUnbound_.count(e) || (selection_ && !made_.count(e)) || (unboundUses_ && drawnByUse_.count(e)))
         d.allBound = false;
     }
+    for (BoundArt& art : binding_.gradientArt)
+      for (std::optional<BoundPaint>* paint : {&art.fill, &art.stroke})
+        if (*paint && !(*paint)->use) (*paint)->drawnByUse = drawnByUse_.count(art.element.internal_object()) > 0;
     return std::move(binding_);
   }
 
@@ -544,6 +547,16 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
       warnings.push_back(DescribeElement(p.bound->use) + ": " + r.property + " gradient '" +
                          binding.gradients[r.source].def.id + "' of the " + DescribeElement(p.art->element) +
                          " it draws is not rewritten: the declaration that paints it paints others differently");
+      RemoveUnused(binding.gradients[r.source].def, r.newId);
+      r.newId.clear();
+      continue;
+    }
+    if (p.bound->drawnByUse) {
+      // A declaration of its own would change what the <use> elements draw too.
+      warnings.push_back(DescribeElement(p.art->element) + ": " + r.property + " gradient '" +
+                         binding.gradients[r.source].def.id +
+                         "' is not rewritten: <use> elements draw the element too, and its declaration paints "
+                         "them differently");
       RemoveUnused(binding.gradients[r.source].def, r.newId);
       r.newId.clear();
       continue;

@@ -42,6 +42,7 @@ struct BoundPaint {
   pugi::xml_node use;
   std::size_t throughUse = kNoDeclaration;  // kNoDeclaration: the paint does not come through the <use>
   PaintSource useOwn;  // what the outermost <use> declares for the property
+  bool drawnByUse = false;  // outside <use> content, but some <use> draws the element too
 };
 
 // A declaration that gives gradient paints, with the number of bound paints
