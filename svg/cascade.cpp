@@ -160,7 +160,7 @@ ComputedStyle Cascade::Compute(pugi::xml_node element) {
 }
 
 ComputedStyle Cascade::ComputeWithParent(pugi::xml_node element, const ComputedStyle& parent) {
-  return ComputeFrom(element, parent);
+  return ComputeFrom(element, parent, false);
 }
 
 const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
@@ -183,7 +183,7 @@ const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
   return *above;
 }
 
-ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& parent) {
+ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn) {
   std::array<Candidate, kPropertyCount> winners;
   const auto offer = [&](Property p, std::string_view value, int rank, css::Specificity specificity,
                          std::uint32_t order, const Declared& declared) {
@@ -191,6 +191,7 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
     if (winner.BeatenBy(rank, specificity, order)) winner = Candidate{rank, specificity, order, value, declared};
   };
   const auto invalid = [&](Property p, std::string_view value, std::string_view where) {
+    if (!warn) return;
     warnings_.push_back(DescribeElement(element) + ": " + std::string(InfoOf(p).name) + " '" + std::string(value) +
                         "' " + std::string(where) + " is not " + std::string(InfoOf(p).expected) +
                         "; the declaration is ignored");

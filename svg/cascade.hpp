@@ -103,13 +103,15 @@ class Cascade {
 
   // The computed values of `element` when it inherits from `parent` rather
   // than from its own parent: the content a <use> draws inherits from the
-  // <use>, while rules still match the element where it stands. Not remembered.
+  // <use>, while rules still match the element where it stands. Not
+  // remembered; invalid declarations are not reported again.
   ComputedStyle ComputeWithParent(pugi::xml_node element, const ComputedStyle& parent);
 
   bool HasSheet() const { return !sheet_.empty(); }
 
  private:
-  ComputedStyle ComputeFrom(pugi::xml_node element, const ComputedStyle& parent);
+  // `warn`: whether invalid declarations are reported (once, where the element stands).
+  ComputedStyle ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn = true);
   const ComputedStyle& Ancestor(pugi::xml_node element);
   bool CheckSheetValue(std::string_view property, std::string_view value);
 

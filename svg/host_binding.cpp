@@ -200,12 +200,13 @@ class Binder {
   // object's, what a <use> left alone draws. Clip paths draw no paint.
   void NoteUnbound(pugi::xml_node element) {
     if (LocalName(element) == "clipPath") return;
-    bool holds = false, holdsUse = LocalName(element) == "use";
-    for (pugi::xml_node n = element.first_child(); n && !holdsUse;) {
-      if (n.type() == pugi::node_element) {
-        holds = true;
-        holdsUse = LocalName(n) == "use";
-      }
+    const auto painted = [](pugi::xml_node e) {
+      const Role role = RoleOf(e);
+      return role == Role::Shape || role == Role::Text || role == Role::Use;
+    };
+    bool holds = painted(element);
+    for (pugi::xml_node n = element.first_child(); n && !holds;) {
+      holds = n.type() == pugi::node_element && painted(n);
       if (n.first_child()) {
         n = n.first_child();
         continue;
@@ -214,8 +215,9 @@ class Binder {
       if (!n || n == element) break;
       n = n.next_sibling();
     }
-    if (!holds && !holdsUse) return;
-    unboundUses_ = unboundUses_ || holdsUse;
+    if (!holds) return;
+    // What it holds may be a <use>, which may draw anything.
+    unboundUses_ = true;
     for (pugi::xml_node e = element; e && e.type() == pugi::node_element; e = e.parent())
       if (!holdsUnbound_.insert(e.internal_object()).second) break;
   }

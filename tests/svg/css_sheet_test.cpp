@@ -62,6 +62,21 @@ INSTANTIATE_TEST_SUITE_P(
                         {{"fill", "red"}, {"color", "green"}}}),
     [](const testing::TestParamInfo<DeclarationCase>& info) { return std::string(info.param.name); });
 
+// A value the check refuses drops its declaration alone; each kept value
+// knows where it stands in the text.
+TEST(ParseDeclarations, DropsRefusedValuesAloneAndPlacesTheRest) {
+  const std::string text = "fill:red; /*c*/ stroke : url(#a) /*d*/ !important;color:bogus;color:blue;fill:bogus";
+  const auto declarations =
+      ParseDeclarations(text, {}, [](std::string_view, std::string_view value) { return value != "bogus"; });
+  const std::vector<Declaration> expected = {{"fill", "red"}, {"stroke", "url(#a)", true}, {"color", "blue"}};
+  ASSERT_EQ(declarations, expected);
+  EXPECT_EQ(declarations[0].begin, 5u);
+  EXPECT_EQ(declarations[0].end, 8u);
+  EXPECT_EQ(text.substr(declarations[1].begin, declarations[1].end - declarations[1].begin), "url(#a)");
+  EXPECT_EQ(declarations[2].begin, text.rfind("blue"));
+  EXPECT_EQ(declarations[2].end, text.rfind("blue") + 4);
+}
+
 TEST(Specificity, OrdersIdsThenClassesThenTypes) {
   const std::pair<Specificity, Specificity> ascending[] = {
       {{0, 9, 9}, {1, 0, 0}}, {{0, 0, 9}, {0, 1, 0}}, {{0, 1, 0}, {0, 1, 1}}, {{1, 0, 1}, {1, 1, 0}}};
