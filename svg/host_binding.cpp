@@ -342,7 +342,7 @@ class Binder {
     if (paint->kind == Paint::Kind::Url) {
       const std::string where =
           DescribeElement(element) + ": " + std::string(name) + " '" + value.value + "' refers to ";
-      const pugi::xml_node target = document_.FindById(paint->id);
+      const pugi::xml_node target = paint->id.empty() ? pugi::xml_node() : document_.FindById(paint->id);
       if (!target) {
         // Renderers draw the fallback, or nothing.
         binding_.warnings.push_back(where + "nothing; left as it is" +

@@ -43,15 +43,18 @@ std::optional<Paint> ParsePaint(std::string_view text) {
     return paint;
   }
   if (lower.rfind("url(", 0) == 0) {
-    const auto close = text.find(')');
-    if (close == std::string_view::npos) return std::nullopt;
+    // An unquoted url() the value ends inside is closed by the end, as CSS reads it.
+    auto close = text.find(')');
+    const bool open = close == std::string_view::npos;
+    if (open) close = text.size();
     std::string_view ref = TrimCss(text.substr(4, close - 4));
+    if (open && ref.find_first_of(" \t\r\n\f\"'(") != std::string_view::npos) return std::nullopt;
     if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'') && ref.back() == ref.front())
       ref = TrimCss(ref.substr(1, ref.size() - 2));
-    if (ref.empty() || ref.front() != '#' || ref.size() == 1) return std::nullopt;  // only local references
     paint.kind = Paint::Kind::Url;
-    paint.id = std::string(ref.substr(1));
-    paint.fallback = std::string(TrimCss(text.substr(close + 1)));
+    // Another file's element, or "#" alone: a reference to nothing here.
+    if (ref.size() > 1 && ref.front() == '#') paint.id = std::string(ref.substr(1));
+    paint.fallback = open ? std::string() : std::string(TrimCss(text.substr(close + 1)));
     if (!paint.fallback.empty() && !ParsePaint(paint.fallback)) return std::nullopt;
     return paint;
   }
@@ -105,10 +108,13 @@ void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_
     if (needImportant && !d.important) rewritten += " !important";
     rewritten += text.substr(d.end);
   } else {
-    rewritten = std::string(TrimCss(text));
-    if (!rewritten.empty() && rewritten.back() != ';') rewritten += ';';
-    rewritten += std::string(property) + ":" + value;
+    // Put first: the text may end inside an unclosed url(), string or
+    // comment, which would swallow what came after it. It holds no
+    // declaration of the property, so the place changes nothing else.
+    rewritten = std::string(property) + ":" + value;
     if (needImportant) rewritten += " !important";
+    const std::string_view rest = TrimCss(text);
+    if (!rest.empty()) rewritten.append(";").append(rest);
   }
   style.set_value(rewritten.c_str());
 }

@@ -26,7 +26,8 @@ struct Paint {
   };
   Kind kind = Kind::None;
   CssColor color;             // Kind::Color
-  std::string id;             // Kind::Url: the referenced id, without '#'
+  std::string id;             // Kind::Url: the referenced id, without '#'; empty when it is no element
+                              // of this document (another file's, or "#" alone)
   std::string fallback;       // Kind::Url: the text after the url(), may be empty
 };
 
@@ -55,8 +56,8 @@ struct PaintSource {
 // one; the winning declaration of a style attribute has its value replaced
 // in place (its "!important" and every comment around it kept); a sheet
 // rule's value goes into the style attribute, "!important" when the rule's
-// was, replacing the style attribute's own declaration of the property
-// there is one, else appended; where the element declares nothing, a
+// was, replacing the style attribute's own declaration of the property if
+// there is one, else put first; where the element declares nothing, a
 // presentation attribute is set.
 void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
                  std::string_view fallback, const PaintSource& replaced);

@@ -152,7 +152,11 @@ TEST(Paint, ParsesEveryKind) {
   const auto solid = ParsePaint("hsl(240, 100%, 50%)");
   ASSERT_TRUE(solid);
   EXPECT_DOUBLE_EQ(solid->color.channels[2], 1.0);
-  EXPECT_FALSE(ParsePaint("url(other.svg#g)"));
+  // Valid paints that refer to nothing in this document.
+  EXPECT_EQ(ParsePaint("url(other.svg#g)")->id, "");
+  EXPECT_EQ(ParsePaint("url(#)")->id, "");
+  EXPECT_EQ(ParsePaint("url(#g")->id, "g");  // closed by the end of the value
+  EXPECT_FALSE(ParsePaint("url(#g red"));
   EXPECT_FALSE(ParsePaint("url(#g) notacolour"));
   EXPECT_FALSE(ParsePaint("sparkly"));
   // SVG 1.1 ICC colours: the sRGB colour is drawn, in a fallback too.
@@ -175,7 +179,7 @@ TEST(Paint, RewritesWhereTheElementDeclaresIt) {
   using Where = PaintSource::Where;
   SetPaintUrl(doc.FindById("d"), "fill", "n4", "", PaintSource{Where::Sheet, true});
   SetPaintUrl(doc.FindById("e"), "stroke", "n5", "", PaintSource{Where::Sheet, false});
-  EXPECT_STREQ(doc.FindById("d").attribute("style").value(), "opacity: 1;fill:url(#n4) !important");
+  EXPECT_STREQ(doc.FindById("d").attribute("style").value(), "fill:url(#n4) !important;opacity: 1");
   EXPECT_STREQ(doc.FindById("d").attribute("fill").value(), "red");
   EXPECT_STREQ(doc.FindById("e").attribute("style").value(), "stroke:url(#n5)");
   SetPaintUrl(doc.FindById("a"), "fill", "n1", "", PaintSource{Where::Attribute});
