@@ -159,8 +159,8 @@ ComputedStyle Cascade::Compute(pugi::xml_node element) {
   return ComputeFrom(element, ComputedStyle{});
 }
 
-ComputedStyle Cascade::ComputeWithParent(pugi::xml_node element, const ComputedStyle& parent) {
-  return ComputeFrom(element, parent, false);
+ComputedStyle Cascade::ComputeInstance(pugi::xml_node element, const ComputedStyle& parent, pugi::xml_node top) {
+  return ComputeFrom(element, parent, false, top);
 }
 
 const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
@@ -183,7 +183,8 @@ const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
   return *above;
 }
 
-ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn) {
+ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn,
+                                   pugi::xml_node top) {
   std::array<Candidate, kPropertyCount> winners;
   const auto offer = [&](Property p, std::string_view value, int rank, css::Specificity specificity,
                          std::uint32_t order, const Declared& declared) {
@@ -220,7 +221,7 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
       const bool important = m.declaration->important;
       offer(*p, m.declaration->value, important ? kRankSheetImportant : kRankSheet, m.specificity, m.order,
             Declared{Origin::Sheet, important});
-    });
+    }, top);
   }
   // The winners point into these until the end.
   std::vector<css::Declaration> declarations;

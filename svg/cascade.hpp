@@ -101,17 +101,18 @@ class Cascade {
   // are remembered, so that a walk from the root down computes each one once.
   ComputedStyle Compute(pugi::xml_node element);
 
-  // The computed values of `element` when it inherits from `parent` rather
-  // than from its own parent: the content a <use> draws inherits from the
-  // <use>, while rules still match the element where it stands. Not
+  // The computed values of `element` as part of what a <use> draws: it
+  // inherits from `parent` (the <use> for `top`, the element referenced),
+  // and rules match it within the copy, seeing no ancestor above `top`. Not
   // remembered; invalid declarations are not reported again.
-  ComputedStyle ComputeWithParent(pugi::xml_node element, const ComputedStyle& parent);
+  ComputedStyle ComputeInstance(pugi::xml_node element, const ComputedStyle& parent, pugi::xml_node top);
 
   bool HasSheet() const { return !sheet_.empty(); }
 
  private:
   // `warn`: whether invalid declarations are reported (once, where the element stands).
-  ComputedStyle ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn = true);
+  ComputedStyle ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn = true,
+                            pugi::xml_node top = {});
   const ComputedStyle& Ancestor(pugi::xml_node element);
   bool CheckSheetValue(std::string_view property, std::string_view value);
 

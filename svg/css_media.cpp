@@ -73,8 +73,8 @@ std::optional<bool> MediaApplies(std::string_view queries) {
     Part part;
     part.block = t.type == Tok::LeftParen;
     if (t.type == Tok::Ident) part.word = AsciiLower(DecodeName(queries.substr(t.begin, t.end - t.begin)));
-    // A function or a bracket block is neither a type nor a feature.
-    if (t.type == Tok::Function || t.type == Tok::LeftBracket || t.type == Tok::LeftBrace) part.word = "(";
+    // Anything else (a function, a bracket block, a number) is neither a
+    // type nor a feature: it has no word.
     list.back().push_back(std::move(part));
   }
   if (!any) return true;  // no query: all media

@@ -447,14 +447,16 @@ bool MatchesCompound(const Compound& compound, pugi::xml_node element) {
   return true;
 }
 
-pugi::xml_node ParentElement(pugi::xml_node node) {
+// The parent element, none above `top` (when given).
+pugi::xml_node ParentElement(pugi::xml_node node, pugi::xml_node top) {
+  if (node == top) return {};
   const pugi::xml_node parent = node.parent();
   return parent.type() == pugi::node_element ? parent : pugi::xml_node();
 }
 
 // The nearest proper ancestor of `node` matching `compound`, or an empty node.
-pugi::xml_node MatchingAncestor(const Compound& compound, pugi::xml_node node) {
-  for (node = ParentElement(node); node; node = ParentElement(node))
+pugi::xml_node MatchingAncestor(const Compound& compound, pugi::xml_node node, pugi::xml_node top) {
+  for (node = ParentElement(node, top); node; node = ParentElement(node, top))
     if (MatchesCompound(compound, node)) return node;
   return {};
 }
@@ -464,7 +466,7 @@ pugi::xml_node MatchingAncestor(const Compound& compound, pugi::xml_node node) {
 // further up: one passed before it has its left part matched by an ancestor
 // of every element this one could still reach. So one point of return is
 // enough, and the loop goes up the tree without recursion.
-bool Matches(const ComplexSelector& selector, pugi::xml_node element) {
+bool Matches(const ComplexSelector& selector, pugi::xml_node element, pugi::xml_node top) {
   const auto& compounds = selector.compounds;
   if (!MatchesCompound(compounds.front(), element)) return false;
   std::size_t i = 0;
@@ -473,7 +475,7 @@ bool Matches(const ComplexSelector& selector, pugi::xml_node element) {
   pugi::xml_node retryNode;
   while (i + 1 < compounds.size()) {
     if (selector.combinators[i] == Combinator::Child) {
-      const pugi::xml_node parent = ParentElement(element);
+      const pugi::xml_node parent = ParentElement(element, top);
       if (!parent) return false;
       if (MatchesCompound(compounds[i + 1], parent)) {
         element = parent;
@@ -481,12 +483,12 @@ bool Matches(const ComplexSelector& selector, pugi::xml_node element) {
         continue;
       }
       if (!canRetry) return false;
-      retryNode = MatchingAncestor(compounds[retryIndex], retryNode);
+      retryNode = MatchingAncestor(compounds[retryIndex], retryNode, top);
       if (!retryNode) return false;
       element = retryNode;
       i = retryIndex;
     } else {
-      element = MatchingAncestor(compounds[i + 1], element);
+      element = MatchingAncestor(compounds[i + 1], element, top);
       if (!element) return false;
       ++i;
       canRetry = true;
@@ -704,7 +706,8 @@ void StyleSheet::Add(std::string_view text, std::vector<std::string>& warnings) 
   impl_->ReadRules(ts, false, 0, warnings);
 }
 
-void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback) const {
+void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback,
+                              pugi::xml_node top) const {
   if (empty() || element.type() != pugi::node_element) return;
   const Impl& sheet = *impl_;
   std::vector<std::uint32_t> candidates;
@@ -733,7 +736,7 @@ void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(c
   std::vector<Hit> hits;
   for (const std::uint32_t s : candidates) {
     const Impl::Selector& selector = sheet.selectors[s];
-    if (Matches(selector.complex, element)) hits.push_back({selector.rule, selector.complex.specificity});
+    if (Matches(selector.complex, element, top)) hits.push_back({selector.rule, selector.complex.specificity});
   }
   std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
     return a.rule != b.rule ? a.rule < b.rule : a.specificity > b.specificity;

@@ -101,7 +101,11 @@ class StyleSheet {
   };
   // Calls back for every declaration of every rule with a selector matching
   // `element`: rules in source order, each rule's declarations in order.
-  void ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback) const;
+  // When `top` is given, combinators see no ancestor above it: the content a
+  // <use> draws is matched within the copy it draws, whose top is the
+  // referenced element.
+  void ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback,
+                    pugi::xml_node top = {}) const;
 
  private:
   struct Impl;

@@ -78,6 +78,8 @@ struct NodeKey {
   Property property;
   bool operator==(const NodeKey&) const = default;
 };
+
+Property PropertyNamed(std::string_view name) { return name == "fill" ? Property::Fill : Property::Stroke; }
 struct NodeKeyHash {
   std::size_t operator()(const NodeKey& k) const noexcept {
     const std::size_t a = std::hash<const void*>{}(k.element), b = std::hash<const void*>{}(k.other);
@@ -108,6 +110,14 @@ class Binder {
       const void* e = d.element.internal_object();
       if (holdsUnbound_.count(e) || (selection_ && !made_.count(e)) || (unboundUses_ && drawnByUse_.count(e)))
         d.allBound = false;
+      // A copy a <use> draws has the element's attributes: what is written
+      // on the element reaches it too, faithfully only where the copy took
+      // its value from the same declaration.
+      const auto drawn = drawnByUse_.find(e);
+      if (drawn != drawnByUse_.end()) {
+        const auto here = sourcedHere_.find(NodeKey{e, nullptr, PropertyNamed(d.property)});
+        if (here == sourcedHere_.end() || here->second != drawn->second) d.allBound = false;
+      }
     }
     for (BoundArt& art : binding_.gradientArt)
       for (std::optional<BoundPaint>* paint : {&art.fill, &art.stroke})
@@ -270,8 +280,10 @@ class Binder {
         break;
       }
       --instanceBudget_;
-      drawnByUse_.insert(element.internal_object());
-      auto style = std::make_shared<ComputedStyle>(cascade_.ComputeWithParent(element, *frame.inherited));
+      ++drawnByUse_[element.internal_object()];
+      auto style = std::make_shared<ComputedStyle>(cascade_.ComputeInstance(element, *frame.inherited, target));
+      for (const Property p : {Property::Fill, Property::Stroke})
+        if ((*style)[p].source == element) ++sourcedHere_[NodeKey{element.internal_object(), nullptr, p}];
       const Role role = RoleOf(element);
       hostapi::ArtHandle art = nullptr;
       bool descend = false;
@@ -421,7 +433,9 @@ class Binder {
   bool unboundUses_ = false;  // some <use> draws content that is not bound
   std::unordered_set<const void*> made_;
   std::unordered_set<const void*> holdsUnbound_;  // elements holding content that may be painted, not bound
-  std::unordered_set<const void*> drawnByUse_;    // elements some bound <use> draws
+  std::unordered_map<const void*, std::size_t> drawnByUse_;  // elements bound <use> elements draw: how often
+  // How many of those copies take fill or stroke from the element's own declaration.
+  std::unordered_map<NodeKey, std::size_t, NodeKeyHash> sourcedHere_;
   std::vector<const void*> chain_;                // the targets of the <use> elements being drawn, outermost first
   std::unordered_map<const void*, std::size_t> gradientIndex_;
   std::unordered_map<NodeKey, std::size_t, NodeKeyHash> declarationIndex_;
@@ -548,7 +562,7 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
     if (p.bound->use) {
       warnings.push_back(DescribeElement(p.bound->use) + ": " + r.property + " gradient '" +
                          binding.gradients[r.source].def.id + "' of the " + DescribeElement(p.art->element) +
-                         " it draws is not rewritten: the declaration that paints it paints others differently");
+                         " it draws left alone: the declaration that paints it paints others differently");
       RemoveUnused(binding.gradients[r.source].def, r.newId);
       r.newId.clear();
       continue;
@@ -557,8 +571,8 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
       // A declaration of its own would change what the <use> elements draw too.
       warnings.push_back(DescribeElement(p.art->element) + ": " + r.property + " gradient '" +
                          binding.gradients[r.source].def.id +
-                         "' is not rewritten: <use> elements draw the element too, and its declaration paints "
-                         "them differently");
+                         "' left alone: <use> elements draw the element too, and a declaration written on it "
+                         "would paint them differently");
       RemoveUnused(binding.gradients[r.source].def, r.newId);
       r.newId.clear();
       continue;

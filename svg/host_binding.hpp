@@ -51,7 +51,10 @@ struct PaintDeclaration {
   pugi::xml_node element;
   std::string property;
   std::size_t paints = 0;
-  bool allBound = true;  // no element it may paint was left out of the binding
+  // Nothing it may paint was left out of the binding, and every copy a <use>
+  // draws of its element takes its value from it too (a copy has the
+  // element's attributes, so it would take the rewrite).
+  bool allBound = true;
 };
 
 // A path or compound path with a gradient fill or stroke.

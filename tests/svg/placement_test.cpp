@@ -177,13 +177,27 @@ INSTANTIATE_TEST_SUITE_P(
                       "<symbol id=\"sym\"><rect id=\"r\" fill=\"url(#R)\"/></symbol><use id=\"u1\" href=\"#sym\"/>"
                       "<use id=\"u2\" href=\"#sym\"/>",
                       true, {{"r", "fill", "url(#R)"}},
-                      {"<rect id='r'>: fill gradient 'R' is not rewritten: <use> elements draw the element too, and "
-                       "its declaration paints them differently",
-                       "<use id='u1'>: fill gradient 'R' of the <rect id='r'> it draws is not rewritten: the "
+                      {"<rect id='r'>: fill gradient 'R' left alone: <use> elements draw the element too, and a "
+                       "declaration written on it would paint them differently",
+                       "<use id='u1'>: fill gradient 'R' of the <rect id='r'> it draws left alone: the "
                        "declaration that paints it paints others differently",
-                       "<use id='u2'>: fill gradient 'R' of the <rect id='r'> it draws is not rewritten: the "
+                       "<use id='u2'>: fill gradient 'R' of the <rect id='r'> it draws left alone: the "
                        "declaration that paints it paints others differently"},
                       0},
+        // A sheet rule matches the shape where it stands, not its copy (whose
+        // ancestors stop at the copy's top): a style written on the shape would
+        // reach the copy, which inherits the <use>'s colour.
+        PlacementCase{"SheetMatchesTheOriginalOnly", "",
+                      "<style>.d > #s{stroke:url(#R)}</style><g class=\"d\"><circle id=\"s\"/></g>"
+                      "<use id=\"u\" href=\"#s\" stroke=\"green\"/>",
+                      false, {{"s", "style", nullptr}, {"s", "stroke", nullptr}},
+                      {"<circle id='s'>: stroke gradient 'R' left alone: <use> elements draw the element too, and a "
+                       "declaration written on it would paint them differently"},
+                      0},
+        PlacementCase{"SheetMatchingTheCopyTooIsRewritten", "",
+                      "<style>#s{stroke:url(#R)}</style><g class=\"d\"><circle id=\"s\"/></g>"
+                      "<use id=\"u\" href=\"#s\" stroke=\"green\"/>",
+                      false, {{"s", "style", "stroke:url(#R-evenhue-1)"}}, {}, 1},
         PlacementCase{"UseOfItsOwnAncestorLeftAlone", "",
                       "<g id=\"g\"><use id=\"u\" href=\"#g\" fill=\"url(#R)\"/></g>", false, {{"u", "fill", "url(#R)"}},
                       {"<use id='u'>: what it draws is left alone: it refers to an element that holds it"}, 0},
