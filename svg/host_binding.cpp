@@ -282,8 +282,17 @@ class Binder {
       --instanceBudget_;
       ++drawnByUse_[element.internal_object()];
       auto style = std::make_shared<ComputedStyle>(cascade_.ComputeInstance(element, *frame.inherited, target));
-      for (const Property p : {Property::Fill, Property::Stroke})
-        if ((*style)[p].source == element) ++sourcedHere_[NodeKey{element.internal_object(), nullptr, p}];
+      // Copies that take the element's own value from the element's own
+      // declaration: a declaration written there would be theirs too.
+      std::optional<ComputedStyle> original;
+      for (const Property p : {Property::Fill, Property::Stroke}) {
+        if ((*style)[p].source != element) continue;
+        if (!original) original = cascade_.Compute(element);
+        const ComputedValue &copy = (*style)[p], &own = (*original)[p];
+        if (own.source == element && own.value == copy.value && own.declared.origin == copy.declared.origin &&
+            own.declared.important == copy.declared.important)
+          ++sourcedHere_[NodeKey{element.internal_object(), nullptr, p}];
+      }
       const Role role = RoleOf(element);
       hostapi::ArtHandle art = nullptr;
       bool descend = false;

@@ -194,6 +194,13 @@ INSTANTIATE_TEST_SUITE_P(
                       {"<circle id='s'>: stroke gradient 'R' left alone: <use> elements draw the element too, and a "
                        "declaration written on it would paint them differently"},
                       0},
+        PlacementCase{"CopyMatchedByAnotherRule", "",
+                      "<style>.d > #s{stroke:url(#R)} .c{stroke:currentColor}</style><g class=\"d\">"
+                      "<circle id=\"s\" class=\"c\"/></g><use id=\"u\" href=\"#s\" color=\"green\"/>",
+                      false, {{"s", "style", nullptr}},
+                      {"<circle id='s'>: stroke gradient 'R' left alone: <use> elements draw the element too, and a "
+                       "declaration written on it would paint them differently"},
+                      0},
         PlacementCase{"SheetMatchingTheCopyTooIsRewritten", "",
                       "<style>#s{stroke:url(#R)}</style><g class=\"d\"><circle id=\"s\"/></g>"
                       "<use id=\"u\" href=\"#s\" stroke=\"green\"/>",
