@@ -69,7 +69,7 @@ PaintSource SourceOf(const Declared& d) {
 // further <use> elements are left alone: a chain of them that multiplies
 // what it draws costs at most this much.
 constexpr std::size_t kInstanceFloor = 100'000;
-constexpr std::size_t kInstancesPerElement = 4;
+constexpr std::size_t kInstancesPerElement = 1;
 constexpr std::size_t kMaxUseNesting = 64;  // <use> drawing a <use> drawing ...
 
 struct NodeKey {
