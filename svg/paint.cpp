@@ -48,9 +48,17 @@ std::optional<Paint> ParsePaint(std::string_view text) {
     const bool open = close == std::string_view::npos;
     if (open) close = text.size();
     std::string_view ref = TrimCss(text.substr(4, close - 4));
-    if (open && ref.find_first_of(" \t\r\n\f\"'(") != std::string_view::npos) return std::nullopt;
-    if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'') && ref.back() == ref.front())
-      ref = TrimCss(ref.substr(1, ref.size() - 2));
+    if (!ref.empty() && (ref.front() == '"' || ref.front() == '\'')) {
+      // A quoted url: its string may be closed by the end of the value too.
+      const char quote = ref.front();
+      ref.remove_prefix(1);
+      if (!ref.empty() && ref.back() == quote) ref.remove_suffix(1);
+      else if (!open) return std::nullopt;
+      if (ref.find(quote) != std::string_view::npos) return std::nullopt;
+      ref = TrimCss(ref);
+    } else if (open && ref.find_first_of(" \t\r\n\f\"'(") != std::string_view::npos) {
+      return std::nullopt;
+    }
     paint.kind = Paint::Kind::Url;
     // Another file's element, or "#" alone: a reference to nothing here.
     if (ref.size() > 1 && ref.front() == '#') paint.id = std::string(ref.substr(1));

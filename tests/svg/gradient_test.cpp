@@ -156,6 +156,9 @@ TEST(Paint, ParsesEveryKind) {
   EXPECT_EQ(ParsePaint("url(other.svg#g)")->id, "");
   EXPECT_EQ(ParsePaint("url(#)")->id, "");
   EXPECT_EQ(ParsePaint("url(#g")->id, "g");  // closed by the end of the value
+  EXPECT_EQ(ParsePaint("url(\"#g\"")->id, "g");
+  EXPECT_EQ(ParsePaint("url('#g")->id, "g");
+  EXPECT_FALSE(ParsePaint("url('#g) red"));
   EXPECT_FALSE(ParsePaint("url(#g red"));
   EXPECT_FALSE(ParsePaint("url(#g) notacolour"));
   EXPECT_FALSE(ParsePaint("sparkly"));
