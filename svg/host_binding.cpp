@@ -532,6 +532,8 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
       if (!SameGradient(rewrites[placing[m].rewrite], rewrites[placing[members.front()].rewrite])) return false;
     return true;
   };
+  // New gradients no paint points at in the end: (source, id).
+  std::vector<std::pair<std::size_t, std::string>> dropped;
   // Every member of a declaration rewritten as a whole points at its first
   // member's new gradient; the others' are dropped.
   const auto share = [&](const std::vector<std::size_t>& members) {
@@ -539,7 +541,7 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
     for (const std::size_t m : members) {
       Rewrite& r = rewrites[placing[m].rewrite];
       if (r.newId == id) continue;
-      RemoveUnused(binding.gradients[r.source].def, r.newId);
+      dropped.push_back({r.source, r.newId});
       r.newId = id;
     }
     return id;
@@ -572,7 +574,7 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
       warnings.push_back(DescribeElement(p.bound->use) + ": " + r.property + " gradient '" +
                          binding.gradients[r.source].def.id + "' of the " + DescribeElement(p.art->element) +
                          " it draws left alone: the declaration that paints it paints others differently");
-      RemoveUnused(binding.gradients[r.source].def, r.newId);
+      dropped.push_back({r.source, r.newId});
       r.newId.clear();
       continue;
     }
@@ -582,13 +584,19 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
                          binding.gradients[r.source].def.id +
                          "' left alone: <use> elements draw the element too, and a declaration written on it "
                          "would paint them differently");
-      RemoveUnused(binding.gradients[r.source].def, r.newId);
+      dropped.push_back({r.source, r.newId});
       r.newId.clear();
       continue;
     }
     // A declaration of its own, beating whatever the element declares.
     SetPaintUrl(p.art->element, r.property, r.newId, p.bound->fallback, p.bound->own);
   }
+  // A new gradient may be shared by several paints: kept while one of them points at it.
+  std::unordered_set<std::string> used;
+  for (const Rewrite& r : rewrites)
+    if (!r.newId.empty()) used.insert(r.newId);
+  for (const auto& [source, id] : dropped)
+    if (used.insert(id).second) RemoveUnused(binding.gradients[source].def, id);
 }
 
 }  // namespace
