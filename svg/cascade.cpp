@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <optional>
-#include <unordered_set>
 #include <vector>
 
 #include "svg/css_number.hpp"
@@ -41,8 +40,7 @@ struct Candidate {
   css::Specificity specificity;
   std::uint32_t order = 0;
   std::string_view value;
-  Origin origin = Origin::Initial;
-  bool important = false;
+  Declared declared;
 
   bool BeatenBy(int r, css::Specificity s, std::uint32_t o) const {
     if (r != rank) return r > rank;
@@ -59,13 +57,47 @@ constexpr int kRankStyle = 2;
 constexpr int kRankSheetImportant = 3;
 constexpr int kRankStyleImportant = 4;
 
+// Invalid sheet declarations listed, then one line saying more were dropped.
+constexpr std::size_t kSheetInvalidShown = 100;
+
 // What the root inherits from: every property at its initial value.
 const ComputedStyle kInitialStyle{};
 
+// The attribute defaults of the document's type, if it declares any.
+AttributeDefaults ReadDefaults(const SvgDocument& document, Warnings& warnings) {
+  const pugi::xml_node top = document.Root().parent();
+  for (pugi::xml_node node : top.children()) {
+    if (node.type() != pugi::node_doctype) continue;
+    const std::string_view text = node.value();
+    if (text.find("<!ATTLIST") == std::string_view::npos) break;
+    try {
+      const DeclaredEntities entities = DeclaredEntities::Read(text);
+      const Limits& limits = document.limits();
+      EntityExpander expander(entities, limits.maxEntityDepth, limits.EntityTextLimit(text.size()));
+      return AttributeDefaults::Read(text, expander);
+    } catch (const SvgError& e) {
+      warnings.push_back(std::string("document type: its attribute defaults are not used: ") + e.what());
+    }
+    break;
+  }
+  return {};
+}
+
 }  // namespace
 
+WideKeyword WideKeywordOf(std::string_view value) {
+  const std::string lower = AsciiLower(TrimCss(value));
+  if (lower == "inherit") return WideKeyword::Inherit;
+  if (lower == "initial") return WideKeyword::Initial;
+  // Author style sheets are the last origin: reverting leaves what the
+  // browser's own sheet gives, which sets none of these properties on SVG
+  // content, so revert is unset.
+  if (lower == "unset" || lower == "revert" || lower == "revert-layer") return WideKeyword::Unset;
+  return WideKeyword::None;
+}
+
 bool IsValidValue(Property property, std::string_view value) {
-  if (IsKeyword(value, "inherit")) return true;
+  if (WideKeywordOf(value) != WideKeyword::None) return true;
   switch (property) {
     case Property::Fill:
     case Property::Stroke: return ParsePaint(value).has_value();
@@ -79,12 +111,35 @@ bool IsValidValue(Property property, std::string_view value) {
   return false;
 }
 
-Cascade::Cascade(const SvgDocument& document, Warnings& warnings) : sheet_(kPropertyNames), warnings_(warnings) {
+bool Cascade::CheckSheetValue(std::string_view property, std::string_view value) {
+  const auto p = PropertyNamed(property);
+  if (!p || IsValidValue(*p, value)) return true;
+  if (sheetInvalid_ < kSheetInvalidShown)
+    warnings_.push_back("style sheet: " + std::string(InfoOf(*p).name) + " '" + std::string(value) + "' is not " +
+                        std::string(InfoOf(*p).expected) + "; the declaration is ignored");
+  else if (sheetInvalid_ == kSheetInvalidShown)
+    warnings_.push_back("style sheet: more invalid declarations ignored, not listed");
+  if (sheetInvalid_ <= kSheetInvalidShown) ++sheetInvalid_;
+  return false;
+}
+
+Cascade::Cascade(const SvgDocument& document, Warnings& warnings)
+    : warnings_(warnings),
+      sheet_(kPropertyNames, {},
+             [this](std::string_view property, std::string_view value) { return CheckSheetValue(property, value); }),
+      defaults_(ReadDefaults(document, warnings)) {
   // Style sheets apply to the whole document wherever they stand.
   pugi::xml_node node = document.Root();
   const pugi::xml_node root = node;
   while (node) {
-    if (node.type() == pugi::node_element && IsStyleSheet(node)) sheet_.Add(SheetText(node), warnings_);
+    if (node.type() == pugi::node_element && IsStyleSheet(node)) {
+      const pugi::xml_attribute media = node.attribute("media");
+      const std::optional<bool> applies = media ? css::MediaApplies(media.value()) : std::optional<bool>(true);
+      if (!applies)
+        warnings_.push_back("style sheet with media '" + std::string(TrimCss(media.value())) +
+                            "' skipped: media query not evaluated");
+      if (applies.value_or(false)) sheet_.Add(SheetText(node), warnings_);
+    }
     if (pugi::xml_node child = node.first_child(); child && node.type() == pugi::node_element) {
       node = child;
       continue;
@@ -102,6 +157,10 @@ ComputedStyle Cascade::Compute(pugi::xml_node element) {
   const pugi::xml_node parent = element.parent();
   if (parent && parent.type() == pugi::node_element) return ComputeFrom(element, Ancestor(parent));
   return ComputeFrom(element, ComputedStyle{});
+}
+
+ComputedStyle Cascade::ComputeInstance(pugi::xml_node element, const ComputedStyle& parent, pugi::xml_node top) {
+  return ComputeFrom(element, parent, false, top);
 }
 
 const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
@@ -124,50 +183,61 @@ const ComputedStyle& Cascade::Ancestor(pugi::xml_node element) {
   return *above;
 }
 
-ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& parent) {
+ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& parent, bool warn,
+                                   pugi::xml_node top) {
   std::array<Candidate, kPropertyCount> winners;
   const auto offer = [&](Property p, std::string_view value, int rank, css::Specificity specificity,
-                         std::uint32_t order, Origin origin, bool important, std::string_view where) {
+                         std::uint32_t order, const Declared& declared) {
     Candidate& winner = winners[static_cast<std::size_t>(p)];
-    if (!winner.BeatenBy(rank, specificity, order)) return;
-    if (!IsValidValue(p, value)) {
-      warnings_.push_back(DescribeElement(element) + ": " + std::string(InfoOf(p).name) + " '" + std::string(value) +
-                          "' " + std::string(where) + " is not " + std::string(InfoOf(p).expected) +
-                          "; the declaration is ignored");
-      return;
-    }
-    winner = Candidate{rank, specificity, order, value, origin, important};
+    if (winner.BeatenBy(rank, specificity, order)) winner = Candidate{rank, specificity, order, value, declared};
+  };
+  const auto invalid = [&](Property p, std::string_view value, std::string_view where) {
+    if (!warn) return;
+    warnings_.push_back(DescribeElement(element) + ": " + std::string(InfoOf(p).name) + " '" + std::string(value) +
+                        "' " + std::string(where) + " is not " + std::string(InfoOf(p).expected) +
+                        "; the declaration is ignored");
   };
 
   for (const PropertyInfo& info : kProperties) {
     const std::string name(info.name);
-    if (const pugi::xml_attribute a = element.attribute(name.c_str()))
-      offer(info.property, TrimCss(a.value()), kRankAttribute, {}, 0, Origin::Attribute, false, "(attribute)");
+    std::string_view value;
+    Declared declared{Origin::Attribute};
+    if (const pugi::xml_attribute a = element.attribute(name.c_str())) {
+      value = TrimCss(a.value());
+    } else if (const std::string* fallback = defaults_.empty() ? nullptr : defaults_.Find(element.name(), info.name)) {
+      value = TrimCss(*fallback);
+      declared.defaulted = true;
+    } else {
+      continue;
+    }
+    if (IsValidValue(info.property, value)) offer(info.property, value, kRankAttribute, {}, 0, declared);
+    else invalid(info.property, value, declared.defaulted ? "(attribute default)" : "(attribute)");
   }
   if (!sheet_.empty()) {
+    // The sheet keeps valid declarations only.
     sheet_.ForEachMatch(element, [&](const css::StyleSheet::Match& m) {
       const auto p = PropertyNamed(m.declaration->property);
       if (!p) return;
-      // A rule's invalid declaration is reported once, not once per element.
-      if (!IsValidValue(*p, m.declaration->value)) {
-        if (sheetWarned_.insert(m.declaration).second)
-          warnings_.push_back("style sheet: " + std::string(InfoOf(*p).name) + " '" + m.declaration->value +
-                              "' is not " + std::string(InfoOf(*p).expected) + "; the declaration is ignored");
-        return;
-      }
-      offer(*p, m.declaration->value, m.declaration->important ? kRankSheetImportant : kRankSheet, m.specificity,
-            m.order, Origin::Sheet, m.declaration->important, "(style sheet)");
-    });
+      const bool important = m.declaration->important;
+      offer(*p, m.declaration->value, important ? kRankSheetImportant : kRankSheet, m.specificity, m.order,
+            Declared{Origin::Sheet, important});
+    }, top);
   }
   // The winners point into these until the end.
   std::vector<css::Declaration> declarations;
   if (const pugi::xml_attribute style = element.attribute("style")) {
-    declarations = css::ParseDeclarations(style.value(), kPropertyNames);
+    declarations = css::ParseDeclarations(
+        style.value(), kPropertyNames, [&](std::string_view property, std::string_view value) {
+          const auto p = PropertyNamed(property);
+          if (!p || IsValidValue(*p, value)) return true;
+          invalid(*p, value, "(style)");
+          return false;
+        });
     std::uint32_t order = 0;
     for (const css::Declaration& d : declarations) {
       if (const auto p = PropertyNamed(d.property))
-        offer(*p, d.value, d.important ? kRankStyleImportant : kRankStyle, {}, order, Origin::Style, d.important,
-              "(style)");
+        offer(*p, d.value, d.important ? kRankStyleImportant : kRankStyle, {}, order,
+              Declared{Origin::Style, d.important, false, d.begin, d.end});
       ++order;
     }
   }
@@ -177,20 +247,24 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
     const Candidate& winner = winners[static_cast<std::size_t>(info.property)];
     ComputedValue& value = out[info.property];
     const ComputedValue& inherited = parent[info.property];
-    const bool inherit = winner.rank < 0 ? info.inherited
-                                         : IsKeyword(winner.value, "inherit") ||
-                                               (info.property == Property::Color &&
-                                                IsKeyword(winner.value, "currentcolor"));
+    const WideKeyword keyword = winner.rank < 0 ? WideKeyword::Unset : WideKeywordOf(winner.value);
+    const bool inherit = keyword == WideKeyword::Inherit || (keyword == WideKeyword::Unset && info.inherited) ||
+                         (info.property == Property::Color && IsKeyword(winner.value, "currentcolor"));
+    if (winner.rank >= 0) value.own = winner.declared;
     if (inherit) {
       value.value = inherited.value.empty() ? std::string(info.initial) : inherited.value;
       value.origin = inherited.origin == Origin::Initial ? Origin::Initial : Origin::Inherited;
-    } else if (winner.rank < 0) {
+      value.source = inherited.source;
+      value.declared = inherited.declared;
+    } else if (keyword != WideKeyword::None) {
       value.value = std::string(info.initial);
       value.origin = Origin::Initial;
     } else {
       value.value = std::string(winner.value);
-      value.origin = winner.origin;
-      value.important = winner.important;
+      value.origin = winner.declared.origin;
+      value.important = winner.declared.important;
+      value.source = element;
+      value.declared = winner.declared;
     }
   }
   return out;

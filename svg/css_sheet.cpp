@@ -4,444 +4,18 @@
 #include <unordered_map>
 #include <utility>
 
-#include "host/utf8.hpp"
 #include "svg/css_number.hpp"
+#include "svg/css_tokens.hpp"
 #include "svg/svg_document.hpp"
 
 namespace evenhue::svg::css {
 
 namespace {
 
-// ---------------------------------------------------------------------------
-// Characters. The text is read byte by byte: every byte of a non-ASCII UTF-8
-// sequence counts as a name character, as the code point it belongs to does.
-
-constexpr int kEnd = -1;
-constexpr std::uint32_t kReplacement = 0xFFFD;
-
-int At(std::string_view s, std::size_t i) { return i < s.size() ? static_cast<unsigned char>(s[i]) : kEnd; }
-bool IsNewline(int c) { return c == '\n' || c == '\r' || c == '\f'; }
-bool IsWhitespace(int c) { return c == ' ' || c == '\t' || IsNewline(c); }
-bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-int HexValue(int c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
-// NUL is read as U+FFFD, which starts a name like any other non-ASCII code point.
-bool IsNameStart(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80 || c == 0; }
-bool IsNameChar(int c) { return IsNameStart(c) || IsDigit(c) || c == '-'; }
-bool IsNonPrintable(int c) { return (c >= 0x01 && c <= 0x08) || c == 0x0B || (c >= 0x0E && c <= 0x1F) || c == 0x7F; }
-
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c | 0x20) : c; };
-           return lower(x) == lower(y);
-         });
-}
-
-
-void AppendChar(std::string& out, char c) {
-  if (c == '\0') host::AppendUtf8(out, kReplacement);
-  else out.push_back(c);
-}
-
-// The escape whose backslash is just before `i`: up to six hex digits and one
-// white space after them, or any one other character. Appends what it stands
-// for to `out` when given; returns the index past it.
-std::size_t ReadEscape(std::string_view s, std::size_t i, std::string* out) {
-  if (i >= s.size()) {
-    if (out) host::AppendUtf8(*out, kReplacement);
-    return i;
-  }
-  if (IsHexDigit(At(s, i))) {
-    std::uint32_t value = 0;
-    for (int n = 0; n < 6 && IsHexDigit(At(s, i)); ++n, ++i)
-      value = value * 16 + static_cast<std::uint32_t>(HexValue(At(s, i)));
-    if (IsWhitespace(At(s, i))) i += (At(s, i) == '\r' && At(s, i + 1) == '\n') ? 2 : 1;
-    const bool invalid = value == 0 || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF;
-    if (out) host::AppendUtf8(*out, invalid ? kReplacement : value);
-    return i;
-  }
-  if (out) AppendChar(*out, s[i]);
-  return i + 1;
-}
-
-// A name as written (escapes included) to the name it stands for.
-std::string DecodeName(std::string_view raw) {
-  std::string out;
-  out.reserve(raw.size());
-  for (std::size_t i = 0; i < raw.size();) {
-    if (raw[i] == '\\') {
-      i = ReadEscape(raw, i + 1, &out);
-    } else {
-      AppendChar(out, raw[i]);
-      ++i;
-    }
-  }
-  return out;
-}
-
-// A quoted string as written, quotes included, to its contents.
-std::string DecodeString(std::string_view raw) {
-  std::string out;
-  const char quote = raw.front();
-  for (std::size_t i = 1; i < raw.size() && raw[i] != quote;) {
-    if (raw[i] != '\\') {
-      AppendChar(out, raw[i]);
-      ++i;
-    } else if (i + 1 == raw.size()) {
-      ++i;
-    } else if (IsNewline(At(raw, i + 1))) {  // a continued line
-      i += (raw[i + 1] == '\r' && At(raw, i + 2) == '\n') ? 3 : 2;
-    } else {
-      i = ReadEscape(raw, i + 1, &out);
-    }
-  }
-  return out;
-}
-
-// ---------------------------------------------------------------------------
-// Tokens. Each token covers its source text exactly, so that consecutive
-// tokens tile the text and a value can be given back as written.
-
-enum class Tok : std::uint8_t {
-  Ident, Function, AtKeyword, Hash, String, BadString, Url, BadUrl, Delim, Number, Percentage, Dimension,
-  Whitespace, Cdo, Cdc, Colon, Semicolon, Comma, LeftBracket, RightBracket, LeftParen, RightParen,
-  LeftBrace, RightBrace, Comment, End,
-};
-
-struct Token {
-  Tok type = Tok::End;
-  bool idHash = false;  // a Hash whose name could be an identifier (so an id selector)
-  std::size_t begin = 0, end = 0;
-};
-
-class Tokenizer {
- public:
-  explicit Tokenizer(std::string_view text) : s_(text) {}
-
-  Token Next() {
-    Token t;
-    t.begin = p_;
-    t.type = Read(t.idHash);
-    t.end = p_;
-    return t;
-  }
-
- private:
-  int At(std::size_t i) const { return css::At(s_, i); }
-  bool ValidEscape(std::size_t i) const { return At(i) == '\\' && !IsNewline(At(i + 1)); }
-
-  bool StartsName(std::size_t i) const {
-    const int c = At(i);
-    if (c == '-') return IsNameStart(At(i + 1)) || At(i + 1) == '-' || ValidEscape(i + 1);
-    return IsNameStart(c) || ValidEscape(i);
-  }
-
-  bool StartsNumber(std::size_t i) const {
-    int c = At(i);
-    if (c == '+' || c == '-') c = At(++i);
-    return IsDigit(c) || (c == '.' && IsDigit(At(i + 1)));
-  }
-
-  void SkipName() {
-    for (;;) {
-      if (IsNameChar(At(p_))) ++p_;
-      else if (ValidEscape(p_)) p_ = ReadEscape(s_, p_ + 1, nullptr);
-      else return;
-    }
-  }
-
-  void SkipDigits() {
-    while (IsDigit(At(p_))) ++p_;
-  }
-
-  Tok Read(bool& idHash) {
-    const int c = At(p_);
-    if (c == kEnd) return Tok::End;
-    if (c == '/' && At(p_ + 1) == '*') {
-      const std::size_t close = s_.find("*/", p_ + 2);
-      p_ = close == std::string_view::npos ? s_.size() : close + 2;
-      return Tok::Comment;
-    }
-    if (IsWhitespace(c)) {
-      while (IsWhitespace(At(p_))) ++p_;
-      return Tok::Whitespace;
-    }
-    if (IsDigit(c)) return Numeric();
-    if (IsNameStart(c)) return NameLike();
-    switch (c) {
-      case '"':
-      case '\'':
-        return String(c);
-      case '#':
-        if (IsNameChar(At(p_ + 1)) || ValidEscape(p_ + 1)) {
-          ++p_;
-          idHash = StartsName(p_);
-          SkipName();
-          return Tok::Hash;
-        }
-        break;
-      case '(': ++p_; return Tok::LeftParen;
-      case ')': ++p_; return Tok::RightParen;
-      case '[': ++p_; return Tok::LeftBracket;
-      case ']': ++p_; return Tok::RightBracket;
-      case '{': ++p_; return Tok::LeftBrace;
-      case '}': ++p_; return Tok::RightBrace;
-      case ',': ++p_; return Tok::Comma;
-      case ':': ++p_; return Tok::Colon;
-      case ';': ++p_; return Tok::Semicolon;
-      case '+':
-      case '.':
-        if (StartsNumber(p_)) return Numeric();
-        break;
-      case '-':
-        if (StartsNumber(p_)) return Numeric();
-        if (At(p_ + 1) == '-' && At(p_ + 2) == '>') {
-          p_ += 3;
-          return Tok::Cdc;
-        }
-        if (StartsName(p_)) return NameLike();
-        break;
-      case '<':
-        if (s_.substr(p_ + 1, 3) == "!--") {
-          p_ += 4;
-          return Tok::Cdo;
-        }
-        break;
-      case '@':
-        if (StartsName(p_ + 1)) {
-          ++p_;
-          SkipName();
-          return Tok::AtKeyword;
-        }
-        break;
-      case '\\':
-        if (ValidEscape(p_)) return NameLike();
-        break;
-      default:
-        break;
-    }
-    ++p_;
-    return Tok::Delim;
-  }
-
-  Tok String(int quote) {
-    ++p_;
-    for (;;) {
-      const int c = At(p_);
-      if (c == kEnd) return Tok::String;  // closed by the end of the text
-      if (c == quote) {
-        ++p_;
-        return Tok::String;
-      }
-      if (IsNewline(c)) return Tok::BadString;  // the line end is left for the next token
-      if (c != '\\') {
-        ++p_;
-      } else if (At(p_ + 1) == kEnd) {
-        ++p_;
-      } else if (IsNewline(At(p_ + 1))) {  // a continued line
-        p_ += (At(p_ + 1) == '\r' && At(p_ + 2) == '\n') ? 3 : 2;
-      } else {
-        p_ = ReadEscape(s_, p_ + 1, nullptr);
-      }
-    }
-  }
-
-  Tok Numeric() {
-    if (At(p_) == '+' || At(p_) == '-') ++p_;
-    SkipDigits();
-    if (At(p_) == '.' && IsDigit(At(p_ + 1))) {
-      ++p_;
-      SkipDigits();
-    }
-    if (At(p_) == 'e' || At(p_) == 'E') {
-      std::size_t k = p_ + 1;
-      if (At(k) == '+' || At(k) == '-') ++k;
-      if (IsDigit(At(k))) {
-        p_ = k;
-        SkipDigits();
-      }
-    }
-    if (StartsName(p_)) {
-      SkipName();
-      return Tok::Dimension;
-    }
-    if (At(p_) == '%') {
-      ++p_;
-      return Tok::Percentage;
-    }
-    return Tok::Number;
-  }
-
-  Tok NameLike() {
-    const std::size_t begin = p_;
-    SkipName();
-    if (At(p_) != '(') return Tok::Ident;
-    const bool url = EqualsIgnoreAsciiCase(DecodeName(s_.substr(begin, p_ - begin)), "url");
-    ++p_;
-    if (!url) return Tok::Function;
-    while (IsWhitespace(At(p_)) && IsWhitespace(At(p_ + 1))) ++p_;
-    const int first = IsWhitespace(At(p_)) ? At(p_ + 1) : At(p_);
-    if (first == '"' || first == '\'') return Tok::Function;  // url("...") is an ordinary function
-    return Url();
-  }
-
-  Tok Url() {
-    while (IsWhitespace(At(p_))) ++p_;
-    for (;;) {
-      const int c = At(p_);
-      if (c == kEnd) return Tok::Url;
-      if (c == ')') {
-        ++p_;
-        return Tok::Url;
-      }
-      if (IsWhitespace(c)) {
-        while (IsWhitespace(At(p_))) ++p_;
-        if (At(p_) == kEnd) return Tok::Url;
-        if (At(p_) == ')') {
-          ++p_;
-          return Tok::Url;
-        }
-        return BadUrl();
-      }
-      if (c == '"' || c == '\'' || c == '(' || IsNonPrintable(c) || (c == '\\' && !ValidEscape(p_))) return BadUrl();
-      p_ = c == '\\' ? ReadEscape(s_, p_ + 1, nullptr) : p_ + 1;
-    }
-  }
-
-  Tok BadUrl() {
-    for (;;) {
-      const int c = At(p_);
-      if (c == kEnd) return Tok::BadUrl;
-      if (c == ')') {
-        ++p_;
-        return Tok::BadUrl;
-      }
-      p_ = ValidEscape(p_) ? ReadEscape(s_, p_ + 1, nullptr) : p_ + 1;
-    }
-  }
-
-  std::string_view s_;
-  std::size_t p_ = 0;
-};
-
-// Tokens without comments, with one token of look-back.
-class TokenStream {
- public:
-  explicit TokenStream(std::string_view text) : text_(text), tokenizer_(text) {}
-
-  Token Next() {
-    if (pushedBack_) {
-      pushedBack_ = false;
-      return back_;
-    }
-    Token t;
-    do t = tokenizer_.Next();
-    while (t.type == Tok::Comment);
-    return t;
-  }
-  void PushBack(const Token& t) {
-    back_ = t;
-    pushedBack_ = true;
-  }
-
-  std::string_view text() const { return text_; }
-  std::string_view Text(std::size_t begin, std::size_t end) const { return text_.substr(begin, end - begin); }
-  std::string_view Text(const Token& t) const { return Text(t.begin, t.end); }
-
- private:
-  std::string_view text_;
-  Tokenizer tokenizer_;
-  Token back_;
-  bool pushedBack_ = false;
-};
-
-bool IsDelim(std::string_view text, const Token& t, char c) { return t.type == Tok::Delim && text[t.begin] == c; }
-
-// The blocks a run of tokens has opened and not closed yet. A closing token
-// that does not match the innermost open block closes nothing.
-class BlockStack {
- public:
-  bool empty() const { return open_.empty(); }
-  void Take(const Token& t) {
-    switch (t.type) {
-      case Tok::Function:
-      case Tok::LeftParen: open_.push_back(Tok::RightParen); break;
-      case Tok::LeftBracket: open_.push_back(Tok::RightBracket); break;
-      case Tok::LeftBrace: open_.push_back(Tok::RightBrace); break;
-      case Tok::RightParen:
-      case Tok::RightBracket:
-      case Tok::RightBrace:
-        if (!open_.empty() && open_.back() == t.type) open_.pop_back();
-        break;
-      default: break;
-    }
-  }
-
- private:
-  std::vector<Tok> open_;
-};
-
-// Skips the rest of a block whose opening brace was just read.
-void SkipBlock(TokenStream& ts) {
-  BlockStack blocks;
-  blocks.Take(Token{Tok::LeftBrace});
-  for (;;) {
-    const Token t = ts.Next();
-    if (t.type == Tok::End) return;
-    blocks.Take(t);
-    if (blocks.empty()) return;
-  }
-}
-
-struct AtRuleEnd {
-  std::size_t preludeEnd;  // where its prelude ends
-  bool closedBlock;        // it ended at the closing brace of the block it stands in (read)
-};
-
-// Skips an at-rule whose keyword was just read: its prelude and its block or semicolon.
-AtRuleEnd SkipAtRule(TokenStream& ts, bool inBlock) {
-  BlockStack blocks;
-  for (;;) {
-    const Token t = ts.Next();
-    if (t.type == Tok::End) return {t.begin, false};
-    if (blocks.empty()) {
-      if (t.type == Tok::Semicolon) return {t.begin, false};
-      if (t.type == Tok::LeftBrace) {
-        SkipBlock(ts);
-        return {t.begin, false};
-      }
-      if (inBlock && t.type == Tok::RightBrace) return {t.begin, true};
-    }
-    blocks.Take(t);
-  }
-}
-
-struct DeclarationEnd {
-  std::size_t at;    // where the declaration's text ends
-  bool closedBlock;  // it ended at the closing brace of its block (read)
-  bool broken;       // it holds a string broken by a line end or a malformed url()
-};
-
-// Reads to the end of a declaration: a semicolon outside any block, the
-// closing brace of the enclosing block, or the end of the text.
-DeclarationEnd SkipDeclaration(TokenStream& ts, bool inBlock) {
-  BlockStack blocks;
-  bool broken = false;
-  for (;;) {
-    const Token t = ts.Next();
-    if (t.type == Tok::End) return {t.begin, false, broken};
-    if (blocks.empty()) {
-      if (t.type == Tok::Semicolon) return {t.begin, false, broken};
-      if (inBlock && t.type == Tok::RightBrace) return {t.begin, true, broken};
-    }
-    broken = broken || t.type == Tok::BadString || t.type == Tok::BadUrl;
-    blocks.Take(t);
-  }
-}
-
 struct Value {
   std::string text;
   bool important = false;
+  std::size_t begin = 0, end = 0;  // of the text within the raw value, "!important" left out
 };
 
 // A declaration's value from the text after its colon: comments removed (a
@@ -450,11 +24,14 @@ struct Value {
 Value ReadValue(std::string_view raw) {
   struct Placed {
     Token token;
-    std::size_t endBefore = 0;  // where the value would end if cut just before this token
+    std::size_t endBefore = 0;     // where the value would end if cut just before this token
+    std::size_t rawEndBefore = 0;  // the same in the raw text
   };
   Value v;
   Placed last, previous;  // the last two tokens outside any block that are not white space
   std::size_t end = 0;    // of the text up to the last token that is not white space
+  std::size_t rawEnd = 0;
+  bool any = false;
   bool gap = false;
   BlockStack blocks;
   Tokenizer tokenizer(raw);
@@ -468,13 +45,16 @@ Value ReadValue(std::string_view raw) {
     } else {
       if (gap) v.text.push_back(' ');
       gap = false;
+      if (!any) v.begin = t.begin;
+      any = true;
       if (blocks.empty()) {
         previous = last;
-        last = {t, end};
+        last = {t, end, rawEnd};
       }
       blocks.Take(t);
       v.text.append(source);
       end = v.text.size();
+      rawEnd = t.end;
     }
   }
   v.important = previous.token.type == Tok::Delim && raw[previous.token.begin] == '!' &&
@@ -482,6 +62,8 @@ Value ReadValue(std::string_view raw) {
                 EqualsIgnoreAsciiCase(DecodeName(raw.substr(last.token.begin, last.token.end - last.token.begin)),
                                       "important");
   v.text.resize(v.important ? previous.endBefore : end);
+  v.end = v.important ? previous.rawEndBefore : rawEnd;
+  if (v.end < v.begin) v.end = v.begin;
   return v;
 }
 
@@ -553,20 +135,30 @@ class DeclarationList {
   std::size_t live_ = 0;
 };
 
-void AddDeclaration(std::string name, std::string_view rawValue, PropertySet wanted, DeclarationList& out) {
+// What a reader keeps: the properties wanted, the values the check accepts.
+struct Keep {
+  PropertySet wanted;
+  const ValueCheck& check;
+};
+
+// `at`: where the raw value starts in the text read.
+void AddDeclaration(std::string name, std::string_view rawValue, std::size_t at, const Keep& keep,
+                    DeclarationList& out) {
   const bool custom = name.starts_with("--");  // custom property names keep their case
   if (!custom) name = AsciiLower(name);
-  if (!Wants(wanted, name)) return;
+  if (!Wants(keep.wanted, name)) return;
   Value value = ReadValue(rawValue);
   if (value.text.empty() && !custom) return;
-  out.Add(Declaration{std::move(name), std::move(value.text), value.important});
+  if (keep.check && !keep.check(name, value.text)) return;
+  out.Add(Declaration{std::move(name), std::move(value.text), value.important,
+                      static_cast<std::uint32_t>(at + value.begin), static_cast<std::uint32_t>(at + value.end)});
 }
 
 using AtRuleHandler = std::function<void(std::string_view prelude)>;
 
 // Reads declarations to the end of the text or, inside a block, to its
 // closing brace (read).
-void ReadDeclarations(TokenStream& ts, bool inBlock, PropertySet wanted, DeclarationList& out,
+void ReadDeclarations(TokenStream& ts, bool inBlock, const Keep& keep, DeclarationList& out,
                       const AtRuleHandler& onAtRule) {
   for (;;) {
     const Token t = ts.Next();
@@ -585,7 +177,7 @@ void ReadDeclarations(TokenStream& ts, bool inBlock, PropertySet wanted, Declara
         while (next.type == Tok::Whitespace) next = ts.Next();
         if (next.type == Tok::Colon) {
           const DeclarationEnd end = SkipDeclaration(ts, inBlock);
-          if (!end.broken) AddDeclaration(DecodeName(ts.Text(t)), ts.Text(next.end, end.at), wanted, out);
+          if (!end.broken) AddDeclaration(DecodeName(ts.Text(t)), ts.Text(next.end, end.at), next.end, keep, out);
           if (end.closedBlock) return;
           continue;
         }
@@ -855,14 +447,16 @@ bool MatchesCompound(const Compound& compound, pugi::xml_node element) {
   return true;
 }
 
-pugi::xml_node ParentElement(pugi::xml_node node) {
+// The parent element, none above `top` (when given).
+pugi::xml_node ParentElement(pugi::xml_node node, pugi::xml_node top) {
+  if (node == top) return {};
   const pugi::xml_node parent = node.parent();
   return parent.type() == pugi::node_element ? parent : pugi::xml_node();
 }
 
 // The nearest proper ancestor of `node` matching `compound`, or an empty node.
-pugi::xml_node MatchingAncestor(const Compound& compound, pugi::xml_node node) {
-  for (node = ParentElement(node); node; node = ParentElement(node))
+pugi::xml_node MatchingAncestor(const Compound& compound, pugi::xml_node node, pugi::xml_node top) {
+  for (node = ParentElement(node, top); node; node = ParentElement(node, top))
     if (MatchesCompound(compound, node)) return node;
   return {};
 }
@@ -872,7 +466,7 @@ pugi::xml_node MatchingAncestor(const Compound& compound, pugi::xml_node node) {
 // further up: one passed before it has its left part matched by an ancestor
 // of every element this one could still reach. So one point of return is
 // enough, and the loop goes up the tree without recursion.
-bool Matches(const ComplexSelector& selector, pugi::xml_node element) {
+bool Matches(const ComplexSelector& selector, pugi::xml_node element, pugi::xml_node top) {
   const auto& compounds = selector.compounds;
   if (!MatchesCompound(compounds.front(), element)) return false;
   std::size_t i = 0;
@@ -881,7 +475,7 @@ bool Matches(const ComplexSelector& selector, pugi::xml_node element) {
   pugi::xml_node retryNode;
   while (i + 1 < compounds.size()) {
     if (selector.combinators[i] == Combinator::Child) {
-      const pugi::xml_node parent = ParentElement(element);
+      const pugi::xml_node parent = ParentElement(element, top);
       if (!parent) return false;
       if (MatchesCompound(compounds[i + 1], parent)) {
         element = parent;
@@ -889,12 +483,12 @@ bool Matches(const ComplexSelector& selector, pugi::xml_node element) {
         continue;
       }
       if (!canRetry) return false;
-      retryNode = MatchingAncestor(compounds[retryIndex], retryNode);
+      retryNode = MatchingAncestor(compounds[retryIndex], retryNode, top);
       if (!retryNode) return false;
       element = retryNode;
       i = retryIndex;
     } else {
-      element = MatchingAncestor(compounds[i + 1], element);
+      element = MatchingAncestor(compounds[i + 1], element, top);
       if (!element) return false;
       ++i;
       canRetry = true;
@@ -932,10 +526,10 @@ std::string Shown(std::string_view text) {
 
 }  // namespace
 
-std::vector<Declaration> ParseDeclarations(std::string_view text, PropertySet wanted) {
+std::vector<Declaration> ParseDeclarations(std::string_view text, PropertySet wanted, const ValueCheck& check) {
   TokenStream ts(text);
   DeclarationList list;
-  ReadDeclarations(ts, false, wanted, list, nullptr);
+  ReadDeclarations(ts, false, Keep{wanted, check}, list, nullptr);
   return list.Take();
 }
 
@@ -958,8 +552,10 @@ struct StyleSheet::Impl {
   // first id, else its first class, else its type; else it applies to all.
   Index byId, byClass, byType;
   std::vector<std::uint32_t> universal;
+  ValueCheck check;
   std::size_t declarationCount = 0;
   std::size_t warningCount = 0;
+  static constexpr std::size_t kMaxMediaDepth = 32;  // @media blocks within one another
 
   void Warn(std::vector<std::string>& warnings, std::string_view rule, std::string_view reason) {
     if (warningCount < limits.maxWarnings)
@@ -969,25 +565,93 @@ struct StyleSheet::Impl {
     if (warningCount <= limits.maxWarnings) ++warningCount;
   }
 
-  void ReadRule(TokenStream& ts, std::vector<std::string>& warnings) {
+  // Reads the rules and at-rules of a sheet or, inside a block, up to its
+  // closing brace (read). `depth`: the @media blocks it stands in.
+  void ReadRules(TokenStream& ts, bool inBlock, std::size_t depth, std::vector<std::string>& warnings) {
+    for (;;) {
+      const Token t = ts.Next();
+      switch (t.type) {
+        case Tok::End: return;
+        case Tok::Whitespace:
+        case Tok::Cdo:
+        case Tok::Cdc: continue;
+        case Tok::RightBrace:
+          if (inBlock) return;
+          break;
+        case Tok::AtKeyword: {
+          const std::string name = AsciiLower(DecodeName(ts.Text(t.begin + 1, t.end)));
+          if (name == "media") {
+            if (ReadMedia(ts, inBlock, depth, t.begin, warnings)) return;
+            continue;
+          }
+          const AtRuleEnd end = SkipAtRule(ts, inBlock);
+          // @charset only names the encoding, which the document has decided already.
+          if (name != "charset") Warn(warnings, ts.Text(t.begin, end.preludeEnd), "at-rule");
+          if (end.closedBlock) return;
+          continue;
+        }
+        default: break;
+      }
+      ts.PushBack(t);
+      if (ReadRule(ts, inBlock, warnings)) return;
+    }
+  }
+
+  // An @media rule whose keyword (at `begin`) was just read: its block is
+  // read as rules when the query applies. Returns whether it ended at the
+  // closing brace of the block it stands in.
+  bool ReadMedia(TokenStream& ts, bool inBlock, std::size_t depth, std::size_t begin,
+                 std::vector<std::string>& warnings) {
+    BlockStack blocks;
+    Token t = ts.Next();
+    const std::size_t preludeBegin = t.begin;
+    for (;; t = ts.Next()) {
+      if (t.type == Tok::End) return false;
+      if (blocks.empty()) {
+        if (t.type == Tok::Semicolon) return false;  // no block: nothing to apply
+        if (inBlock && t.type == Tok::RightBrace) return true;
+        if (t.type == Tok::LeftBrace) break;
+      }
+      blocks.Take(t);
+    }
+    const std::optional<bool> applies = MediaApplies(ts.Text(preludeBegin, t.begin));
+    if (applies.value_or(false) && depth < kMaxMediaDepth) {
+      ReadRules(ts, true, depth + 1, warnings);
+      return false;
+    }
+    SkipBlock(ts);
+    if (!applies) Warn(warnings, ts.Text(begin, t.begin), "media query not evaluated");
+    else if (*applies) Warn(warnings, ts.Text(begin, t.begin), "@media nested too deeply");
+    return false;
+  }
+
+  // Reads one rule; returns whether its prelude ran into the closing brace
+  // of the block it stands in (read), which ends that block.
+  bool ReadRule(TokenStream& ts, bool inBlock, std::vector<std::string>& warnings) {
     std::vector<Token> prelude;
     BlockStack blocks;
     bool tooLong = false;
     Token t = ts.Next();
     const std::size_t begin = t.begin;
     for (;; t = ts.Next()) {
-      if (t.type == Tok::End) {
+      if (t.type == Tok::End || (inBlock && blocks.empty() && t.type == Tok::RightBrace)) {
         Warn(warnings, ts.Text(begin, t.begin), "no declaration block");
-        return;
+        return t.type != Tok::End;
       }
       if (blocks.empty() && t.type == Tok::LeftBrace) break;
       blocks.Take(t);
       if (t.end - begin > limits.maxSelectorBytes) tooLong = true;
       else prelude.push_back(t);
     }
+    ReadRuleBody(ts, begin, t, prelude, tooLong, warnings);
+    return false;
+  }
+
+  void ReadRuleBody(TokenStream& ts, std::size_t begin, const Token& t, const std::vector<Token>& prelude,
+                    bool tooLong, std::vector<std::string>& warnings) {
     const std::string_view selectorText = ts.Text(begin, t.begin);
     DeclarationList list;
-    ReadDeclarations(ts, true, wanted, list, [&](std::string_view atRule) { Warn(warnings, atRule, "at-rule"); });
+    ReadDeclarations(ts, true, Keep{wanted, check}, list, [&](std::string_view atRule) { Warn(warnings, atRule, "at-rule"); });
     if (tooLong) return Warn(warnings, selectorText, "selector list too long");
     std::vector<ComplexSelector> parsed;
     if (const char* error = SelectorReader(ts.text(), prelude).ReadList(parsed))
@@ -1023,8 +687,10 @@ struct StyleSheet::Impl {
   }
 };
 
-StyleSheet::StyleSheet(PropertySet wanted, const SheetLimits& limits) : impl_(std::make_unique<Impl>()) {
+StyleSheet::StyleSheet(PropertySet wanted, const SheetLimits& limits, ValueCheck check)
+    : impl_(std::make_unique<Impl>()) {
   impl_->limits = limits;
+  impl_->check = std::move(check);
   impl_->wantedNames.assign(wanted.begin(), wanted.end());
   impl_->wanted.assign(impl_->wantedNames.begin(), impl_->wantedNames.end());
 }
@@ -1037,29 +703,11 @@ bool StyleSheet::empty() const { return !impl_ || impl_->rules.empty(); }
 void StyleSheet::Add(std::string_view text, std::vector<std::string>& warnings) {
   if (!impl_) impl_ = std::make_unique<Impl>();
   TokenStream ts(text);
-  for (;;) {
-    const Token t = ts.Next();
-    switch (t.type) {
-      case Tok::End: return;
-      case Tok::Whitespace:
-      case Tok::Cdo:
-      case Tok::Cdc: continue;
-      case Tok::AtKeyword: {
-        const AtRuleEnd end = SkipAtRule(ts, false);
-        // @charset only names the encoding, which the document has decided already.
-        if (!EqualsIgnoreAsciiCase(DecodeName(ts.Text(t.begin + 1, t.end)), "charset"))
-          impl_->Warn(warnings, ts.Text(t.begin, end.preludeEnd), "at-rule");
-        continue;
-      }
-      default:
-        ts.PushBack(t);
-        impl_->ReadRule(ts, warnings);
-        continue;
-    }
-  }
+  impl_->ReadRules(ts, false, 0, warnings);
 }
 
-void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback) const {
+void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(const Match&)>& callback,
+                              pugi::xml_node top) const {
   if (empty() || element.type() != pugi::node_element) return;
   const Impl& sheet = *impl_;
   std::vector<std::uint32_t> candidates;
@@ -1088,7 +736,7 @@ void StyleSheet::ForEachMatch(pugi::xml_node element, const std::function<void(c
   std::vector<Hit> hits;
   for (const std::uint32_t s : candidates) {
     const Impl::Selector& selector = sheet.selectors[s];
-    if (Matches(selector.complex, element)) hits.push_back({selector.rule, selector.complex.specificity});
+    if (Matches(selector.complex, element, top)) hits.push_back({selector.rule, selector.complex.specificity});
   }
   std::sort(hits.begin(), hits.end(), [](const Hit& a, const Hit& b) {
     return a.rule != b.rule ? a.rule < b.rule : a.specificity > b.specificity;

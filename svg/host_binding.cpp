@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -19,6 +21,7 @@ enum class Role {
   Container,  // drawn through its children: a group whose children are visited
   Shape,      // a path or compound path
   Text,       // painted like a shape and holding more text: a group of its own paint and its children
+  Use,        // a group holding what it refers to, bound again
   Other,      // anything else, children left alone (clip paths, masks, foreign objects, ...)
 };
 
@@ -33,15 +36,65 @@ Role RoleOf(pugi::xml_node element) {
   if (in(kContainers)) return Role::Container;
   if (in(kShapes)) return Role::Shape;
   if (in(kText)) return Role::Text;
+  if (name == "use") return Role::Use;
   return Role::Other;
 }
+
+// The element a <use> refers to: SVG 2's plain href wins over xlink:href;
+// only references within the document are drawn.
+std::string_view UseTarget(pugi::xml_node use) {
+  std::string_view href;
+  if (const pugi::xml_attribute a = use.attribute("href")) {
+    href = a.value();
+  } else {
+    for (const pugi::xml_attribute a : use.attributes()) {
+      const std::string_view name = a.name();
+      if (name.size() > 5 && name.substr(name.size() - 5) == ":href") href = a.value();
+    }
+  }
+  href = TrimCss(href);
+  return href.size() > 1 && href.front() == '#' ? href.substr(1) : std::string_view();
+}
+
+PaintSource SourceOf(const Declared& d) {
+  using Where = PaintSource::Where;
+  const Where where = d.origin == Origin::Attribute ? Where::Attribute
+                      : d.origin == Origin::Sheet   ? Where::Sheet
+                      : d.origin == Origin::Style   ? Where::Style
+                                                    : Where::None;
+  return PaintSource{where, d.important, d.begin, d.end};
+}
+
+// Content elements drawn through <use> over the whole document, beyond which
+// further <use> elements are left alone: a chain of them that multiplies
+// what it draws costs at most this much.
+constexpr std::size_t kInstanceFloor = 100'000;
+constexpr std::size_t kInstancesPerElement = 1;
+constexpr std::size_t kMaxUseNesting = 64;  // <use> drawing a <use> drawing ...
+
+struct NodeKey {
+  const void* element;
+  const void* other;  // a second element, or null
+  Property property;
+  bool operator==(const NodeKey&) const = default;
+};
+
+Property PropertyNamed(std::string_view name) { return name == "fill" ? Property::Fill : Property::Stroke; }
+struct NodeKeyHash {
+  std::size_t operator()(const NodeKey& k) const noexcept {
+    const std::size_t a = std::hash<const void*>{}(k.element), b = std::hash<const void*>{}(k.other);
+    return (a * 31 + b) * 8 + static_cast<std::size_t>(k.property);
+  }
+};
 
 class Binder {
  public:
   Binder(const SvgDocument& document, host::Document& host)
-      : document_(document), host_(host), cascade_(document, binding_.warnings) {}
+      : document_(document), host_(host), cascade_(document, binding_.warnings),
+        instanceBudget_(std::max(kInstanceFloor, kInstancesPerElement * document.ElementCount())) {}
 
   Binding Run(const std::vector<std::string>& selectIds) {
+    selection_ = !selectIds.empty();
     if (selectIds.empty()) {
       Scope(document_.Root());
     } else {
@@ -52,10 +105,33 @@ class Binder {
         Scope(element);
       }
     }
+    // Whether every element a declaration may paint was bound.
+    for (PaintDeclaration& d : binding_.declarations) {
+      const void* e = d.element.internal_object();
+      if (holdsUnbound_.count(e) || (selection_ && !made_.count(e)) || (unboundUses_ && drawnByUse_.count(e)))
+        d.allBound = false;
+      // A copy a <use> draws has the element's attributes: what is written
+      // on the element reaches it too, faithfully only where the copy took
+      // its value from the same declaration.
+      const auto drawn = drawnByUse_.find(e);
+      if (drawn != drawnByUse_.end()) {
+        const auto here = sourcedHere_.find(NodeKey{e, nullptr, PropertyNamed(d.property)});
+        if (here == sourcedHere_.end() || here->second != drawn->second) d.allBound = false;
+      }
+    }
+    for (BoundArt& art : binding_.gradientArt)
+      for (std::optional<BoundPaint>* paint : {&art.fill, &art.stroke})
+        if (*paint && !(*paint)->use) (*paint)->drawnByUse = drawnByUse_.count(art.element.internal_object()) > 0;
     return std::move(binding_);
   }
 
  private:
+  // What a walk is in: the document itself, or content a <use> draws.
+  struct Context {
+    pugi::xml_node use;          // the outermost <use>; empty in the document itself
+    const ComputedStyle* useStyle = nullptr;  // its computed style
+  };
+
   // Makes `top` a top-level art and visits its children, descending into
   // containers and text; iterative so that any nesting depth is safe.
   void Scope(pugi::xml_node top) {
@@ -98,45 +174,196 @@ class Binder {
     made_.insert(element.internal_object());
     switch (RoleOf(element)) {
       case Role::Container: return {NewArt(hostapi::kArtGroup, parent, element), true};
-      case Role::Other: return {NewArt(host::kArtOther, parent, element), false};
+      case Role::Other: {
+        NoteUnbound(element);
+        return {NewArt(host::kArtOther, parent, element), false};
+      }
+      case Role::Use: {
+        const pugi::xml_node target = Target(element, {});
+        if (!target) return {NewArt(host::kArtOther, parent, element), false};
+        const hostapi::ArtHandle group = NewArt(hostapi::kArtGroup, parent, element);
+        const ComputedStyle style = cascade_.Compute(element);
+        Instance(target, group, style, Context{element, &style});
+        return {group, false};
+      }
       case Role::Shape: {
-        const bool compound = LocalName(element) == "path" && SubpathCount(element.attribute("d").value()) > 1;
-        const hostapi::ArtHandle art = NewArt(compound ? hostapi::kArtCompoundPath : hostapi::kArtPath, parent, element);
-        BindPaints(element, art);
+        const hostapi::ArtHandle art = NewArt(ShapeArtType(element), parent, element);
+        BindPaints(element, art, cascade_.Compute(element), {});
         return {art, false};
       }
       case Role::Text: {
         // The element's own paint is a path in a group that also holds its children.
         const hostapi::ArtHandle group = NewArt(hostapi::kArtGroup, parent, element);
-        BindPaints(element, NewArt(hostapi::kArtPath, group, element));
+        BindPaints(element, NewArt(hostapi::kArtPath, group, element), cascade_.Compute(element), {});
         return {group, true};
       }
     }
     return {nullptr, false};
   }
 
-  void BindPaints(pugi::xml_node element, hostapi::ArtHandle art) {
-    const ComputedStyle style = cascade_.Compute(element);
+  static std::int16_t ShapeArtType(pugi::xml_node element) {
+    const bool compound = LocalName(element) == "path" && SubpathCount(element.attribute("d").value()) > 1;
+    return compound ? hostapi::kArtCompoundPath : hostapi::kArtPath;
+  }
+
+  // Content that may be painted and is not bound: a mask's, a foreign
+  // object's, what a <use> left alone draws. Clip paths draw no paint.
+  void NoteUnbound(pugi::xml_node element) {
+    if (LocalName(element) == "clipPath") return;
+    const auto painted = [](pugi::xml_node e) {
+      const Role role = RoleOf(e);
+      return role == Role::Shape || role == Role::Text || role == Role::Use;
+    };
+    bool holds = painted(element);
+    for (pugi::xml_node n = element.first_child(); n && !holds;) {
+      holds = n.type() == pugi::node_element && painted(n);
+      if (n.first_child()) {
+        n = n.first_child();
+        continue;
+      }
+      while (n && n != element && !n.next_sibling()) n = n.parent();
+      if (!n || n == element) break;
+      n = n.next_sibling();
+    }
+    if (!holds) return;
+    // What it holds may be a <use>, which may draw anything.
+    unboundUses_ = true;
+    for (pugi::xml_node e = element; e && e.type() == pugi::node_element; e = e.parent())
+      if (!holdsUnbound_.insert(e.internal_object()).second) break;
+  }
+
+  // What `use` draws, or an empty node (with a warning when it is left alone).
+  pugi::xml_node Target(pugi::xml_node use, const std::vector<const void*>& chain) {
+    const std::string_view id = UseTarget(use);
+    if (id.empty()) return {};
+    const pugi::xml_node target = document_.FindById(id);
+    if (!target) return {};
+    const auto leftAlone = [&](const std::string& why) {
+      binding_.warnings.push_back(DescribeElement(use) + ": what it draws is left alone: " + why);
+      NoteUnbound(use);
+      return pugi::xml_node();
+    };
+    for (pugi::xml_node e = use; e && e.type() == pugi::node_element; e = e.parent())
+      if (e == target) return leftAlone("it refers to an element that holds it");
+    if (std::find(chain.begin(), chain.end(), target.internal_object()) != chain.end())
+      return leftAlone("it refers back to a <use> that draws it");
+    if (chain.size() >= kMaxUseNesting)
+      return leftAlone("<use> elements nested more than " + std::to_string(kMaxUseNesting) + " deep");
+    return target;
+  }
+
+  // Binds the content `use` draws: `target` and its descendants, inheriting
+  // from the <use> (`useStyle`), under `group`.
+  void Instance(pugi::xml_node target, hostapi::ArtHandle group, const ComputedStyle& useStyle,
+                const Context& context) {
+    struct Frame {
+      pugi::xml_node element;
+      hostapi::ArtHandle parent;
+      std::shared_ptr<const ComputedStyle> inherited;
+    };
+    std::vector<const void*> chain = chain_;
+    chain.push_back(target.internal_object());
+    std::swap(chain, chain_);
+    std::vector<Frame> stack;
+    stack.push_back({target, group, std::make_shared<ComputedStyle>(useStyle)});
+    while (!stack.empty()) {
+      Frame frame = std::move(stack.back());
+      stack.pop_back();
+      const pugi::xml_node element = frame.element;
+      if (instanceBudget_ == 0) {
+        if (!unboundUses_)
+          binding_.warnings.push_back(DescribeElement(context.use) +
+                                    ": what it draws is left partly alone: <use> elements draw more than " +
+                                    std::to_string(std::max(kInstanceFloor, kInstancesPerElement * document_.ElementCount())) +
+                                    " elements in all");
+        unboundUses_ = true;
+        break;
+      }
+      --instanceBudget_;
+      ++drawnByUse_[element.internal_object()];
+      auto style = std::make_shared<ComputedStyle>(cascade_.ComputeInstance(element, *frame.inherited, target));
+      // Copies that take the element's own value from the element's own
+      // declaration: a declaration written there would be theirs too.
+      std::optional<ComputedStyle> original;
+      for (const Property p : {Property::Fill, Property::Stroke}) {
+        if ((*style)[p].source != element) continue;
+        if (!original) original = cascade_.Compute(element);
+        const ComputedValue &copy = (*style)[p], &own = (*original)[p];
+        if (own.source == element && own.value == copy.value && own.declared.origin == copy.declared.origin &&
+            own.declared.important == copy.declared.important)
+          ++sourcedHere_[NodeKey{element.internal_object(), nullptr, p}];
+      }
+      const Role role = RoleOf(element);
+      hostapi::ArtHandle art = nullptr;
+      bool descend = false;
+      switch (role) {
+        case Role::Container:
+          art = NewArt(hostapi::kArtGroup, frame.parent, element);
+          descend = true;
+          break;
+        case Role::Other:
+          NoteUnbound(element);
+          art = NewArt(host::kArtOther, frame.parent, element);
+          break;
+        case Role::Shape:
+          art = NewArt(ShapeArtType(element), frame.parent, element);
+          BindPaints(element, art, *style, context);
+          break;
+        case Role::Text:
+          art = NewArt(hostapi::kArtGroup, frame.parent, element);
+          BindPaints(element, NewArt(hostapi::kArtPath, art, element), *style, context);
+          descend = true;
+          break;
+        case Role::Use: {
+          const pugi::xml_node inner = Target(element, chain_);
+          if (!inner) {
+            NewArt(host::kArtOther, frame.parent, element);
+            break;
+          }
+          art = NewArt(hostapi::kArtGroup, frame.parent, element);
+          Instance(inner, art, *style, context);
+          break;
+        }
+      }
+      if (!descend) continue;
+      // Children pushed last first, so that they are bound in order.
+      const std::size_t at = stack.size();
+      for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling())
+        if (child.type() == pugi::node_element) stack.push_back({child, art, style});
+      std::reverse(stack.begin() + static_cast<std::ptrdiff_t>(at), stack.end());
+    }
+    std::swap(chain, chain_);
+  }
+
+  std::size_t DeclarationIndex(const NodeKey& key, pugi::xml_node element, Property property) {
+    const auto [it, added] = declarationIndex_.try_emplace(key, binding_.declarations.size());
+    if (added) binding_.declarations.push_back(PaintDeclaration{element, std::string(InfoOf(property).name)});
+    return it->second;
+  }
+
+  void BindPaints(pugi::xml_node element, hostapi::ArtHandle art, const ComputedStyle& style,
+                  const Context& context) {
     BoundArt bound;
     bound.art = art;
     bound.element = element;
-    const auto fill = HostPaint(element, style[Property::Fill], "fill", style, bound.fill);
-    const auto stroke = HostPaint(element, style[Property::Stroke], "stroke", style, bound.stroke);
+    const auto fill = HostPaint(element, style, Property::Fill, context, bound.fill);
+    const auto stroke = HostPaint(element, style, Property::Stroke, context, bound.stroke);
     if (!host_.setPathStyle(art, host::MakePathStyle(fill, stroke)))
       throw SvgError("the host refused the style of " + DescribeElement(element));
     if (bound.fill || bound.stroke) binding_.gradientArt.push_back(std::move(bound));
   }
 
-  std::optional<hostapi::HostColor> HostPaint(pugi::xml_node element, const ComputedValue& value,
-                                              std::string_view property, const ComputedStyle& style,
-                                              std::optional<BoundPaint>& bound) {
+  std::optional<hostapi::HostColor> HostPaint(pugi::xml_node element, const ComputedStyle& style, Property property,
+                                              const Context& context, std::optional<BoundPaint>& bound) {
+    const ComputedValue& value = style[property];
+    const std::string_view name = InfoOf(property).name;
     // The cascade keeps only valid paints.
     std::optional<Paint> paint = ParsePaint(value.value);
     if (!paint) return std::nullopt;
     if (paint->kind == Paint::Kind::Url) {
       const std::string where =
-          DescribeElement(element) + ": " + std::string(property) + " '" + value.value + "' refers to ";
-      const pugi::xml_node target = document_.FindById(paint->id);
+          DescribeElement(element) + ": " + std::string(name) + " '" + value.value + "' refers to ";
+      const pugi::xml_node target = paint->id.empty() ? pugi::xml_node() : document_.FindById(paint->id);
       if (!target) {
         // Renderers draw the fallback, or nothing.
         binding_.warnings.push_back(where + "nothing; left as it is" +
@@ -146,7 +373,26 @@ class Binder {
         if (!paint) return std::nullopt;
       } else if (IsGradientElement(target)) {
         const std::size_t index = GradientIndex(target);
-        bound = BoundPaint{index, paint->fallback, PaintSource{value.origin == Origin::Sheet, value.important}};
+        BoundPaint b;
+        b.gradient = index;
+        b.fallback = paint->fallback;
+        b.own = SourceOf(value.own);
+        b.declarer = value.source;
+        b.declared = SourceOf(value.declared);
+        b.declaration = DeclarationIndex({value.source.internal_object(), nullptr, property}, value.source, property);
+        ++binding_.declarations[b.declaration].paints;
+        if (context.use) {
+          b.use = context.use;
+          // Through the outermost <use> when that is where the value comes from.
+          const ComputedValue& atUse = (*context.useStyle)[property];
+          b.useOwn = SourceOf(atUse.own);
+          if (atUse.source == value.source && value.source) {
+            b.throughUse = DeclarationIndex({context.use.internal_object(), value.source.internal_object(), property},
+                                            context.use, property);
+            ++binding_.declarations[b.throughUse].paints;
+          }
+        }
+        bound = std::move(b);
         return host::GradientColor(binding_.gradients[index].handle);
       } else {
         binding_.warnings.push_back(where + DescribeElement(target) + ", which is not a gradient; left as it is");
@@ -191,8 +437,17 @@ class Binder {
   host::Document& host_;
   Binding binding_;
   Cascade cascade_;
+  std::size_t instanceBudget_;
+  bool selection_ = false;
+  bool unboundUses_ = false;  // some <use> draws content that is not bound
   std::unordered_set<const void*> made_;
+  std::unordered_set<const void*> holdsUnbound_;  // elements holding content that may be painted, not bound
+  std::unordered_map<const void*, std::size_t> drawnByUse_;  // elements bound <use> elements draw: how often
+  // How many of those copies take fill or stroke from the element's own declaration.
+  std::unordered_map<NodeKey, std::size_t, NodeKeyHash> sourcedHere_;
+  std::vector<const void*> chain_;                // the targets of the <use> elements being drawn, outermost first
   std::unordered_map<const void*, std::size_t> gradientIndex_;
+  std::unordered_map<NodeKey, std::size_t, NodeKeyHash> declarationIndex_;
 };
 
 }  // namespace
@@ -226,9 +481,130 @@ std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::G
   return out;
 }
 
+namespace {
+
+bool SameGradient(const Rewrite& a, const Rewrite& b) {
+  if (a.type != b.type || a.stops.size() != b.stops.size()) return false;
+  for (std::size_t i = 0; i < a.stops.size(); ++i) {
+    const RgbStop &x = a.stops[i], &y = b.stops[i];
+    if (x.offset != y.offset || x.red != y.red || x.green != y.green || x.blue != y.blue ||
+        !(x.opacity == y.opacity || (std::isnan(x.opacity) && std::isnan(y.opacity))) || x.midpoint != y.midpoint)
+      return false;
+  }
+  return true;
+}
+
+// A new gradient no paint points at any more (its paints share another's):
+// it stands after its source among the gradients added there.
+void RemoveUnused(const GradientDef& source, const std::string& id) {
+  for (pugi::xml_node n = source.element.next_sibling(); n; n = n.next_sibling()) {
+    if (n.type() != pugi::node_element) continue;
+    if (id == n.attribute("id").value()) {
+      n.parent().remove_child(n);
+      return;
+    }
+  }
+}
+
+// One rewritten paint waiting to be placed.
+struct Placing {
+  const BoundArt* art;
+  const BoundPaint* bound;
+  std::size_t rewrite;  // index into the rewrites
+};
+
+// Places the new paints. A declaration is rewritten once when every paint it
+// gives changed to the same gradient (and nothing it may paint was left out
+// of the binding); otherwise each paint gets a declaration of its own.
+void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, std::vector<Rewrite>& rewrites,
+                 Warnings& warnings) {
+  std::vector<std::vector<std::size_t>> byDeclaration(binding.declarations.size());
+  for (std::size_t i = 0; i < placing.size(); ++i) {
+    byDeclaration[placing[i].bound->declaration].push_back(i);
+    if (placing[i].bound->use && placing[i].bound->throughUse != kNoDeclaration)
+      byDeclaration[placing[i].bound->throughUse].push_back(i);
+  }
+  const auto uniform = [&](std::size_t declaration) {
+    const std::vector<std::size_t>& members = byDeclaration[declaration];
+    const PaintDeclaration& d = binding.declarations[declaration];
+    if (members.empty() || members.size() != d.paints || !d.allBound) return false;
+    for (const std::size_t m : members)
+      if (!SameGradient(rewrites[placing[m].rewrite], rewrites[placing[members.front()].rewrite])) return false;
+    return true;
+  };
+  // New gradients no paint points at in the end: (source, id).
+  std::vector<std::pair<std::size_t, std::string>> dropped;
+  // Every member of a declaration rewritten as a whole points at its first
+  // member's new gradient; the others' are dropped.
+  const auto share = [&](const std::vector<std::size_t>& members) {
+    const std::string& id = rewrites[placing[members.front()].rewrite].newId;
+    for (const std::size_t m : members) {
+      Rewrite& r = rewrites[placing[m].rewrite];
+      if (r.newId == id) continue;
+      dropped.push_back({r.source, r.newId});
+      r.newId = id;
+    }
+    return id;
+  };
+  std::vector<bool> placed(placing.size(), false);
+  for (std::size_t declaration = 0; declaration < binding.declarations.size(); ++declaration) {
+    if (!uniform(declaration)) continue;
+    const std::vector<std::size_t>& members = byDeclaration[declaration];
+    bool fresh = true;
+    for (const std::size_t m : members) fresh = fresh && !placed[m];
+    if (!fresh) continue;
+    const PaintDeclaration& d = binding.declarations[declaration];
+    const BoundPaint& first = *placing[members.front()].bound;
+    // Either the declaration itself, or (for a <use>) the one that beats what the <use> declares.
+    const bool atUse = first.use && first.throughUse == declaration && first.declaration != declaration;
+    const std::string id = share(members);
+    if (atUse) {
+      // The <use> itself: what it declares is replaced (the paint came through it).
+      SetPaintUrl(d.element, d.property, id, first.fallback, first.useOwn);
+    } else {
+      SetPaintUrl(d.element, d.property, id, first.fallback, first.declared);
+    }
+    for (const std::size_t m : members) placed[m] = true;
+  }
+  for (std::size_t i = 0; i < placing.size(); ++i) {
+    if (placed[i]) continue;
+    const Placing& p = placing[i];
+    Rewrite& r = rewrites[p.rewrite];
+    if (p.bound->use) {
+      warnings.push_back(DescribeElement(p.bound->use) + ": " + r.property + " gradient '" +
+                         binding.gradients[r.source].def.id + "' of the " + DescribeElement(p.art->element) +
+                         " it draws left alone: the declaration that paints it paints others differently");
+      dropped.push_back({r.source, r.newId});
+      r.newId.clear();
+      continue;
+    }
+    if (p.bound->drawnByUse) {
+      // A declaration of its own would change what the <use> elements draw too.
+      warnings.push_back(DescribeElement(p.art->element) + ": " + r.property + " gradient '" +
+                         binding.gradients[r.source].def.id +
+                         "' left alone: <use> elements draw the element too, and a declaration written on it "
+                         "would paint them differently");
+      dropped.push_back({r.source, r.newId});
+      r.newId.clear();
+      continue;
+    }
+    // A declaration of its own, beating whatever the element declares.
+    SetPaintUrl(p.art->element, r.property, r.newId, p.bound->fallback, p.bound->own);
+  }
+  // A new gradient may be shared by several paints: kept while one of them points at it.
+  std::unordered_set<std::string> used;
+  for (const Rewrite& r : rewrites)
+    if (!r.newId.empty()) used.insert(r.newId);
+  for (const auto& [source, id] : dropped)
+    if (used.insert(id).second) RemoveUnused(binding.gradients[source].def, id);
+}
+
+}  // namespace
+
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
                                Warnings& warnings, const RewriteFilter& write) {
   std::vector<Rewrite> rewrites;
+  std::vector<Placing> placing;
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.art);
     if (!style) continue;
@@ -262,10 +638,13 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
       rewrite.stops = ReadRgbStops(hostDocument, now);
       if (write && !write(rewrite, source)) continue;
       rewrite.newId = AddGradient(document, source.def, rewrite.type, rewrite.stops);
-      SetPaintUrl(art.element, side.property, rewrite.newId, side.bound->fallback, side.bound->source);
+      placing.push_back({&art, &*side.bound, rewrites.size()});
       rewrites.push_back(std::move(rewrite));
     }
   }
+  PlacePaints(binding, placing, rewrites, warnings);
+  // Paints whose new gradient could not be placed are not rewritten.
+  std::erase_if(rewrites, [&](const Rewrite& r) { return r.newId.empty(); });
   return rewrites;
 }
 

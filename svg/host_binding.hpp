@@ -28,10 +28,34 @@ struct BoundGradient {
   hostapi::GradientHandle handle = nullptr;
 };
 
+inline constexpr std::size_t kNoDeclaration = static_cast<std::size_t>(-1);
+
 struct BoundPaint {
   std::size_t gradient = 0;  // index into Binding::gradients
   std::string fallback;      // text after url(#...) to keep on rewrite
-  PaintSource source;        // where the paint was declared, for the rewrite
+  PaintSource own;           // what the painted element itself declares (maybe "inherit")
+  pugi::xml_node declarer;   // the element whose declaration gives the paint: itself or an ancestor
+  PaintSource declared;      // that declaration
+  std::size_t declaration = 0;  // index into Binding::declarations
+  // For content a <use> draws: the outermost <use> (standing in the
+  // document itself) and the index into Binding::declarations of the paint's
+  // declaration as drawn through it; empty otherwise.
+  pugi::xml_node use;
+  std::size_t throughUse = kNoDeclaration;  // kNoDeclaration: the paint does not come through the <use>
+  PaintSource useOwn;  // what the outermost <use> declares for the property
+  bool drawnByUse = false;  // outside <use> content, but some <use> draws the element too
+};
+
+// A declaration that gives gradient paints, with the number of bound paints
+// it gives. Rewriting it changes every one of them.
+struct PaintDeclaration {
+  pugi::xml_node element;
+  std::string property;
+  std::size_t paints = 0;
+  // Nothing it may paint was left out of the binding, and every copy a <use>
+  // draws of its element takes its value from it too (a copy has the
+  // element's attributes, so it would take the rewrite).
+  bool allBound = true;
 };
 
 // A path or compound path with a gradient fill or stroke.
@@ -46,6 +70,7 @@ struct Binding {
   std::vector<hostapi::ArtHandle> inputs;  // one per Go Live: the root, or each selected element
   std::vector<BoundArt> gradientArt;
   std::vector<BoundGradient> gradients;
+  std::vector<PaintDeclaration> declarations;
   std::size_t artCount = 0;
   Warnings warnings;  // what was left alone, one line each
 };
@@ -57,7 +82,9 @@ struct Binding {
 // several subpaths a compound path; text, tspan and textPath are a group
 // holding a path for their own paint and their children; anything else
 // (clip paths, masks, foreign objects, ...) is other art whose content is
-// left alone. Fill and stroke come from the cascade. What renderers draw
+// left alone. A <use> is a group holding what it draws: its target (a
+// <symbol> as a group) bound again, inheriting from the <use>. Fill and
+// stroke come from the cascade. What renderers draw
 // through (references to nothing or to non-gradients, broken gradient links)
 // is a warning in Binding::warnings. Throws SvgError for unknown selected ids
 // and what the host refuses.
@@ -80,10 +107,14 @@ struct Rewrite {
 using RewriteFilter = std::function<bool(const Rewrite&, const BoundGradient&)>;
 
 // Reads each bound art's style back; for each fill or stroke whose gradient
-// changed (and that `write`, when given, accepts), adds a new gradient element
-// holding the host gradient's stops and points the paint at it. Returns what
-// was rewritten, in document order; a gradient paint the plug-in left alone is
-// a warning.
+// changed (and that `write`, when given, accepts), adds a new gradient element holding the host gradient's stops and
+// points the paint at it, where the old paint won: the declaration that gave
+// it is rewritten when every paint it gives got the same new gradient; else
+// each painted element gets a declaration of its own that beats what it
+// declares (for content drawn by a <use>, on the <use> when the paint came
+// through it; a warning naming the <use> where that cannot be done).
+// Returns what was rewritten, in document order; a gradient paint the
+// plug-in left alone is a warning.
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
                                Warnings& warnings, const RewriteFilter& write = {});
 

@@ -1,70 +1,14 @@
 #include "svg/paint.hpp"
 
-#include <cctype>
+#include <algorithm>
 #include <vector>
 
+#include "svg/cascade.hpp"
 #include "svg/css_number.hpp"
+#include "svg/css_sheet.hpp"
 
 namespace evenhue::svg {
 
-namespace {
-
-struct Declaration {
-  std::size_t begin;  // of the whole "name: value" text within the style attribute
-  std::size_t end;
-  std::string_view name;
-  std::string_view value;  // without "!important"
-  bool important;
-};
-
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (std::tolower(x) != std::tolower(y)) return false;
-  }
-  return true;
-}
-
-std::string_view DropImportant(std::string_view value) {
-  value = TrimCss(value);
-  const auto bang = value.rfind('!');
-  if (bang != std::string_view::npos && EqualsIgnoreCase(TrimCss(value.substr(bang + 1)), "important"))
-    value = TrimCss(value.substr(0, bang));
-  return value;
-}
-
-// The declarations of a style attribute, split at semicolons outside
-// parentheses and quotes.
-std::vector<Declaration> Declarations(std::string_view style) {
-  std::vector<Declaration> out;
-  std::size_t start = 0;
-  int depth = 0;
-  char quote = 0;
-  for (std::size_t i = 0; i <= style.size(); ++i) {
-    const char c = i < style.size() ? style[i] : ';';
-    if (quote) {
-      if (c == quote) quote = 0;
-      continue;
-    }
-    if (c == '"' || c == '\'') quote = c;
-    else if (c == '(') ++depth;
-    else if (c == ')' && depth > 0) --depth;
-    else if (c == ';' && (depth == 0 || i == style.size())) {
-      const std::string_view text = style.substr(start, i - start);
-      const auto colon = text.find(':');
-      if (colon != std::string_view::npos) {
-        const std::string_view raw = TrimCss(text.substr(colon + 1));
-        const std::string_view value = DropImportant(raw);
-        out.push_back({start, i, TrimCss(text.substr(0, colon)), value, value.size() != raw.size()});
-      }
-      start = i + 1;
-    }
-  }
-  return out;
-}
-
-}  // namespace
 
 std::optional<CssColor> ParseSvgColor(std::string_view text) {
   text = TrimCss(text);
@@ -99,15 +43,26 @@ std::optional<Paint> ParsePaint(std::string_view text) {
     return paint;
   }
   if (lower.rfind("url(", 0) == 0) {
-    const auto close = text.find(')');
-    if (close == std::string_view::npos) return std::nullopt;
+    // An unquoted url() the value ends inside is closed by the end, as CSS reads it.
+    auto close = text.find(')');
+    const bool open = close == std::string_view::npos;
+    if (open) close = text.size();
     std::string_view ref = TrimCss(text.substr(4, close - 4));
-    if (ref.size() >= 2 && (ref.front() == '"' || ref.front() == '\'') && ref.back() == ref.front())
-      ref = TrimCss(ref.substr(1, ref.size() - 2));
-    if (ref.empty() || ref.front() != '#' || ref.size() == 1) return std::nullopt;  // only local references
+    if (!ref.empty() && (ref.front() == '"' || ref.front() == '\'')) {
+      // A quoted url: its string may be closed by the end of the value too.
+      const char quote = ref.front();
+      ref.remove_prefix(1);
+      if (!ref.empty() && ref.back() == quote) ref.remove_suffix(1);
+      else if (!open) return std::nullopt;
+      if (ref.find(quote) != std::string_view::npos) return std::nullopt;
+      ref = TrimCss(ref);
+    } else if (open && ref.find_first_of(" \t\r\n\f\"'(") != std::string_view::npos) {
+      return std::nullopt;
+    }
     paint.kind = Paint::Kind::Url;
-    paint.id = std::string(ref.substr(1));
-    paint.fallback = std::string(TrimCss(text.substr(close + 1)));
+    // Another file's element, or "#" alone: a reference to nothing here.
+    if (ref.size() > 1 && ref.front() == '#') paint.id = std::string(ref.substr(1));
+    paint.fallback = open ? std::string() : std::string(TrimCss(text.substr(close + 1)));
     if (!paint.fallback.empty() && !ParsePaint(paint.fallback)) return std::nullopt;
     return paint;
   }
@@ -120,42 +75,56 @@ std::optional<Paint> ParsePaint(std::string_view text) {
 }
 
 void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
-                 std::string_view fallback, PaintSource source) {
+                 std::string_view fallback, const PaintSource& replaced) {
   std::string value;
   value.reserve(newId.size() + fallback.size() + 7);
   value.append("url(#").append(newId).append(1, ')');
   if (!fallback.empty()) value.append(1, ' ').append(fallback);
 
-  if (pugi::xml_attribute style = element.attribute("style")) {
-    const std::string text = style.value();
-    const auto declarations = Declarations(text);
-    for (auto it = declarations.rbegin(); it != declarations.rend(); ++it) {
-      if (!EqualsIgnoreCase(it->name, property)) continue;
-      std::string rewritten = text.substr(0, it->begin);
-      if (it->begin > 0 && text[it->begin - 1] == ';') rewritten += ' ';
-      rewritten += std::string(property) + ":" + value;
-      if (it->important) rewritten += " !important";  // the declaration keeps its weight
-      rewritten += text.substr(it->end);
-      style.set_value(rewritten.c_str());
-      return;
-    }
-  }
-  if (source.fromSheet) {
-    // A style sheet's rule is left as it was; a declaration in the element's
-    // own style attribute wins over it for this element alone.
-    pugi::xml_attribute style = element.attribute("style");
-    if (!style) style = element.append_attribute("style");
-    std::string text(TrimCss(style.value()));
-    if (!text.empty() && text.back() != ';') text += ';';
-    text += std::string(property) + ":" + value;
-    if (source.important) text += " !important";
-    style.set_value(text.c_str());
+  using Where = PaintSource::Where;
+  if (replaced.where == Where::None || replaced.where == Where::Attribute) {
+    const std::string name(property);
+    pugi::xml_attribute attribute = element.attribute(name.c_str());
+    if (!attribute) attribute = element.append_attribute(name.c_str());
+    attribute.set_value(value.c_str());
     return;
   }
-  const std::string name(property);
-  pugi::xml_attribute attribute = element.attribute(name.c_str());
-  if (!attribute) attribute = element.append_attribute(name.c_str());
-  attribute.set_value(value.c_str());
+  pugi::xml_attribute style = element.attribute("style");
+  if (!style) style = element.append_attribute("style");
+  const std::string text = style.value();
+  const std::string_view wanted[] = {property};
+  // The declaration of the property that wins within the style attribute:
+  // for a style winner, the one the cascade found (other values of the
+  // element may have been rewritten since, moving it); for a sheet winner,
+  // the style attribute's own declaration, which lost to the sheet and can
+  // take the new value in its place.
+  std::vector<css::Declaration> found;
+  if (replaced.where == Where::Style) {
+    const auto p = std::find_if(kProperties.begin(), kProperties.end(),
+                                [&](const PropertyInfo& info) { return info.name == property; });
+    found = css::ParseDeclarations(text, wanted, [&](std::string_view, std::string_view v) {
+      return p == kProperties.end() || IsValidValue(p->property, v);
+    });
+  } else {
+    found = css::ParseDeclarations(text, wanted);
+  }
+  const bool needImportant = replaced.important;
+  std::string rewritten;
+  if (!found.empty()) {
+    const css::Declaration& d = found.front();
+    rewritten = text.substr(0, d.begin) + value;
+    if (needImportant && !d.important) rewritten += " !important";
+    rewritten += text.substr(d.end);
+  } else {
+    // Put first: the text may end inside an unclosed url(), string or
+    // comment, which would swallow what came after it. It holds no
+    // declaration of the property, so the place changes nothing else.
+    rewritten = std::string(property) + ":" + value;
+    if (needImportant) rewritten += " !important";
+    const std::string_view rest = TrimCss(text);
+    if (!rest.empty()) rewritten.append(";").append(rest);
+  }
+  style.set_value(rewritten.c_str());
 }
 
 }  // namespace evenhue::svg

@@ -1,6 +1,7 @@
 // Fill and stroke paints: where an element declares them and what they say.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,25 +26,40 @@ struct Paint {
   };
   Kind kind = Kind::None;
   CssColor color;             // Kind::Color
-  std::string id;             // Kind::Url: the referenced id, without '#'
+  std::string id;             // Kind::Url: the referenced id, without '#'; empty when it is no element
+                              // of this document (another file's, or "#" alone)
   std::string fallback;       // Kind::Url: the text after the url(), may be empty
 };
 
 // Parses a fill or stroke value; nothing when it is not a valid paint.
 std::optional<Paint> ParsePaint(std::string_view text);
 
-// Where the paint being replaced was declared.
+// One declaration of a property on one element, as the cascade found it: the
+// one to replace so that a new value wins exactly where the old one won.
 struct PaintSource {
-  bool fromSheet = false;  // a style sheet rule
-  bool important = false;  // with !important
+  enum class Where : std::uint8_t {
+    None,       // the element declares nothing (its value is inherited or initial)
+    Attribute,  // its presentation attribute (or a default the document type gives it)
+    Sheet,      // a style sheet rule matching it
+    Style,      // its style attribute
+  };
+  Where where = Where::None;
+  bool important = false;
+  // Style: where the value stands in the style attribute's text, from its
+  // first token to its last before "!important".
+  std::uint32_t begin = 0, end = 0;
 };
 
-// Points `property` of `element` at `#newId`, where the element's own
-// declaration would be read: in its style attribute when it declares the
-// property there; else, for a paint a style sheet gave, a new declaration in
-// the style attribute (!important when the sheet's was); else its
-// presentation attribute. The fallback text after the url() is kept.
+// Points `property` of `element` at `#newId` (the fallback text after the
+// url() kept) by a declaration that wins exactly where `replaced`, the
+// element's own winning declaration, won: a presentation attribute stays
+// one; the winning declaration of a style attribute has its value replaced
+// in place (its "!important" and every comment around it kept); a sheet
+// rule's value goes into the style attribute, "!important" when the rule's
+// was, replacing the style attribute's own declaration of the property if
+// there is one, else put first; where the element declares nothing, a
+// presentation attribute is set.
 void SetPaintUrl(pugi::xml_node element, std::string_view property, std::string_view newId,
-                 std::string_view fallback, PaintSource source = {});
+                 std::string_view fallback, const PaintSource& replaced);
 
 }  // namespace evenhue::svg

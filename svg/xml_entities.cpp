@@ -17,7 +17,7 @@ constexpr std::array<std::pair<std::string_view, char>, 5> kPredefined = {{
 }};
 
 // Declarations of the internal subset that define nothing expansion needs.
-constexpr std::array<std::string_view, 3> kPassedOver = {"<!ELEMENT", "<!ATTLIST", "<!NOTATION"};
+constexpr std::array<std::string_view, 2> kPassedOver = {"<!ELEMENT", "<!NOTATION"};
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -96,11 +96,14 @@ std::string Quoted(std::string_view name) {
 // Reads the internal subset of one document type declaration.
 class SubsetReader {
  public:
-  explicit SubsetReader(std::string_view doctype) : s_(doctype) {}
+  // `attributeLists`: whether attribute-list declarations are read (else passed over).
+  SubsetReader(std::string_view doctype, bool attributeLists) : s_(doctype), attributeLists_(attributeLists) {}
 
-  // Calls `declare(name, literal)` for each internal general entity.
-  template <typename Declare>
-  void Read(Declare&& declare) {
+  // Calls `declare(name, literal)` for each internal general entity and
+  // `onDefault(element, attribute, literal)` for each attribute default
+  // (#FIXED ones too), in order of declaration.
+  template <typename Declare, typename OnDefault>
+  void Read(Declare&& declare, OnDefault&& onDefault) {
     // The subset follows the root element's name and the external
     // identifier, whose quoted literals may hold a '['.
     while (at_ < s_.size() && s_[at_] != '[') {
@@ -121,6 +124,13 @@ class SubsetReader {
       } else if (StartsWithKeyword(rest, "<!ENTITY")) {
         at_ += 8;
         ReadEntity(declare);
+      } else if (StartsWithKeyword(rest, "<!ATTLIST")) {
+        if (attributeLists_) {
+          at_ += 9;
+          ReadAttributeList(onDefault);
+        } else {
+          SkipDeclaration();
+        }
       } else if (std::any_of(kPassedOver.begin(), kPassedOver.end(),
                              [&](std::string_view k) { return StartsWithKeyword(rest, k); })) {
         SkipDeclaration();
@@ -234,7 +244,53 @@ class SubsetReader {
     }
   }
 
+  // After "<!ATTLIST": the element's name, then for each attribute its name,
+  // type and default.
+  template <typename OnDefault>
+  void ReadAttributeList(OnDefault&& onDefault) {
+    const std::size_t start = at_ - 9;
+    const auto fail = [&] {
+      at_ = start;
+      NotUnderstood();
+    };
+    SkipSpace();
+    const std::string_view element = ReadName();
+    for (;;) {
+      SkipSpace();
+      if (at_ >= s_.size()) fail();
+      if (s_[at_] == '>') {
+        ++at_;
+        return;
+      }
+      const std::string_view attribute = ReadName();
+      SkipSpace();
+      if (at_ >= s_.size()) fail();
+      if (s_[at_] != '(') {
+        const std::string_view type = ReadName();  // CDATA, ID, NMTOKENS, NOTATION, ...
+        SkipSpace();
+        if (type == "NOTATION" && (at_ >= s_.size() || s_[at_] != '(')) fail();
+      }
+      if (at_ < s_.size() && s_[at_] == '(') {  // an enumeration
+        const std::size_t close = s_.find(')', at_);
+        if (close == std::string_view::npos) fail();
+        at_ = close + 1;
+      }
+      SkipSpace();
+      if (at_ >= s_.size()) fail();
+      if (s_[at_] == '#') {
+        ++at_;
+        const std::string_view keyword = ReadName();
+        if (keyword == "REQUIRED" || keyword == "IMPLIED") continue;
+        if (keyword != "FIXED") fail();
+        SkipSpace();
+      }
+      if (at_ >= s_.size() || (s_[at_] != '"' && s_[at_] != '\'')) fail();
+      onDefault(element, attribute, SkipLiteral());
+    }
+  }
+
   std::string_view s_;
+  bool attributeLists_;
   std::size_t at_ = 0;
 };
 
@@ -274,7 +330,8 @@ std::string ByteCount(std::uint64_t bytes) {
 
 DeclaredEntities DeclaredEntities::Read(std::string_view doctype) {
   DeclaredEntities result;
-  SubsetReader(doctype).Read([&](std::string_view name, std::string_view literal) {
+  SubsetReader(doctype, false).Read(
+      [&](std::string_view name, std::string_view literal) {
     // The predefined entities mean what they always mean; of two
     // declarations of one name, the first holds (as XML has it).
     const bool predefined =
@@ -283,8 +340,39 @@ DeclaredEntities DeclaredEntities::Read(std::string_view doctype) {
     Entity entity{std::string(name), ReplacementText(name, literal), false, result.entities_.size()};
     entity.markup = entity.text.find('<') != std::string::npos;
     result.entities_.emplace(entity.name, std::move(entity));
-  });
+      },
+      [](std::string_view, std::string_view, std::string_view) {});
   return result;
+}
+
+AttributeDefaults AttributeDefaults::Read(std::string_view doctype, EntityExpander& expander) {
+  AttributeDefaults result;
+  SubsetReader(doctype, true).Read([](std::string_view, std::string_view) {},
+                             [&](std::string_view element, std::string_view attribute, std::string_view literal) {
+                               // Of two declarations of one attribute, the first holds.
+                               std::string key = Key(element, attribute);
+                               if (result.defaults_.count(key)) return;
+                               // White space written in the literal becomes a space, as in any attribute value.
+                               std::string written(literal);
+                               for (char& c : written)
+                                 if (IsSpace(c)) c = ' ';
+                               std::string value;
+                               expander.Expand(written, EntityContext::kAttribute, value);
+                               result.defaults_.emplace(std::move(key), std::move(value));
+                             });
+  return result;
+}
+
+std::string AttributeDefaults::Key(std::string_view element, std::string_view attribute) {
+  std::string key;
+  key.reserve(element.size() + attribute.size() + 1);
+  key.append(element).append(1, ' ').append(attribute);
+  return key;
+}
+
+const std::string* AttributeDefaults::Find(std::string_view element, std::string_view attribute) const {
+  const auto it = defaults_.find(Key(element, attribute));
+  return it == defaults_.end() ? nullptr : &it->second;
 }
 
 const DeclaredEntities::Entity* DeclaredEntities::Find(std::string_view name) const {

@@ -35,7 +35,8 @@ class DeclaredEntities {
   // Reads the internal subset of a document type declaration, given as the
   // text between "<!DOCTYPE" and its closing '>' (as pugixml keeps it).
   // Comments, processing instructions and element, attribute-list and
-  // notation declarations are passed over. Throws SvgError for external,
+  // notation declarations are passed over (AttributeDefaults reads the
+  // attribute lists). Throws SvgError for external,
   // parameter and unparsed entities and for anything it cannot read.
   static DeclaredEntities Read(std::string_view doctype);
 
@@ -95,6 +96,26 @@ class EntityExpander {
   bool usedDeclared_ = false;
   std::vector<Expansion> expanded_[2];                 // by context, then entity index
   std::vector<const DeclaredEntities::Entity*> open_;  // being expanded, outermost first
+};
+
+// The attribute defaults the internal subset declares (<!ATTLIST rect fill
+// CDATA "red">, #FIXED ones too): what an XML reader that reads the internal
+// subset gives an element that does not specify the attribute.
+class AttributeDefaults {
+ public:
+  // Reads the attribute-list declarations of a document type declaration
+  // (given as for DeclaredEntities::Read); references in default values are
+  // expanded with `expander`. Throws SvgError for what it cannot read.
+  static AttributeDefaults Read(std::string_view doctype, EntityExpander& expander);
+
+  bool empty() const { return defaults_.empty(); }
+  // The default of `attribute` on elements named `element` (as written,
+  // prefix included), or null.
+  const std::string* Find(std::string_view element, std::string_view attribute) const;
+
+ private:
+  static std::string Key(std::string_view element, std::string_view attribute);
+  std::unordered_map<std::string, std::string> defaults_;  // "element attribute" -> value
 };
 
 }  // namespace evenhue::svg

@@ -110,7 +110,8 @@ bool LoadSvg(pugi::xml_document& document, const std::string& text);
 
 // Compares an output with its input node by node: the output may only add the
 // gradient elements whose ids are in `newIds`, and change the fill, stroke and
-// style attributes of the elements whose ids are in `rewritten`. Everything
+// style attributes of the elements whose ids are in `rewritten` (and of their
+// ancestors with ids, where an inherited paint is declared). Everything
 // else must be as it was, in the same order. Reports differences as
 // GoogleTest failures.
 void ExpectSameExceptRewrites(const pugi::xml_document& input, const pugi::xml_document& output,

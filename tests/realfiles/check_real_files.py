@@ -400,6 +400,28 @@ def check_file(path, evenhue, scratch):
     for element, prop, gradient in painted_elements(before, sheet, ids_before):
         expected.setdefault(id(element), []).append((prop, gradient))
 
+    # A paint a shape inherits may be rewritten where it is declared, on an
+    # ancestor: its paint attributes may change, and the shape's paint is
+    # read through inheritance.
+    parents_before = {c: p for p in before.iter() for c in p}
+    parents_after = {c: p for p in after.iter() for c in p}
+    ancestors_may = {}  # id(element before) -> properties it may declare anew
+    for element in list(before.iter()):
+        if id(element) not in expected:
+            continue
+        up = parents_before.get(element)
+        while up is not None:
+            ancestors_may.setdefault(id(up), set()).update(p for p, _ in expected[id(element)])
+            up = parents_before.get(up)
+
+    def inherited_paint_of(element, prop):
+        while element is not None:
+            value = paint_of(element, prop)
+            if value and value.strip().lower() != "inherit":
+                return value
+            element = parents_after.get(element)
+        return ""
+
     # Walk both trees in step; new gradients in the output are skipped.
     pairs = [(before, after)]
     while pairs:
@@ -412,13 +434,14 @@ def check_file(path, evenhue, scratch):
             problems.append(where + ": its text changed")
         rewritten = {prop for prop, _ in expected.get(id(b), [])}
         changed = {k for k in set(b.attrib) | set(a.attrib) if b.attrib.get(k) != a.attrib.get(k)}
-        allowed = set(rewritten) | ({"style"} if rewritten else set())
+        inherited = ancestors_may.get(id(b), set())
+        allowed = set(rewritten) | inherited | ({"style"} if rewritten or inherited else set())
         if changed - allowed:
             problems.append("%s: attributes changed: %s" % (where, sorted(changed - allowed)))
         for prop, gradient in expected.get(id(b), []):
             stats["paints"] += 1
             stops, n, had_record = source_stops(gradient, ids_before, sheet)
-            m = re.match(r"\s*url\(#([^)]+)\)", paint_of(a, prop))
+            m = re.match(r"\s*url\(#([^)]+)\)", inherited_paint_of(a, prop))
             if not 2 <= n <= MAX_STOPS:
                 if m and NEW_ID in m.group(1):
                     problems.append("%s: %s of %d stops was rewritten" % (where, prop, n))
@@ -431,7 +454,7 @@ def check_file(path, evenhue, scratch):
                 continue
             new = ids_after.get(m.group(1)) if m else None
             if new is None or NEW_ID not in m.group(1) or m.group(1) in ids_before:
-                problems.append("%s: %s is not a new gradient (%r)" % (where, prop, paint_of(a, prop)))
+                problems.append("%s: %s is not a new gradient (%r)" % (where, prop, inherited_paint_of(a, prop)))
                 continue
             new_stops = [s for s in new if local(s.tag) == "stop"]
             if len(new_stops) != 4 * n - 3:

@@ -188,6 +188,24 @@ TEST(BindDocument, DeepNestingNeedsNoRecursion) {
   EXPECT_EQ(binding.gradientArt.size(), 1u);
 }
 
+// <use> elements that each draw two of the level below would draw 2^30
+// copies: drawing stops at the bound, with one warning.
+TEST(BindDocument, UseChainsAreBounded) {
+  std::string body = "<g id=\"l0\"><rect fill=\"url(#lin)\"/></g>";
+  for (int i = 1; i <= 30; ++i) {
+    const std::string below = "#l" + std::to_string(i - 1);
+    body += "<g id=\"l" + std::to_string(i) + "\"><use href=\"" + below + "\"/><use href=\"" + below + "\"/></g>";
+  }
+  const auto doc = SvgDocument::Parse(Svg(std::string(kGradients) + body));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc);
+  EXPECT_LE(binding.artCount, 2 * 100'000u + 200u);
+  ASSERT_FALSE(binding.warnings.empty());
+  EXPECT_NE(binding.warnings[0].find("what it draws is left partly alone: <use> elements draw more than 100000 elements"),
+            std::string::npos) << binding.warnings[0];
+  EXPECT_EQ(binding.warnings.size(), 1u);
+}
+
 // Stands in for the plug-in: gives every gradient paint a new gradient.
 void RespaceEverything(host::Document& hostDoc, const Binding& binding) {
   for (const BoundArt& art : binding.gradientArt) {
@@ -225,7 +243,8 @@ TEST(WriteBack, PointsEachRewrittenPaintAtItsOwnNewGradient) {
   EXPECT_NE(rewrites[0].newId, rewrites[1].newId);  // shared source, distinct new gradients
   const char* painted[] = {"a", "b", "c"};
   for (std::size_t i = 0; i < 3; ++i) {
-    const auto element = reread.FindById(painted[i]);
+    // b's paint is the group's, which it alone inherits: the group's is rewritten.
+    const auto element = i == 1 ? reread.FindById(painted[i]).parent() : reread.FindById(painted[i]);
     const std::string value = i == 2 ? std::string(element.attribute("style").value())
                                      : std::string(element.attribute("fill").value());
     EXPECT_NE(value.find("url(#" + rewrites[i].newId + ")"), std::string::npos) << value;

@@ -62,6 +62,21 @@ INSTANTIATE_TEST_SUITE_P(
                         {{"fill", "red"}, {"color", "green"}}}),
     [](const testing::TestParamInfo<DeclarationCase>& info) { return std::string(info.param.name); });
 
+// A value the check refuses drops its declaration alone; each kept value
+// knows where it stands in the text.
+TEST(ParseDeclarations, DropsRefusedValuesAloneAndPlacesTheRest) {
+  const std::string text = "fill:red; /*c*/ stroke : url(#a) /*d*/ !important;color:bogus;color:blue;fill:bogus";
+  const auto declarations =
+      ParseDeclarations(text, {}, [](std::string_view, std::string_view value) { return value != "bogus"; });
+  const std::vector<Declaration> expected = {{"fill", "red"}, {"stroke", "url(#a)", true}, {"color", "blue"}};
+  ASSERT_EQ(declarations, expected);
+  EXPECT_EQ(declarations[0].begin, 5u);
+  EXPECT_EQ(declarations[0].end, 8u);
+  EXPECT_EQ(text.substr(declarations[1].begin, declarations[1].end - declarations[1].begin), "url(#a)");
+  EXPECT_EQ(declarations[2].begin, text.rfind("blue"));
+  EXPECT_EQ(declarations[2].end, text.rfind("blue") + 4);
+}
+
 TEST(Specificity, OrdersIdsThenClassesThenTypes) {
   const std::pair<Specificity, Specificity> ascending[] = {
       {{0, 9, 9}, {1, 0, 0}}, {{0, 0, 9}, {0, 1, 0}}, {{0, 1, 0}, {0, 1, 1}}, {{1, 0, 1}, {1, 1, 0}}};
@@ -142,9 +157,19 @@ INSTANTIATE_TEST_SUITE_P(
         SheetCase{"braceInStringAndBlockOpenAtEnd", {"#t{font-family:\"}\";fill:red", ";stroke:blue}"},
                   {"font-family=\"}\" 1,0,0 @0", "fill=red 1,0,0 @0"},
                   {kSkipped + ";stroke:blue}' skipped: no declaration block"}},
-        SheetCase{"atRulesSkippedWhole", {"@media screen{#t{fill:red}} @import url(x.css); #t{stroke:blue}"},
+        SheetCase{"atRulesSkippedWhole", {"@font-face{font-family:x} @import url(x.css); #t{stroke:blue}"},
                   {"stroke=blue 1,0,0 @0"},
-                  {kSkipped + "@media screen' skipped: at-rule", kSkipped + "@import url(x.css)' skipped: at-rule"}},
+                  {kSkipped + "@font-face' skipped: at-rule", kSkipped + "@import url(x.css)' skipped: at-rule"}},
+        // A screen renderer reads the rules of screen and all media, not those
+        // of print or any other type; a query on features is not evaluated.
+        SheetCase{"mediaAsAScreenRenderer",
+                  {"@media print{#t{a:1}} @media screen{#t{a:2}} @MEDIA all and (min-width:1px){#t{a:3}} "
+                   "@media not print{#t{a:4} @media only screen,tv{#t{a:5} @media speech{#t{a:6}}}} "
+                   "@media not screen{#t{a:7}} @media tv, (color){#t{a:8}} @media {#t{a:9}} @media 3px{#t{a:10}} "
+                   "@media print and (color){#t{a:11}} #t{a:12}"},
+                  {"a=2 1,0,0 @0", "a=4 1,0,0 @1", "a=5 1,0,0 @2", "a=9 1,0,0 @3", "a=12 1,0,0 @4"},
+                  {kSkipped + "@MEDIA all and (min-width:1px)' skipped: media query not evaluated",
+                   kSkipped + "@media tv, (color)' skipped: media query not evaluated"}},
         SheetCase{"unsupportedSelectors",
                   {"#t:hover{a:1} #t::before{a:2} :not(.a){a:3} svg|rect{a:4} [svg|fill]{a:5} g + #t{a:6} "
                    "g ~ #t{a:7} #t, rect:first-child{a:8} #t >{a:9} .st0,{a:10} #1t{a:11} #t"},

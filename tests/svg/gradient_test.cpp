@@ -152,7 +152,14 @@ TEST(Paint, ParsesEveryKind) {
   const auto solid = ParsePaint("hsl(240, 100%, 50%)");
   ASSERT_TRUE(solid);
   EXPECT_DOUBLE_EQ(solid->color.channels[2], 1.0);
-  EXPECT_FALSE(ParsePaint("url(other.svg#g)"));
+  // Valid paints that refer to nothing in this document.
+  EXPECT_EQ(ParsePaint("url(other.svg#g)")->id, "");
+  EXPECT_EQ(ParsePaint("url(#)")->id, "");
+  EXPECT_EQ(ParsePaint("url(#g")->id, "g");  // closed by the end of the value
+  EXPECT_EQ(ParsePaint("url(\"#g\"")->id, "g");
+  EXPECT_EQ(ParsePaint("url('#g")->id, "g");
+  EXPECT_FALSE(ParsePaint("url('#g) red"));
+  EXPECT_FALSE(ParsePaint("url(#g red"));
   EXPECT_FALSE(ParsePaint("url(#g) notacolour"));
   EXPECT_FALSE(ParsePaint("sparkly"));
   // SVG 1.1 ICC colours: the sRGB colour is drawn, in a fallback too.
@@ -172,16 +179,18 @@ TEST(Paint, RewritesWhereTheElementDeclaresIt) {
       "<rect id=\"c\"/><rect id=\"d\" class=\"s\" fill=\"red\" style=\"opacity: 1\"/><rect id=\"e\" class=\"s\"/>"));
   // A paint from a style sheet: a declaration of the element's own wins over
   // the rule, !important where the rule's was; the presentation attribute stays.
-  SetPaintUrl(doc.FindById("d"), "fill", "n4", "", PaintSource{true, true});
-  SetPaintUrl(doc.FindById("e"), "stroke", "n5", "", PaintSource{true, false});
-  EXPECT_STREQ(doc.FindById("d").attribute("style").value(), "opacity: 1;fill:url(#n4) !important");
+  using Where = PaintSource::Where;
+  SetPaintUrl(doc.FindById("d"), "fill", "n4", "", PaintSource{Where::Sheet, true});
+  SetPaintUrl(doc.FindById("e"), "stroke", "n5", "", PaintSource{Where::Sheet, false});
+  EXPECT_STREQ(doc.FindById("d").attribute("style").value(), "fill:url(#n4) !important;opacity: 1");
   EXPECT_STREQ(doc.FindById("d").attribute("fill").value(), "red");
   EXPECT_STREQ(doc.FindById("e").attribute("style").value(), "stroke:url(#n5)");
-  SetPaintUrl(doc.FindById("a"), "fill", "n1", "");
-  SetPaintUrl(doc.FindById("b"), "fill", "n2", "red");
-  SetPaintUrl(doc.FindById("c"), "stroke", "n3", "");
+  SetPaintUrl(doc.FindById("a"), "fill", "n1", "", PaintSource{Where::Attribute});
+  SetPaintUrl(doc.FindById("b"), "fill", "n2", "red", PaintSource{Where::Style});
+  SetPaintUrl(doc.FindById("c"), "stroke", "n3", "", PaintSource{});
   EXPECT_STREQ(doc.FindById("a").attribute("fill").value(), "url(#n1)");
-  EXPECT_STREQ(doc.FindById("b").attribute("style").value(), "opacity: 1; fill:url(#n2) red; stroke: none");
+  // The value alone is replaced: the text around it stays as written.
+  EXPECT_STREQ(doc.FindById("b").attribute("style").value(), "opacity: 1; fill: url(#n2) red; stroke: none");
   EXPECT_FALSE(doc.FindById("b").attribute("fill"));
   EXPECT_STREQ(doc.FindById("c").attribute("stroke").value(), "url(#n3)");
 }
