@@ -59,9 +59,10 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::Next(std::string& line, bool& tooLong) {
-  while (!Take(line, tooLong))
-    if (!Fill() && !Take(line, tooLong)) return false;
-  return true;
+  for (;;) {
+    if (Take(line, tooLong)) return true;
+    if (!Fill()) return Take(line, tooLong);
+  }
 }
 
 }  // namespace evenhue::cli

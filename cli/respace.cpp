@@ -19,8 +19,8 @@ namespace {
 
 // A session hands over to a fresh one once its host holds this many stops
 // (about 100 bytes each) or this much art.
-constexpr std::size_t kSessionStopLimit = 200'000;
-constexpr std::size_t kSessionArtLimit = 20'000;
+constexpr std::size_t kSessionStopLimit = 100'000;
+constexpr std::size_t kSessionArtLimit = 10'000;
 
 // Input up to this size is answered in this process; beyond it, when more is
 // already waiting, worker processes take over.
