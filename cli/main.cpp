@@ -4,6 +4,7 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -116,7 +117,7 @@ constexpr const char kInkscapeHelp[] =
     "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kRespaceHelp[] =
-    "usage: evenhue respace [--plugin PATH] < IN.jsonl > OUT.jsonl\n"
+    "usage: evenhue respace [--jobs N] [--plugin PATH] < IN.jsonl > OUT.jsonl\n"
     "\n"
     "One gradient per input line, one line out per line in, in order:\n"
     "  {\"type\": \"linear\"|\"radial\", \"stops\": [{\"position\": P, \"color\": C,\n"
@@ -126,8 +127,10 @@ constexpr const char kRespaceHelp[] =
     "with components 0-1. Out come the plug-in's stops, colours as {\"rgb\": [...]}\n"
     "plus \"hex\"; a gradient the plug-in leaves alone comes back with\n"
     "\"unchanged\": true; a line that cannot be read gives {\"error\": \"line N: ...\"}\n"
-    "and the exit status 1.\n"
+    "and the exit status 1. Each answer is written as soon as it is there;\n"
+    "a large input is shared out among worker processes.\n"
     "\n"
+    "  --jobs N        worker processes at most (default: one per core)\n"
     "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 struct Arguments {
@@ -173,7 +176,7 @@ int Demo(Arguments& args) {
   return kExitOk;
 }
 
-unsigned JobCount(const std::string& text) {
+unsigned JobCount(const std::string& command, const std::string& text) {
   unsigned long value = 0;
   std::size_t used = 0;
   try {
@@ -182,7 +185,7 @@ unsigned JobCount(const std::string& text) {
     used = 0;
   }
   if (used != text.size() || text.empty() || text[0] == '-' || value == 0 || value > 4096)
-    throw UsageError("apply: --jobs needs a number of processes, not " + text);
+    throw UsageError(command + ": --jobs needs a number of processes, not " + text);
   return static_cast<unsigned>(value);
 }
 
@@ -204,7 +207,7 @@ int Apply(Arguments& args) {
       outDir = args.Value(a);
       haveOutDir = true;
     } else if (a == "--in-place") inPlace = true;
-    else if (a == "--jobs" || a == "-j") jobs = JobCount(args.Value(a));
+    else if (a == "--jobs" || a == "-j") jobs = JobCount("apply", args.Value(a));
     else if (a == "--preview") preview = args.Value(a);
     else if (a == "--report") report = args.Value(a);
     else if (a == "--select") select.push_back(args.Value(a));
@@ -292,14 +295,17 @@ int Apply(Arguments& args) {
 }
 
 int Respace(Arguments& args) {
-  std::string plugin = DefaultPluginPath();
+  RespaceOptions options;
+  options.pluginPath = DefaultPluginPath();
   while (!args.Done()) {
     const std::string a = args.Take();
-    if (a == "--plugin") plugin = args.Value(a);
+    if (a == "--plugin") options.pluginPath = args.Value(a);
+    else if (a == "--jobs" || a == "-j") options.jobs = JobCount("respace", args.Value(a));
     else throw UsageError("respace: unknown argument " + a);
   }
   Progress progress;
-  return RunRespace(stdin, stdout, plugin, progress);
+  std::fflush(stdout);
+  return RunRespace(STDIN_FILENO, STDOUT_FILENO, options, progress);
 }
 
 int InstallInkscapeCommand(Arguments& args) {

@@ -1,7 +1,6 @@
 // `evenhue respace`: gradients as JSON Lines in, the plug-in's stops out.
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "cli/progress.hpp"
@@ -9,9 +8,15 @@
 
 namespace evenhue::cli {
 
-// Runs the whole batch: every line of `in`, one output line each on `out`.
-// Returns the exit status (1 when any line could not be read). Throws
-// InputError when the plug-in cannot be used at all.
-int RunRespace(std::FILE* in, std::FILE* out, const std::string& pluginPath, Progress& progress);
+struct RespaceOptions {
+  std::string pluginPath;
+  unsigned jobs = 0;  // worker processes at most; 0: one per core this process may use
+};
+
+// Answers every line of the stream `in` with one line on `out`, in input
+// order, each as soon as it is there. Returns the exit status (1 when any
+// line could not be read). Throws InputError when the plug-in cannot be used
+// at all or a stream fails.
+int RunRespace(int in, int out, const RespaceOptions& options, Progress& progress);
 
 }  // namespace evenhue::cli

@@ -27,6 +27,9 @@ struct JsonGradient {
 
 inline constexpr std::size_t kMaxLineBytes = 64u << 20;
 inline constexpr std::size_t kMaxJsonStops = 32767;
+// Arrays and objects within one another, the line's own object counted. A
+// gradient line needs 5 (line, stops, stop, colour, components).
+inline constexpr std::size_t kMaxJsonDepth = 64;
 
 // Reads one input line; on failure returns nothing and says why in `error`.
 std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string& error);
@@ -35,8 +38,12 @@ std::optional<JsonGradient> ParseGradientLine(std::string_view line, std::string
 // parser's events (nlohmann's SAX interface) and reads only lines of the
 // documented shape (no unknown or repeated keys, nothing of the wrong kind,
 // out of range or out of order); for any other line it returns nothing. The
-// full one reads every line into a JSON value and gives the messages. Where
-// the quick one returns a gradient, the full one returns the same.
+// full one reads every line and gives the messages: into a JSON value of
+// what the gradient is read from (what is under keys it does not know, and
+// stops past the most a gradient holds, are passed over), refusing a NUL
+// byte, a key it reads given twice in one object and nesting deeper than
+// kMaxJsonDepth. Where the quick one returns a gradient, the full one
+// returns the same.
 std::optional<JsonGradient> ReadQuickGradientLine(std::string_view line);
 std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error);
 

@@ -66,11 +66,76 @@ bool ReadColor(const Json& color, const std::string& where, JsonStop& stop, std:
 
 }  // namespace
 
-std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error) {
-  Json json;
-  try {
-    json = Json::parse(line.begin(), line.end());
-  } catch (const Json::exception& e) {
+namespace {
+
+// The JSON value a line's gradient is read from, built from the parser's
+// events. Only what the full reader looks at is kept: "type" and "stops" of
+// the line, the first kMaxJsonStops stops (the rest only counted), their
+// "position", "midpoint", "opacity" and "color", a colour's "rgb" and "cmyk"
+// and the first five of their components. Anything else is passed over, an
+// array or object where a number or string belongs kept empty (its kind is
+// all the messages need). The parse stops at a key read twice in one object
+// and at nesting deeper than kMaxJsonDepth.
+class LineValue {
+ public:
+  using number_integer_t = Json::number_integer_t;
+  using number_unsigned_t = Json::number_unsigned_t;
+  using number_float_t = Json::number_float_t;
+  using string_t = Json::string_t;
+  using binary_t = Json::binary_t;
+
+  Json root;
+  std::size_t stops = 0;  // elements of the "stops" array, kept or not
+  std::string error;      // why the parse stopped
+
+  bool null() { return Scalar(nullptr); }
+  bool boolean(bool value) { return Scalar(value); }
+  bool number_integer(number_integer_t value) { return Scalar(value); }
+  bool number_unsigned(number_unsigned_t value) { return Scalar(value); }
+  bool number_float(number_float_t value, const string_t&) { return Scalar(value); }
+  bool string(string_t& value) { return Scalar(std::move(value)); }
+  bool binary(binary_t&) { return Scalar(nullptr); }
+  bool start_object(std::size_t) { return Open(true); }
+  bool start_array(std::size_t) { return Open(false); }
+  bool end_object() { return Close(); }
+  bool end_array() { return Close(); }
+
+  bool key(string_t& name) {
+    Frame& f = frames_.back();
+    next_ = {};
+    unsigned bit = 0;
+    Place object = Place::kPassed, array = Place::kPassed;
+    switch (f.place) {
+      case Place::kLine:
+        if (name == "type") bit = 1;
+        else if (name == "stops") bit = 2, array = Place::kStops;
+        break;
+      case Place::kStop:
+        if (name == "position") bit = 1;
+        else if (name == "midpoint") bit = 2;
+        else if (name == "opacity") bit = 4;
+        else if (name == "color") bit = 8, object = Place::kColor;
+        break;
+      case Place::kColor:
+        if (name == "rgb") bit = 1, array = Place::kComponents;
+        else if (name == "cmyk") bit = 2, array = Place::kComponents;
+        break;
+      default: break;
+    }
+    if (bit == 0) return true;  // a key the reader does not know: its value is passed over
+    if (f.seen & bit) {
+      const std::string where = f.place == Place::kLine   ? ""
+                                : f.place == Place::kStop ? "stop " + std::to_string(stop_) + ": "
+                                                          : "stop " + std::to_string(stop_) + ": color: ";
+      error = where + "\"" + name + "\" is given twice";
+      return false;
+    }
+    f.seen |= bit;
+    next_ = {&(*f.value)[name], object, array};
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&, const Json::exception& e) {
     // Syntax errors, and numbers too large for a double ("1e999"), which the
     // parser reports as out of range.
     std::string what = e.what();
@@ -79,8 +144,97 @@ std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::st
     if (start != std::string::npos) what = what.substr(start);
     else if (tag != std::string::npos) what = what.substr(tag + 2);
     error = "not valid JSON (" + what + ")";
+    return false;
+  }
+
+ private:
+  // What an open array or object is to the reader.
+  enum class Place { kLine, kStops, kStop, kColor, kComponents, kPassed };
+  struct Frame {
+    Place place;
+    Json* value;  // null when passed over
+    std::size_t count = 0;
+    unsigned seen = 0;  // keys read, as bits
+  };
+  // Where the next value goes: nowhere (passed over) or `at`, and what it is
+  // there when it is an object or an array.
+  struct Slot {
+    Json* at = nullptr;
+    Place object = Place::kPassed;
+    Place array = Place::kPassed;
+  };
+
+  Slot Next() {
+    if (frames_.empty()) return {&root, Place::kLine, Place::kPassed};
+    Frame& f = frames_.back();
+    switch (f.place) {
+      case Place::kLine:
+      case Place::kStop:
+      case Place::kColor: {
+        const Slot slot = next_;
+        next_ = {};
+        return slot;
+      }
+      case Place::kStops:
+        if (++f.count > kMaxJsonStops) return {};
+        stop_ = f.count;
+        f.value->push_back(nullptr);
+        return {&f.value->back(), Place::kStop, Place::kPassed};
+      case Place::kComponents:
+        if (++f.count > 5) return {};
+        f.value->push_back(nullptr);
+        return {&f.value->back(), Place::kPassed, Place::kPassed};
+      default: return {};
+    }
+  }
+
+  template <class Value>
+  bool Scalar(Value&& value) {
+    const Slot slot = Next();
+    if (slot.at) *slot.at = std::forward<Value>(value);
+    return true;
+  }
+
+  bool Open(bool object) {
+    if (frames_.size() >= kMaxJsonDepth) {
+      error = "nested more than " + std::to_string(kMaxJsonDepth) + " levels deep";
+      return false;
+    }
+    const Slot slot = Next();
+    Place place = Place::kPassed;
+    if (slot.at) {
+      *slot.at = object ? Json::object() : Json::array();
+      place = object ? slot.object : slot.array;
+    }
+    frames_.push_back({place, place == Place::kPassed ? nullptr : slot.at});
+    if (place == Place::kStops) stops = 0;
+    return true;
+  }
+
+  bool Close() {
+    if (frames_.back().place == Place::kStops) stops = frames_.back().count;
+    frames_.pop_back();
+    return true;
+  }
+
+  std::vector<Frame> frames_;
+  Slot next_;
+  std::size_t stop_ = 0;  // the number of the stop being read, from 1
+};
+
+}  // namespace
+
+std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::string& error) {
+  if (const auto at = line.find('\0'); at != std::string_view::npos) {
+    error = "a NUL byte at byte " + std::to_string(at + 1);
     return std::nullopt;
   }
+  LineValue value;
+  if (!Json::sax_parse(line.begin(), line.end(), &value)) {
+    error = value.error;
+    return std::nullopt;
+  }
+  const Json& json = value.root;
   if (!json.is_object()) {
     error = "expected an object with \"stops\"";
     return std::nullopt;
@@ -100,8 +254,8 @@ std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::st
     return std::nullopt;
   }
   const Json& stops = json["stops"];
-  if (stops.size() > kMaxJsonStops) {
-    error = std::to_string(stops.size()) + " stops are more than a gradient holds (" + std::to_string(kMaxJsonStops) + ")";
+  if (value.stops > kMaxJsonStops) {
+    error = std::to_string(value.stops) + " stops are more than a gradient holds (" + std::to_string(kMaxJsonStops) + ")";
     return std::nullopt;
   }
   gradient.stops.reserve(stops.size());
@@ -312,6 +466,7 @@ class QuickReader {
 }  // namespace
 
 std::optional<JsonGradient> ReadQuickGradientLine(std::string_view line) {
+  if (line.find('\0') != std::string_view::npos) return std::nullopt;  // the parser would end the line there
   QuickReader reader;
   if (!Json::sax_parse(line.begin(), line.end(), &reader)) return std::nullopt;
   return reader.Result();

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/respace.hpp"
+#include "cli/respace_lines.hpp"
 
 namespace evenhue::cli {
 namespace {
@@ -95,8 +95,9 @@ const LeftLine kLeftLines[] = {
     {R"j({"stops": [{"position": 0, "color": "#000"}], "name": "x"})j", true},
     {R"j({"stops": [{"position": 0, "color": "#000", "note": null}]})j", true},
     {R"j({"stops": [{"position": 0, "color": {"rgb": [0, 0, 0], "name": "black"}}]})j", true},
-    {R"j({"stops": [{"position": 0, "color": "#000"}], "stops": []})j", true},
-    {R"j({"stops": [{"position": 1, "position": 2, "color": "#000"}]})j", true},
+    {R"j({"stops": [{"position": 0, "color": "#000"}], "stops": []})j", false},
+    {R"j({"stops": [{"position": 1, "position": 2, "color": "#000"}]})j", false},
+    {R"j({"stops": [{"position": 0, "color": "#000"}], "x": 1, "x": [2]})j", true},
     {R"j({"stops": [{"position": 0, "color": "#000"}]} x)j", false},
     {R"j({"stops": [{"position": 01, "color": "#000"}]})j", false},
     {R"j({"stops": [{"position": 1., "color": "#000"}]})j", false},
@@ -132,6 +133,71 @@ TEST(RespaceReaders, QuickReaderLeavesEverythingElseToTheFullReader) {
     EXPECT_EQ(ParseGradientLine(c.line, viaCommand).has_value(), c.fullReads);
     EXPECT_EQ(viaCommand, error);
   }
+}
+
+// What the full reader refuses with its own messages: a NUL byte (the JSON
+// parser would end the line there), a key it reads given twice (which would
+// otherwise be last-wins), nesting past kMaxJsonDepth and more stops than a
+// gradient holds.
+struct RefusedLine {
+  const char* name;
+  std::string line;
+  std::string says;  // the whole message
+};
+
+std::string Nested(std::size_t depth) { return std::string(depth, '[') + std::string(depth, ']'); }
+
+std::string ManyStops(std::size_t count) {
+  std::string line = "{\"stops\": [";
+  for (std::size_t i = 0; i < count; ++i) line += i ? ",{}" : "{}";
+  return line + "]}";
+}
+
+std::vector<RefusedLine> RefusedLines() {
+  using namespace std::string_literals;
+  return {
+      {"NulAfterTheObject", "{\"stops\": []}\0 and more"s, "a NUL byte at byte 14"},
+      {"NulInAString", "{\"stops\": [{\"position\": 0, \"color\": \"#0\0\"}]}"s, "a NUL byte at byte 40"},
+      {"StopsTwice", R"j({"stops": [{"position": 0, "color": "#000"}], "stops": []})j", "\"stops\" is given twice"},
+      {"TypeTwice", R"j({"type": "linear", "stops": [], "type": "radial"})j", "\"type\" is given twice"},
+      {"PositionTwice", R"j({"stops": [{"position": 1, "color": "#000"}, {"position": 1, "position": 2, "color": "#000"}]})j",
+       "stop 2: \"position\" is given twice"},
+      {"ColourTwice", R"j({"stops": [{"position": 1, "color": "#000", "color": "#fff"}]})j",
+       "stop 1: \"color\" is given twice"},
+      {"RgbTwice", R"j({"stops": [{"position": 1, "color": {"rgb": [0, 0, 0], "rgb": [1, 1, 1]}}]})j",
+       "stop 1: color: \"rgb\" is given twice"},
+      {"EscapedKeyTwice", R"j({"stops": [], "st\u006fps": []})j", "\"stops\" is given twice"},
+      // The line's object is the first level: 64 arrays in it make 65.
+      {"NestedOnePastTheLimit", "{\"stops\": [], \"x\": " + Nested(kMaxJsonDepth) + "}", "nested more than 64 levels deep"},
+      {"NestedArraysAlone", std::string(1'000'000, '['), "nested more than 64 levels deep"},
+      {"OneStopTooMany", ManyStops(kMaxJsonStops + 1), "32768 stops are more than a gradient holds (32767)"},
+  };
+}
+
+TEST(RespaceReaders, RefuseWithTheirMessages) {
+  for (const RefusedLine& c : RefusedLines()) {
+    SCOPED_TRACE(c.name);
+    EXPECT_FALSE(ReadQuickGradientLine(c.line).has_value());
+    std::string error;
+    EXPECT_FALSE(ParseGradientLine(c.line, error).has_value());
+    EXPECT_EQ(error, c.says);
+  }
+}
+
+// Up to the limits, the same lines read: nesting at kMaxJsonDepth under a key
+// the reader passes over, and the most stops a gradient holds (which the
+// plug-in then leaves alone).
+TEST(RespaceReaders, ReadUpToTheLimits) {
+  std::string error;
+  const auto nested = ParseGradientLine("{\"stops\": [], \"x\": " + Nested(kMaxJsonDepth - 1) + "}", error);
+  ASSERT_TRUE(nested.has_value()) << error;
+  EXPECT_TRUE(nested->stops.empty());
+  std::string most = "{\"stops\": [";
+  for (std::size_t i = 0; i < kMaxJsonStops; ++i) most += i ? ",{\"position\":100,\"color\":\"#fff\"}" : "{\"position\":0,\"color\":\"#000\"}";
+  most += "]}";
+  const auto full = ParseGradientLine(most, error);
+  ASSERT_TRUE(full.has_value()) << error;
+  EXPECT_EQ(full->stops.size(), kMaxJsonStops);
 }
 
 // A small deterministic generator.

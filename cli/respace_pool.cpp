@@ -1,0 +1,284 @@
+// `evenhue respace` on worker processes: this process reads the lines, hands
+// them out in chunks and writes the answers in input order; each worker
+// answers the chunks it is given with its own copy of the plug-in session.
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <deque>
+
+#include "cli/errors.hpp"
+#include "cli/respace_chunk.hpp"
+#include "cli/workers.hpp"
+
+namespace evenhue::cli {
+
+namespace {
+
+// A message is its kind (one byte), its payload's length (eight bytes, in
+// this machine's order: both ends are the same program) and the payload:
+// a chunk (AppendChunk); its answers (one byte, 1 when every line was read,
+// then the answer lines); or why the worker cannot go on.
+enum class Kind : std::uint8_t { Chunk = 1, Answers, Fatal };
+constexpr std::size_t kHeaderBytes = 1 + 8;
+
+// Chunks a worker is given before it has answered the first of them, so that
+// it never waits for the next.
+constexpr std::size_t kQueuePerWorker = 2;
+// Chunks handed out or answered and not yet written, per worker: the bound of
+// what is held while an early chunk takes long.
+constexpr std::size_t kHeldPerWorker = 4;
+
+void PutHeader(std::string& out, Kind kind, std::uint64_t length) {
+  out += static_cast<char>(kind);
+  out.append(reinterpret_cast<const char*>(&length), sizeof length);
+}
+
+bool GetHeader(std::string_view in, Kind& kind, std::uint64_t& length) {
+  if (in.size() < kHeaderBytes) return false;
+  kind = static_cast<Kind>(in[0]);
+  std::memcpy(&length, in.data() + 1, sizeof length);
+  return true;
+}
+
+// A worker: chunk after chunk until this process closes its end.
+int Work(int fd, Respacer& respacer) {
+  std::string answers;
+  for (;;) {
+    char header[kHeaderBytes];
+    Kind kind{};
+    std::uint64_t length = 0;
+    if (!ReceiveAll(fd, header, kHeaderBytes)) break;
+    GetHeader(std::string_view(header, kHeaderBytes), kind, length);
+    std::string payload(length, '\0');
+    if (kind != Kind::Chunk || !ReceiveAll(fd, payload.data(), length)) return kExitBadInput;
+    std::optional<LineChunk> chunk = DecodeChunk(std::move(payload));
+    if (!chunk) return kExitBadInput;
+    answers.assign(kHeaderBytes + 1, '\0');
+    try {
+      answers[kHeaderBytes] = respacer.Answer(*chunk, answers) ? 1 : 0;
+    } catch (const std::exception& e) {
+      const std::string_view what = e.what();
+      std::string message;
+      PutHeader(message, Kind::Fatal, what.size());
+      message += what;
+      SendAll(fd, message);
+      return kExitBadInput;
+    }
+    const std::uint64_t size = answers.size() - kHeaderBytes;
+    answers[0] = static_cast<char>(Kind::Answers);
+    std::memcpy(answers.data() + 1, &size, sizeof size);
+    if (!SendAll(fd, answers)) return kExitBadInput;
+  }
+  try {
+    respacer.Shutdown();
+  } catch (const std::exception&) {
+    return kExitBadInput;
+  }
+  return kExitOk;
+}
+
+class Pool {
+ public:
+  Pool(LineReader& reader, int out, Respacer& respacer, unsigned jobs, Progress& progress)
+      : reader_(reader), in_(-1), out_(out), respacer_(respacer), jobs_(jobs), progress_(progress) {}
+  ~Pool() {
+    for (Worker& w : workers_) ::close(w.fd);
+    for (Worker& w : workers_) Wait(w);
+  }
+  Pool(const Pool&) = delete;
+  Pool& operator=(const Pool&) = delete;
+
+  bool Run(int in, LineChunk& pending) {
+    in_ = in;
+    std::string line;
+    bool tooLong = false;
+    for (;;) {
+      while (!pending.full() && reader_.Take(line, tooLong)) pending.Add(line, tooLong);
+      HandOut(pending);
+      WriteAnswered();
+      if (reader_.ended() && pending.size() == 0 && handed_.empty()) break;
+      std::vector<pollfd> fds;
+      const bool wantInput = !reader_.ended() && !pending.full();
+      if (wantInput) fds.push_back({in_, POLLIN, 0});
+      for (const Worker& w : workers_)
+        fds.push_back({w.fd, static_cast<short>(POLLIN | (w.sent < w.send.size() ? POLLOUT : 0)), 0});
+      if (::poll(fds.data(), fds.size(), -1) < 0) {
+        if (errno == EINTR) continue;
+        throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
+      }
+      std::size_t k = 0;
+      if (wantInput && fds[k++].revents != 0) reader_.Fill();
+      std::vector<pid_t> ended;
+      for (std::size_t i = 0; i < workers_.size(); ++i, ++k) {
+        Worker& w = workers_[i];
+        if (fds[k].revents & POLLOUT) Send(w);
+        if ((fds[k].revents & (POLLIN | POLLHUP | POLLERR)) && !Receive(w)) ended.push_back(w.pid);
+      }
+      for (const pid_t pid : ended) End(pid);
+    }
+    // Every line answered: the workers are told by the end of their sockets.
+    std::vector<Worker> workers = std::move(workers_);
+    workers_.clear();
+    for (Worker& w : workers) ::close(w.fd);
+    for (Worker& w : workers)
+      if (const int status = Wait(w); !WIFEXITED(status) || WEXITSTATUS(status) != kExitOk)
+        throw InputError("a process re-spacing gradients ended with " + EndText(status));
+    return allRead_;
+  }
+
+ private:
+  struct Worker {
+    pid_t pid = -1;
+    int fd = -1;
+    std::string send;  // bytes for it, from `sent` on
+    std::size_t sent = 0;
+    std::string received;  // bytes from it, not yet a whole message
+    std::size_t queued = 0;  // chunks handed to it, not yet answered
+  };
+  struct Handed {
+    std::uint64_t first = 0;
+    std::size_t count = 0;
+    pid_t worker = -1;
+    bool answered = false;
+    bool allRead = true;
+    std::string answers;
+  };
+
+  // The pending lines go to the least busy worker; a new one is started
+  // rather than queue behind a busy one, up to `jobs_`.
+  void HandOut(LineChunk& pending) {
+    while (pending.size() > 0 && handed_.size() < kHeldPerWorker * jobs_) {
+      Worker* w = nullptr;
+      for (Worker& x : workers_)
+        if (x.queued < kQueuePerWorker && (!w || x.queued < w->queued)) w = &x;
+      if ((!w || w->queued > 0) && workers_.size() < jobs_)
+        if (Worker* started = Start()) w = started;
+      if (!w) return;
+      PutHeader(w->send, Kind::Chunk, 0);
+      const std::size_t at = w->send.size();
+      AppendChunk(w->send, pending);
+      const std::uint64_t length = w->send.size() - at;
+      std::memcpy(w->send.data() + at - 8, &length, sizeof length);
+      ++w->queued;
+      handed_.push_back({pending.first, pending.size(), w->pid, false, true, {}});
+      pending.Next();
+      Send(*w);
+    }
+  }
+
+  Worker* Start() {
+    std::vector<int> theirs;
+    for (const Worker& w : workers_) theirs.push_back(w.fd);
+    Respacer& respacer = respacer_;
+    const auto started = StartWorker([&respacer](int fd) { return Work(fd, respacer); }, theirs);
+    if (!started) {
+      if (!workers_.empty()) return nullptr;  // the others carry on
+      throw InputError(std::string("cannot start a worker process: ") + std::strerror(errno));
+    }
+    Worker w;
+    w.pid = started->pid;
+    w.fd = started->fd;
+    workers_.push_back(std::move(w));
+    return &workers_.back();
+  }
+
+  // What the socket takes of the bytes for `w` without waiting.
+  void Send(Worker& w) {
+    while (w.sent < w.send.size()) {
+      const ssize_t n = ::send(w.fd, w.send.data() + w.sent, w.send.size() - w.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;  // full for now, or the worker is gone (its end shows when read)
+      w.sent += static_cast<std::size_t>(n);
+    }
+    w.send.clear();
+    w.sent = 0;
+  }
+
+  // Reads what `w` wrote; false at its end.
+  bool Receive(Worker& w) {
+    char block[1 << 16];
+    const ssize_t n = ::read(w.fd, block, sizeof block);
+    if (n < 0) return errno == EINTR || errno == EAGAIN;
+    if (n == 0) return false;
+    w.received.append(block, static_cast<std::size_t>(n));
+    std::size_t at = 0;
+    Kind kind{};
+    std::uint64_t length = 0;
+    while (GetHeader(std::string_view(w.received).substr(at), kind, length) &&
+           w.received.size() - at - kHeaderBytes >= length) {
+      const std::string_view payload = std::string_view(w.received).substr(at + kHeaderBytes, length);
+      at += kHeaderBytes + length;
+      if (kind == Kind::Fatal) throw InputError(std::string(payload));
+      const auto h = std::find_if(handed_.begin(), handed_.end(),
+                                  [&](const Handed& x) { return x.worker == w.pid && !x.answered; });
+      if (kind != Kind::Answers || payload.empty() || h == handed_.end()) return false;  // not this program's worker
+      h->answered = true;
+      h->allRead = payload[0] == 1;
+      h->answers.assign(payload.substr(1));
+      --w.queued;
+    }
+    w.received.erase(0, at);
+    return true;
+  }
+
+  // A worker that ended: its unanswered lines get error lines.
+  void End(pid_t pid) {
+    const auto w = std::find_if(workers_.begin(), workers_.end(), [&](const Worker& x) { return x.pid == pid; });
+    ::close(w->fd);
+    const std::string how = EndText(Wait(*w));
+    workers_.erase(w);
+    for (Handed& h : handed_) {
+      if (h.worker != pid || h.answered) continue;
+      h.answered = true;
+      h.allRead = false;
+      for (std::size_t i = 0; i < h.count; ++i) {
+        h.answers += FormatErrorLine(h.first + i, "the process re-spacing it ended with " + how);
+        h.answers += '\n';
+      }
+    }
+  }
+
+  static int Wait(Worker& w) {
+    int status = 0;
+    while (w.pid > 0 && ::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    w.pid = -1;
+    return status;
+  }
+
+  // The answers at the front, in input order.
+  void WriteAnswered() {
+    while (!handed_.empty() && handed_.front().answered) {
+      const Handed& h = handed_.front();
+      WriteAnswers(out_, h.answers);
+      allRead_ = allRead_ && h.allRead;
+      progress_.Update(h.first + h.count - 1);
+      handed_.pop_front();
+    }
+  }
+
+  LineReader& reader_;
+  int in_;
+  int out_;
+  Respacer& respacer_;
+  unsigned jobs_;
+  Progress& progress_;
+  std::vector<Worker> workers_;
+  std::deque<Handed> handed_;
+  bool allRead_ = true;
+};
+
+}  // namespace
+
+bool RespaceOnWorkers(LineReader& reader, LineChunk& pending, int in, int out, Respacer& respacer, unsigned jobs,
+                      Progress& progress) {
+  Pool pool(reader, out, respacer, jobs, progress);
+  return pool.Run(in, pending);
+}
+
+}  // namespace evenhue::cli
