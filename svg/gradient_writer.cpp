@@ -26,10 +26,20 @@ std::string ShortestText(double value) {
 std::string ShortestTextByPrintf(double value) {
   if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
   char buffer[400];
-  for (int digits = 1; digits <= 17; ++digits) {
+  // More digits than a precision that reads back read back too: the fewest
+  // are found by halving the range 1–17 (a few printf calls instead of up
+  // to 17, which count where printf and strtod are slow, as in WebAssembly).
+  const auto readsBack = [&](int digits) {
     std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
-    if (std::strtod(buffer, nullptr) == value) break;
+    return std::strtod(buffer, nullptr) == value;
+  };
+  int low = 1, high = 17;  // 17 digits always read back
+  while (low < high) {
+    const int middle = (low + high) / 2;
+    if (readsBack(middle)) high = middle;
+    else low = middle + 1;
   }
+  std::snprintf(buffer, sizeof buffer, "%.*e", low - 1, value);
   const std::string text = buffer;
   const std::size_t e = text.find('e');
   const bool negative = text[0] == '-';
