@@ -100,7 +100,7 @@
   }
 
   // A worker running the engine; `ready` settles once it has started.
-  class Worker_ {
+  class EngineWorker {
     constructor() {
       this.worker = new Worker(workerScript());
       this.listener = null;
@@ -140,7 +140,7 @@
     async fresh() {
       if (this.worker && !this.busy) return this.worker;
       if (this.worker) this.worker.stop();
-      this.worker = new Worker_();
+      this.worker = new EngineWorker();
       this.busy = false;
       await this.worker.ready;
       return this.worker;
