@@ -41,20 +41,10 @@ std::string ShortestTextByPrintf(double value) {
 #if defined(__EMSCRIPTEN__)
   evenhue_shortest_exponential(value, buffer, sizeof buffer);
 #else
-  // More digits than a precision that reads back read back too: the fewest
-  // are found by halving the range 1–17 (a few printf calls instead of up
-  // to 17).
-  const auto readsBack = [&](int digits) {
+  for (int digits = 1; digits <= 17; ++digits) {
     std::snprintf(buffer, sizeof buffer, "%.*e", digits - 1, value);
-    return std::strtod(buffer, nullptr) == value;
-  };
-  int low = 1, high = 17;  // 17 digits always read back
-  while (low < high) {
-    const int middle = (low + high) / 2;
-    if (readsBack(middle)) high = middle;
-    else low = middle + 1;
+    if (std::strtod(buffer, nullptr) == value) break;
   }
-  std::snprintf(buffer, sizeof buffer, "%.*e", low - 1, value);
 #endif
   const std::string text = buffer;
   const std::size_t e = text.find('e');

@@ -63,7 +63,7 @@
   }
 
   // The largest picture of a drawing the page makes, in pixels a side.
-  const PICTURE_SIDE = 1200;
+  const PICTURE_SIDE = 800;
 
   const toPng = (canvas) => new Promise((resolve, reject) => canvas.toBlob(
     (blob) => (blob ? resolve(blob) : reject(new Error("the browser cannot make its picture"))), "image/png"));

@@ -114,12 +114,13 @@ async function run({id, name, file}) {
   const summary = engine.json();
   postMessage({type: "applied", id, output, gradients: summary.gradients, lines: summary.lines, seconds},
     [output.buffer]);
-  current = {id, pictures: summary.pictures, read: 0};
-  for (let index = 0; index < summary.pictures; ++index) {
+  const pictures = engine.call("evenhue_pictures", [], []);
+  current = {id, pictures, read: 0};
+  for (let index = 0; index < pictures; ++index) {
     engine.call("evenhue_strip", ["number"], [index]);
     postMessage(Object.assign({type: "picture", id, index}, engine.json()));
   }
-  if (summary.pictures === 0) finish();
+  if (pictures === 0) finish();
 }
 
 function pixels({id, index, rgba}) {

@@ -5,9 +5,10 @@
 //
 // A document goes through in steps, so that the page shows the result before
 // the figures: evenhue_apply (the new document), evenhue_summary (what was
-// re-spaced and what was left alone), evenhue_strip (the comparison strips to
-// draw, a few hundred gradients a picture), evenhue_figures once per drawn
-// picture (its gradients' CIEDE2000 figures) and evenhue_report at the end.
+// re-spaced and what was left alone), evenhue_pictures and evenhue_strip (the
+// comparison strips to draw, a hundred-odd gradients a picture),
+// evenhue_figures once per drawn picture (its gradients' CIEDE2000 figures)
+// and evenhue_report at the end.
 //
 // Every call leaves its text result in one buffer (evenhue_text, with its
 // length in evenhue_text_size), valid until the next call: the new document,
@@ -139,22 +140,27 @@ EMSCRIPTEN_KEEPALIVE int evenhue_apply(const char* name, const char* bytes, std:
 
 // After evenhue_apply: JSON of what it did, for the page to show at once:
 // {"gradients": [{element, paint, source, id, stopsBefore, stopsAfter}],
-//  "lines": [the warning and notice lines the command prints, without "evenhue: "],
-//  "pictures": the number of strip pictures to draw for the figures}
+//  "lines": [the warning and notice lines the command prints, without "evenhue: "]}
 EMSCRIPTEN_KEEPALIVE int evenhue_summary(const char* name) {
   Page& page = ThePage();
   Json gradients = Json::array();
   for (const GradientResult& r : page.last.gradients)
     gradients.push_back({{"element", r.element}, {"paint", r.property}, {"source", r.sourceId}, {"id", r.newId},
                          {"stopsBefore", r.stopsBefore}, {"stopsAfter", r.stopsAfter}});
-  page.pictures = StripPictures(page.last.gradients);
-  page.strips.assign(page.last.gradients.size(), StripSet{});
   Json summary;
   summary["gradients"] = std::move(gradients);
   summary["lines"] = LeftAloneLines(name, page.last, true);
-  summary["pictures"] = page.pictures.size();
   page.text = Dump(summary);
   return 0;
+}
+
+// After evenhue_apply: makes the strip pictures of the last document and
+// returns how many there are.
+EMSCRIPTEN_KEEPALIVE std::size_t evenhue_pictures() {
+  Page& page = ThePage();
+  page.pictures = StripPictures(page.last.gradients);
+  page.strips.assign(page.last.gradients.size(), StripSet{});
+  return page.pictures.size();
 }
 
 // Strip picture `index` of the last document: JSON {svg, width, height, begin,

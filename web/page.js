@@ -9,7 +9,7 @@
 // "done" or "error". window.evenhueLast holds the last result, its
 // gradients' deltaE2000 filled in as they come and its report at the end;
 // window.evenhueTimes the moments (performance.now()) the run was chosen,
-// shown and finished.
+// shown, its pictures drawn and finished.
 "use strict";
 
 (function () {
@@ -176,7 +176,8 @@
     statusLine.textContent = "Re-spacing " + name + "…";
 
     let result = null;
-    let pictures = null;
+    let after = null;      // the new drawing's picture, once drawn
+    let pictures = null;   // both pictures, once drawn
     let reported = false;
     const finished = () => {
       if (!reported || !pictures) return;
@@ -213,10 +214,10 @@
           " of " + name + (time ? " in " + time : "") + ".";
         times.shown = performance.now();
         setState("figures");
-        // The pictures after the result, which they must not hold up.
-        pictures = showPicture(afterImg, result.output, mine)
-          .then(() => showPicture(beforeImg, new Blob([file], { type: "image/svg+xml" }), mine))
-          .then(() => { times.pictures = performance.now(); });
+        // The picture of the new drawing after the result, which it must not
+        // hold up; the browser draws a drawing on the page's thread, so the
+        // one of the drawing as it was waits for the figures.
+        after = showPicture(afterImg, result.output, mine);
         finished();
       },
       figures(begin, figures) {
@@ -235,6 +236,9 @@
         downloadReport.download = baseName(name) + "-evenhue-report.json";
         downloadReport.hidden = false;
         reported = true;
+        pictures = after
+          .then(() => showPicture(beforeImg, new Blob([file], { type: "image/svg+xml" }), mine))
+          .then(() => { times.pictures = performance.now(); });
         finished();
       },
       failed(error) {
