@@ -9,7 +9,7 @@
 // "done" or "error". window.evenhueLast holds the last result, its
 // gradients' deltaE2000 filled in as they come and its report at the end;
 // window.evenhueTimes the moments (performance.now()) the run was chosen,
-// shown, its pictures drawn and finished.
+// shown, its last figure in, its pictures drawn and the run done.
 "use strict";
 
 (function () {
@@ -231,6 +231,7 @@
       report(report) {
         if (mine !== runNumber) return;
         result.report = report;
+        times.figures = performance.now();
         // The report as `evenhue apply --report` writes it, every gradient and warning.
         downloadReport.href = blobUrl(report, "application/octet-stream");
         downloadReport.download = baseName(name) + "-evenhue-report.json";
