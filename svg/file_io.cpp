@@ -152,6 +152,10 @@ void TemporaryFolder::Release() {
   released_ = true;
 }
 
+std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes) {
+  return shown + ": file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB";
+}
+
 std::string ReadInput(const std::string& path, std::uint64_t maxBytes) {
   const bool isStdin = path == "-";
   Fd owned(isStdin ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -160,7 +164,7 @@ std::string ReadInput(const std::string& path, std::uint64_t maxBytes) {
   struct stat st {};
   if (::fstat(fd, &st) != 0) Fail("cannot read " + Shown(path), errno);
   if (S_ISDIR(st.st_mode)) throw FileError("cannot read " + Shown(path) + ": it is a directory");
-  const std::string tooLarge = Shown(path) + ": file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB";
+  const std::string tooLarge = TooLargeMessage(Shown(path), maxBytes);
   if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > maxBytes) throw FileError(tooLarge);
 
   std::string data;

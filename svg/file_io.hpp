@@ -18,6 +18,9 @@ class FileError : public std::runtime_error {
 
 // Reads the whole file ("-" is standard input). Refuses more than `maxBytes`.
 std::string ReadInput(const std::string& path, std::uint64_t maxBytes);
+// The message ReadInput refuses a file with that is larger than `maxBytes`,
+// naming it `shown`.
+std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes);
 
 // Writes `data` to `path` ("-" is standard output). A regular file (or a path
 // that does not exist yet) is written to a temporary file in the same folder

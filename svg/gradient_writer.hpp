@@ -19,7 +19,8 @@ struct RgbStop {
 // The shortest decimal text that reads back as exactly `value`.
 std::string ShortestText(double value);
 // The same text made with printf and strtod alone, for standard libraries
-// without the floating-point std::to_chars (the page's WebAssembly build).
+// without the floating-point std::to_chars (the page's WebAssembly build,
+// where the digits are JavaScript's instead, printf and strtod being slow).
 std::string ShortestTextByPrintf(double value);
 
 // Adds a new gradient element right after `source.element`, with a fresh

@@ -1,161 +1,217 @@
-// The page's engine: the WebAssembly build of the stand-in host (evenhue.js)
-// loads the plug-in's side module (evenhue-plugin.js) exactly as the command
-// loads Evenhue.so, and applies the effect to one document at a time.
-// Nothing leaves the machine: the document goes into the module's own memory
-// file system and its result comes back as bytes.
+// The page's side of the engine: starts the engine (evenhueEngine, from
+// evenhue-engine.js, the host and plug-in built for the browser with
+// evenhue-worker.js) in a worker, so that the page keeps answering while it
+// works, and draws what only a browser's renderer can draw: the comparison
+// strips behind the CIEDE2000 figures and the pictures of the drawing.
 //
 //   const engine = await Evenhue.start();
-//   const result = await engine.run(file.name, bytes);
+//   engine.run(file.name, file, {applied, figures, report, failed});
 //
-// A result is {ok: false, error} with the command's one error line, or
-// {ok: true, output, gradients, warnings, report, seconds}: the new document's
-// bytes, per re-spaced paint its names, stop counts and ΔE2000 figures, the
-// warning lines the command prints, the report it writes and the time taken.
-'use strict';
+// A run answers in steps: applied({output, gradients, warnings, seconds})
+// once the document is re-spaced (the new document's bytes, per re-spaced
+// paint its names and stop counts, the warning lines the command prints, the
+// time the engine took); figures(begin, figures) as each strip picture is
+// read, the ΔE2000 figures {before: {max, mean}, after: {max, mean}} of
+// gradients begin, begin + 1, …; report(text), the report the command writes,
+// after the last; or failed(error) with the command's one error line. A new
+// run cancels the unfinished one: its worker is stopped and another started.
+"use strict";
 
 (function () {
-  const PLUGIN_FOLDER = '/plugin';
-  const PLUGIN_NAME = 'Evenhue.so';
-  const DOCUMENTS = '/documents';
-
-  function decodeBase64(text) {
-    const binary = atob(text);
-    const bytes = new Uint8Array(binary.length);
-    for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
-    return bytes;
+  // The worker's script is the engine function's own text, so that it starts
+  // from file:// too (where no script file can be fetched).
+  let workerUrl = null;
+  function workerScript() {
+    if (workerUrl === null) {
+      const source = "(" + evenhueEngine.toString() + ")();\n";
+      workerUrl = URL.createObjectURL(new Blob([source], { type: "text/javascript" }));
+    }
+    return workerUrl;
   }
 
-  // Instantiates the main module with the plug-in file in place. The side
-  // module is compiled while the main module starts (emscripten's preload
-  // step), so dlopen finds it ready instead of compiling it on the spot.
-  async function instantiate() {
-    const plugin = decodeBase64(EVENHUE_PLUGIN);
-    const messages = [];
-    const module = await EvenhueModule({
-      print: (line) => messages.push(line),
-      printErr: (line) => messages.push(line),
-      preRun: [(m) => {
-        m.FS.mkdir(PLUGIN_FOLDER);
-        m.FS.mkdir(DOCUMENTS);
-        m.FS.chdir(DOCUMENTS);
-        m.addRunDependency('plugin');
-        m.FS.createPreloadedFile(PLUGIN_FOLDER, PLUGIN_NAME, plugin, true, false,
-          () => m.removeRunDependency('plugin'),
-          () => { throw new Error('the plug-in module does not compile: ' + messages.join(' ')); });
-      }],
+  // Draws an SVG document (bytes or text) with the browser's renderer onto a
+  // white canvas of width × height; the <img> it goes through never runs a
+  // script nor fetches anything the document names.
+  function drawSvg(svg, width, height, white) {
+    return new Promise((resolve, reject) => {
+      const url = URL.createObjectURL(new Blob([svg], { type: "image/svg+xml" }));
+      const image = new Image();
+      image.onload = () => {
+        URL.revokeObjectURL(url);
+        try {
+          const size = typeof width === "function" ? width(image) : { width, height };
+          const canvas = document.createElement("canvas");
+          canvas.width = size.width;
+          canvas.height = size.height;
+          const context = canvas.getContext("2d", { willReadFrequently: white });
+          if (white) {
+            context.fillStyle = "#ffffff";
+            context.fillRect(0, 0, size.width, size.height);
+          }
+          context.drawImage(image, 0, 0, size.width, size.height);
+          resolve(canvas);
+        } catch (error) {
+          reject(error);
+        }
+      };
+      image.onerror = () => {
+        URL.revokeObjectURL(url);
+        reject(new Error("the browser cannot draw it"));
+      };
+      image.src = url;
     });
-    module.messages = messages;
-    return module;
+  }
+
+  // The largest picture of a drawing the page makes, in pixels a side.
+  const PICTURE_SIDE = 800;
+
+  const toPng = (canvas) => new Promise((resolve, reject) => canvas.toBlob(
+    (blob) => (blob ? resolve(blob) : reject(new Error("the browser cannot make its picture"))), "image/png"));
+
+  // The drawing without its <foreignObject> parts (HTML inside SVG), which
+  // make a canvas unreadable once drawn, nor its scripts and event handlers
+  // (which no picture runs); parsed as data only, so nothing in it runs or
+  // loads.
+  async function withoutForeignObjects(bytes) {
+    const text = await new Blob([bytes]).text();
+    const parsed = new DOMParser().parseFromString(text, "image/svg+xml");
+    if (parsed.getElementsByTagName("parsererror").length > 0) throw new Error("the drawing does not parse");
+    for (const e of Array.from(parsed.querySelectorAll("foreignObject, script"))) e.remove();
+    for (const e of parsed.querySelectorAll("*"))
+      for (const a of Array.from(e.attributes)) if (/^on/i.test(a.name)) e.removeAttribute(a.name);
+    return new XMLSerializer().serializeToString(parsed);
+  }
+
+  // A drawing as a PNG picture (a Blob), at most PICTURE_SIDE pixels a side:
+  // a raster can be opened anywhere without running the drawing's scripts.
+  async function picture(bytes) {
+    const fit = (image) => {
+      const w = image.naturalWidth || PICTURE_SIDE;
+      const h = image.naturalHeight || PICTURE_SIDE;
+      const scale = PICTURE_SIDE / Math.max(w, h);
+      return { width: Math.max(1, Math.round(w * scale)), height: Math.max(1, Math.round(h * scale)) };
+    };
+    try {
+      return await toPng(await drawSvg(bytes, fit, 0, false));
+    } catch (error) {
+      if (error.name !== "SecurityError") throw error;
+      return toPng(await drawSvg(await withoutForeignObjects(bytes), fit, 0, false));
+    }
+  }
+
+  // A worker running the engine; `ready` settles once it has started.
+  class EngineWorker {
+    constructor() {
+      this.worker = new Worker(workerScript());
+      this.listener = null;
+      this.ready = new Promise((resolve, reject) => {
+        this.worker.onmessage = (event) => {
+          const message = event.data;
+          if (message.type === "ready") resolve();
+          else if (message.type === "failed") reject(new Error(message.error));
+          else if (this.listener) this.listener(message);
+        };
+        this.worker.onerror = (event) => {
+          event.preventDefault();
+          const error = new Error(event.message || "the engine stopped");
+          reject(error);
+          if (this.listener) this.listener({ type: "broken", error: error.message });
+        };
+      });
+    }
+
+    post(message, transfer) {
+      this.worker.postMessage(message, transfer || []);
+    }
+
+    stop() {
+      this.worker.terminate();
+    }
   }
 
   class Engine {
-    constructor(module) {
-      this.module = module;
-      this.decoder = new TextDecoder('utf-8');
+    constructor(worker) {
+      this.worker = worker;
+      this.runs = 0;
+      this.busy = false;
     }
 
-    static async create() {
-      const engine = new Engine(await instantiate());
-      if (engine.call('evenhue_start', ['string'], [PLUGIN_FOLDER + '/' + PLUGIN_NAME]) !== 0)
-        throw new Error(engine.text());
-      return engine;
+    // Another worker, when this one is busy with an older run or broken.
+    async fresh() {
+      if (this.worker && !this.busy) return this.worker;
+      if (this.worker) this.worker.stop();
+      this.worker = new EngineWorker();
+      this.busy = false;
+      await this.worker.ready;
+      return this.worker;
     }
 
-    call(name, types, args) {
-      return this.module.ccall(name, 'number', types, args);
-    }
-
-    bytes() {
-      const m = this.module;
-      const at = m._evenhue_text();
-      return m.HEAPU8.slice(at, at + m._evenhue_text_size());
-    }
-
-    text() {
-      return this.decoder.decode(this.bytes());
-    }
-
-    apply(name, bytes) {
-      const m = this.module;
-      m.FS.writeFile(name, bytes);
-      try {
-        const failed = this.call('evenhue_apply', ['string'], [name]) !== 0;
-        return failed ? {ok: false, error: this.text()} : {ok: true, output: this.bytes()};
-      } finally {
-        m.FS.unlink(name);
-      }
-    }
-
-    report(images) {
-      const m = this.module;
-      const length = images.reduce((sum, image) => sum + image.length, 0);
-      const at = m._malloc(Math.max(length, 1));
-      try {
-        let offset = at;
-        for (const image of images) {
-          m.HEAPU8.set(image, offset);
-          offset += image.length;
-        }
-        if (this.call('evenhue_report', ['number', 'number'], [at, length]) !== 0) throw new Error(this.text());
-        return this.text();
-      } finally {
-        m._free(at);
-      }
-    }
-
-    async run(name, bytes) {
-      const started = performance.now();
-      const applied = this.apply(name, bytes);
-      if (!applied.ok) return applied;
-      this.call('evenhue_summary', ['string'], [name]);
-      const summary = JSON.parse(this.text());
-      // The comparison strips are drawn by the browser's own renderer.
-      const images = [];
-      for (const strip of summary.strips) images.push(await drawSvg(strip.svg, strip.width, strip.height));
-      const report = this.report(images);
-      const figures = JSON.parse(report).gradients;
-      const gradients = summary.gradients.map((g, i) => Object.assign({}, g, {deltaE2000: figures[i].deltaE2000}));
-      return {ok: true, output: applied.output, gradients, warnings: summary.lines, report,
-              seconds: (performance.now() - started) / 1000};
-    }
-  }
-
-  // An SVG document drawn by the browser at its own size onto white: RGBA bytes.
-  function drawSvg(svg, width, height) {
-    return new Promise((resolve, reject) => {
-      const image = new Image();
-      image.onload = () => {
-        const canvas = document.createElement('canvas');
-        canvas.width = width;
-        canvas.height = height;
-        const context = canvas.getContext('2d', {willReadFrequently: true});
-        context.fillStyle = '#ffffff';
-        context.fillRect(0, 0, width, height);
-        context.drawImage(image, 0, 0, width, height);
-        resolve(context.getImageData(0, 0, width, height).data);
+    run(name, file, handlers) {
+      const id = ++this.runs;
+      const mine = () => id === this.runs;
+      const fail = (error) => {
+        if (!mine()) return;
+        this.busy = false;
+        handlers.failed(error);
       };
-      image.onerror = () => reject(new Error('the browser cannot draw the comparison strips'));
-      image.src = 'data:image/svg+xml;charset=utf-8,' + encodeURIComponent(svg);
-    });
+      const broken = (error) => {
+        if (!mine()) return;
+        this.worker.stop();
+        this.worker = null;
+        fail(`${name}: the page could not finish it (${error})`);
+      };
+      (async () => {
+        let worker;
+        try {
+          worker = await this.fresh();
+        } catch (error) {
+          this.worker = null;
+          return fail(`${name}: the engine could not start (${error.message || error})`);
+        }
+        if (!mine()) return;
+        this.busy = true;
+        // The strip pictures are drawn one at a time as they come, each
+        // handed back to the worker as soon as it is drawn.
+        let drawing = Promise.resolve();
+        worker.listener = (message) => {
+          if (!mine() || (message.id !== undefined && message.id !== id)) return;
+          switch (message.type) {
+            case "refused":
+              return fail(message.error);
+            case "broken":
+              return broken(message.error);
+            case "applied":
+              return handlers.applied({ output: message.output, gradients: message.gradients,
+                warnings: message.lines, seconds: message.seconds });
+            case "picture":
+              drawing = drawing.then(async () => {
+                if (!mine()) return;
+                const canvas = await drawSvg(message.svg, message.width, message.height, true);
+                if (!mine()) return;
+                const rgba = canvas.getContext("2d").getImageData(0, 0, message.width, message.height).data;
+                worker.post({ type: "pixels", id, index: message.index, rgba }, [rgba.buffer]);
+              }).catch((error) => broken(`the comparison strips: ${error.message || error}`));
+              return undefined;
+            case "figures":
+              return handlers.figures(message.begin, message.figures);
+            case "report":
+              this.busy = false;
+              return handlers.report(message.report);
+            default:
+              return undefined;
+          }
+        };
+        worker.post({ type: "run", id, name, file });
+      })();
+    }
   }
 
-  // One engine a page. A run that traps (the module out of memory or stack)
-  // leaves the module unusable: the next run starts a new one.
   window.Evenhue = {
-    start() {
-      let engine = null;
-      const fresh = async () => (engine = await Engine.create());
-      return fresh().then(() => ({
-        async run(name, bytes) {
-          if (engine === null) await fresh();
-          try {
-            return await engine.run(name, bytes);
-          } catch (error) {
-            engine = null;
-            return {ok: false, error: `${name}: the page could not finish it (${String(error.message || error)})`};
-          }
-        },
-      }));
+    async start() {
+      const engine = new Engine(null);
+      await engine.fresh();
+      return engine;
     },
+    picture,
   };
 })();

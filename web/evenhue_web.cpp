@@ -1,15 +1,22 @@
 // The page's entry points: the command's way of applying the effect to one
-// document, behind a small C interface that the page's JavaScript calls
-// (evenhue-api.js). The stand-in host loads the plug-in's side module and
+// document, behind a small C interface that the page's engine worker calls
+// (evenhue-worker.js). The stand-in host loads the plug-in's side module and
 // keeps it running from one document to the next.
+//
+// A document goes through in steps, so that the page shows the result before
+// the figures: evenhue_apply (the new document), evenhue_summary (what was
+// re-spaced and what was left alone), evenhue_pictures and evenhue_strip (the
+// comparison strips to draw, a hundred-odd gradients a picture),
+// evenhue_figures once per drawn picture (its gradients' CIEDE2000 figures)
+// and evenhue_report at the end.
 //
 // Every call leaves its text result in one buffer (evenhue_text, with its
 // length in evenhue_text_size), valid until the next call: the new document,
-// the summary, the report or the error line.
+// the summary, a strip picture, figures, the report or the error line.
 #include <emscripten/emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
@@ -29,13 +36,19 @@ namespace {
 using namespace evenhue::cli;
 using Json = nlohmann::ordered_json;
 
+// Gradients a strip picture draws: the browser draws one picture at a time on
+// the page's thread, so a picture is kept small enough (512 × 2·N pixels) to
+// leave the page answering between two of them.
+constexpr std::size_t kGradientsPerPicture = 128;
+
 struct Page {
   std::string pluginPath;
   std::unique_ptr<PluginSession> session;
   std::string text;
-  // The last document's results, kept for its report.
+  // The last document's results, kept for its figures and report.
   ApplyResult last;
-  std::vector<StripDocument> strips;
+  std::vector<StripDocument> pictures;
+  std::vector<StripSet> strips;
 };
 
 Page& ThePage() {
@@ -49,6 +62,28 @@ int Fail(const std::string& line) {
 }
 
 std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::error_handler_t::replace); }
+
+std::uint64_t MaxBytes() { return evenhue::svg::Limits{}.maxBytes; }
+
+// The strip pictures of every result, each covering at most
+// kGradientsPerPicture of them, with ranges into the whole list.
+std::vector<StripDocument> StripPictures(const std::vector<GradientResult>& results) {
+  std::vector<StripDocument> pictures;
+  for (std::size_t begin = 0; begin < results.size(); begin += kGradientsPerPicture) {
+    const std::size_t end = std::min(results.size(), begin + kGradientsPerPicture);
+    const std::vector<GradientResult> part(results.begin() + static_cast<std::ptrdiff_t>(begin),
+                                           results.begin() + static_cast<std::ptrdiff_t>(end));
+    for (StripDocument& d : StripDocuments(part, kPreviewWidth)) {
+      d.begin += begin;
+      d.end += begin;
+      pictures.push_back(std::move(d));
+    }
+  }
+  return pictures;
+}
+
+// In the order the report has them.
+Json Stats(const DeltaStats& s) { return {{"max", s.max}, {"mean", s.mean}}; }
 
 }  // namespace
 
@@ -67,23 +102,28 @@ EMSCRIPTEN_KEEPALIVE int evenhue_start(const char* pluginPath) {
   return 0;
 }
 
-// Applies the effect to the file `name` in the working folder, read as the
-// command reads its input. On success (0) the text is the new document; on
-// failure (1) it is the one error line the command would print, without its
-// "evenhue: ".
-EMSCRIPTEN_KEEPALIVE int evenhue_apply(const char* name) {
+// Whether a file of `size` bytes is refused before it is read: 0, or 1 with
+// the command's error line for it, naming it `name`.
+EMSCRIPTEN_KEEPALIVE int evenhue_check_size(const char* name, double size) {
+  if (!(size <= static_cast<double>(MaxBytes()))) return Fail(evenhue::svg::TooLargeMessage(name, MaxBytes()));
+  return 0;
+}
+
+// Applies the effect to the document `bytes` [length], naming it `name` in
+// messages only (it is never opened as a file). On success (0) the text is
+// the new document; on failure (1) it is the one error line the command would
+// print, without its "evenhue: ".
+EMSCRIPTEN_KEEPALIVE int evenhue_apply(const char* name, const char* bytes, std::size_t length) {
   Page& page = ThePage();
   page.last = {};
+  page.pictures.clear();
   page.strips.clear();
+  if (evenhue_check_size(name, static_cast<double>(length)) != 0) return 1;
   try {
     ApplyRequest request;
     request.name = name;
     request.pluginPath = page.pluginPath;
-    try {
-      request.text = evenhue::svg::ReadInput(request.name, evenhue::svg::Limits{}.maxBytes);
-    } catch (const evenhue::svg::FileError& e) {
-      return Fail(e.what());
-    }
+    request.text.assign(bytes, length);
     Progress quiet(false);
     page.last = ApplyDocument(std::move(request), page.session, quiet);
   } catch (const std::bad_alloc&) {
@@ -93,55 +133,76 @@ EMSCRIPTEN_KEEPALIVE int evenhue_apply(const char* name) {
     page.session.reset();
     return Fail(e.what());
   }
-  page.strips = StripDocuments(page.last.gradients, kPreviewWidth);
   page.text = std::move(page.last.output);
   page.last.output.clear();
   return 0;
 }
 
-// After evenhue_apply: JSON of what it did, for the page to show and to draw:
+// After evenhue_apply: JSON of what it did, for the page to show at once:
 // {"gradients": [{element, paint, source, id, stopsBefore, stopsAfter}],
-//  "lines": [the warning and notice lines the command prints, without "evenhue: "],
-//  "strips": [{svg, width, height}]}
+//  "lines": [the warning and notice lines the command prints, without "evenhue: "]}
 EMSCRIPTEN_KEEPALIVE int evenhue_summary(const char* name) {
   Page& page = ThePage();
   Json gradients = Json::array();
   for (const GradientResult& r : page.last.gradients)
     gradients.push_back({{"element", r.element}, {"paint", r.property}, {"source", r.sourceId}, {"id", r.newId},
                          {"stopsBefore", r.stopsBefore}, {"stopsAfter", r.stopsAfter}});
-  Json strips = Json::array();
-  for (const StripDocument& d : page.strips)
-    strips.push_back({{"svg", d.svg}, {"width", d.width}, {"height", d.height}});
   Json summary;
   summary["gradients"] = std::move(gradients);
   summary["lines"] = LeftAloneLines(name, page.last, true);
-  summary["strips"] = std::move(strips);
   page.text = Dump(summary);
   return 0;
 }
 
-// After evenhue_summary: the report of the last document (as `evenhue apply
-// --report` writes it), its strips as the page drew them: `rgba` holds every
-// strip document's pixels in order, rows top to bottom, four bytes a pixel.
-EMSCRIPTEN_KEEPALIVE int evenhue_report(const std::uint8_t* rgba, std::size_t length) {
+// After evenhue_apply: makes the strip pictures of the last document and
+// returns how many there are.
+EMSCRIPTEN_KEEPALIVE std::size_t evenhue_pictures() {
   Page& page = ThePage();
-  std::size_t needed = 0;
-  for (const StripDocument& d : page.strips)
-    needed += std::size_t{4} * static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height);
+  page.pictures = StripPictures(page.last.gradients);
+  page.strips.assign(page.last.gradients.size(), StripSet{});
+  return page.pictures.size();
+}
+
+// Strip picture `index` of the last document: JSON {svg, width, height, begin,
+// end}, rows 2k and 2k + 1 the source and new stops of gradient begin + k.
+EMSCRIPTEN_KEEPALIVE int evenhue_strip(std::size_t index) {
+  Page& page = ThePage();
+  if (index >= page.pictures.size()) return Fail("strip picture " + std::to_string(index) + " does not exist");
+  const StripDocument& d = page.pictures[index];
+  page.text = Dump({{"svg", d.svg}, {"width", d.width}, {"height", d.height}, {"begin", d.begin}, {"end", d.end}});
+  return 0;
+}
+
+// Strip picture `index` as the browser drew it (`rgba` [length]: rows top to
+// bottom, four bytes a pixel): its gradients' figures, JSON {begin, figures:
+// [{before: {max, mean}, after: {max, mean}}]} for gradients begin to end.
+EMSCRIPTEN_KEEPALIVE int evenhue_figures(std::size_t index, const std::uint8_t* rgba, std::size_t length) {
+  Page& page = ThePage();
+  if (index >= page.pictures.size()) return Fail("strip picture " + std::to_string(index) + " does not exist");
+  StripDocument& d = page.pictures[index];
+  const std::size_t width = static_cast<std::size_t>(d.width);
+  const std::size_t needed = 4 * width * static_cast<std::size_t>(d.height);
   if (length != needed)
-    return Fail("report: " + std::to_string(length) + " bytes of strip pixels, " + std::to_string(needed) + " expected");
-  std::vector<StripSet> strips(page.last.gradients.size());
-  const std::uint8_t* at = rgba;
-  for (const StripDocument& d : page.strips) {
-    const auto pixel = [&](int x, int y) {
-      const std::uint8_t* p = at + 4 * (static_cast<std::size_t>(y) * static_cast<std::size_t>(d.width) +
-                                        static_cast<std::size_t>(x));
-      return Pixel{p[0], p[1], p[2]};
-    };
-    ReadStrips(d, page.last.gradients, pixel, strips);
-    at += std::size_t{4} * static_cast<std::size_t>(d.width) * static_cast<std::size_t>(d.height);
-  }
-  page.text = ReportJson(page.last.gradients, strips, page.last.warnings);
+    return Fail("figures: " + std::to_string(length) + " bytes of strip pixels, " + std::to_string(needed) + " expected");
+  const auto pixel = [&](int x, int y) {
+    const std::uint8_t* p = rgba + 4 * (static_cast<std::size_t>(y) * width + static_cast<std::size_t>(x));
+    return Pixel{p[0], p[1], p[2]};
+  };
+  ReadStrips(d, page.last.gradients, pixel, page.strips);
+  Json figures = Json::array();
+  for (std::size_t i = d.begin; i < d.end; ++i)
+    figures.push_back({{"before", Stats(page.strips[i].before)}, {"after", Stats(page.strips[i].after)}});
+  d.svg.clear();
+  d.svg.shrink_to_fit();
+  page.text = Dump({{"begin", d.begin}, {"figures", std::move(figures)}});
+  return 0;
+}
+
+// After every picture's figures: the report of the last document, as `evenhue
+// apply --report` writes it from the strips as the page drew them.
+EMSCRIPTEN_KEEPALIVE int evenhue_report() {
+  Page& page = ThePage();
+  page.text = ReportJson(page.last.gradients, page.strips, page.last.warnings);
   return 0;
 }
 

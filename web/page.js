@@ -1,9 +1,15 @@
-// The Evenhue page: reads a dropped or chosen SVG file as bytes, hands it to
-// the engine (evenhue-api.js, the host and plug-in built for the browser) and
-// shows the drawing before and after, the figures and the warnings.
+// The Evenhue page: hands a dropped or chosen SVG file to the engine
+// (evenhue-api.js, the host and plug-in built for the browser, in a worker)
+// and shows the result as soon as it is there: the download, the stops per
+// gradient, the warnings and the drawing before and after; the CIEDE2000
+// figures follow as they are computed.
 //
 // document.body.dataset.state tells where the page is: "loading", "ready",
-// "working", "done" or "error". window.evenhueLast holds the last result.
+// "working" (re-spacing), "figures" (the result shown, figures to come),
+// "done" or "error". window.evenhueLast holds the last result, its
+// gradients' deltaE2000 filled in as they come and its report at the end;
+// window.evenhueTimes the moments (performance.now()) the run was chosen,
+// shown, its last figure in, its pictures drawn and the run done.
 "use strict";
 
 (function () {
@@ -17,13 +23,23 @@
   const downloadReport = $("download-report");
   const results = $("results");
   const rows = $("rows");
+  const progress = $("progress");
+  const progressBar = $("progress-bar");
+  const progressText = $("progress-text");
+  const pager = $("pager");
+  const pagerText = $("pager-text");
+  const previous = $("previous");
+  const next = $("next");
   const warningList = $("warnings");
   const noWarnings = $("no-warnings");
 
+  // Table rows shown at once; longer tables are shown a page at a time.
+  const ROWS_PER_PAGE = 100;
+
   let engine = null;
-  let runNumber = 0;   // a newer file makes an unfinished older run's answer stale
-  let running = Promise.resolve();   // the engine does one document at a time
+  let runNumber = 0;   // a newer file makes an unfinished older run's answers stale
   let objectUrls = [];
+  let shown = null;    // the result on the page: {gradients, figures, page}
 
   function setState(state) {
     document.body.dataset.state = state;
@@ -40,12 +56,10 @@
   }
 
   function blobUrl(data, type) {
-    const url = URL.createObjectURL(new Blob([data], { type }));
+    const url = URL.createObjectURL(data instanceof Blob ? data : new Blob([data], { type }));
     objectUrls.push(url);
     return url;
   }
-
-  const svgUrl = (bytes) => blobUrl(bytes, "image/svg+xml");
 
   function clearResult() {
     dropObjectUrls();
@@ -58,15 +72,20 @@
       link.removeAttribute("download");
       link.hidden = true;
     }
+    shown = null;
     rows.replaceChildren();
+    pager.hidden = true;
+    progress.hidden = true;
     warningList.replaceChildren();
     results.hidden = true;
     errorLine.textContent = "";
     errorLine.hidden = true;
   }
 
+  // A file name's stem for the downloads' names: what comes before its last
+  // dot, without characters that file systems refuse.
   function baseName(fileName) {
-    const base = fileName.replace(/\.[^.\/\\]*$/, "");
+    const base = fileName.replace(/\.[^.]*$/, "").replace(/[\u0000-\u001f\u007f/\\:*?"<>|]/g, "_");
     return base === "" ? "drawing" : base;
   }
 
@@ -82,55 +101,61 @@
   }
 
   function figure(x) {
-    return typeof x === "number" && Number.isFinite(x) ? x.toFixed(2) : "—";
+    return typeof x === "number" && Number.isFinite(x) ? x.toFixed(2) : "…";
   }
 
   function gradientRow(g) {
     const tr = document.createElement("tr");
     tr.className = "gradient";
-
     const who = cell("td");
     who.append(span(g.element, "element"), " ", span(g.paint, "paint"));
     const ids = cell("td", undefined, "ids");
     ids.append(span(g.source, "source"), " → ", span(g.id, "id"));
+    const d = g.deltaE2000 || { before: {}, after: {} };
     tr.append(who, ids,
       cell("td", String(g.stopsBefore), "num stops-before"),
       cell("td", String(g.stopsAfter), "num stops-after"),
-      cell("td", figure(g.deltaE2000.before.mean), "num de-before-mean"),
-      cell("td", figure(g.deltaE2000.before.max), "num de-before-max"),
-      cell("td", figure(g.deltaE2000.after.mean), "num de-after-mean"),
-      cell("td", figure(g.deltaE2000.after.max), "num de-after-max"));
+      cell("td", figure(d.before.mean), "num de-before-mean"),
+      cell("td", figure(d.before.max), "num de-before-max"),
+      cell("td", figure(d.after.mean), "num de-after-mean"),
+      cell("td", figure(d.after.max), "num de-after-max"));
     return tr;
   }
 
-  function showResult(name, input, result) {
-    beforeImg.src = svgUrl(input);
-    beforeImg.hidden = false;
-    const outputUrl = svgUrl(result.output);
-    afterImg.src = outputUrl;
-    afterImg.hidden = false;
-
-    download.href = outputUrl;
-    download.download = baseName(name) + "-evenhue.svg";
-    download.textContent = "Download " + download.download;
-    download.hidden = false;
-    // The report as `evenhue apply --report` writes it, every gradient and warning.
-    downloadReport.href = blobUrl(result.report, "application/json");
-    downloadReport.download = baseName(name) + "-evenhue-report.json";
-    downloadReport.hidden = false;
-
-    rows.replaceChildren(...result.gradients.map(gradientRow));
-    warningList.replaceChildren(...result.warnings.map((w) => cell("li", w, "warning")));
-    noWarnings.hidden = result.warnings.length > 0;
-    results.hidden = false;
+  function showPage(page) {
+    const gradients = shown.gradients;
+    const pages = Math.max(1, Math.ceil(gradients.length / ROWS_PER_PAGE));
+    shown.page = Math.min(Math.max(0, page), pages - 1);
+    const first = shown.page * ROWS_PER_PAGE;
+    const last = Math.min(gradients.length, first + ROWS_PER_PAGE);
+    rows.replaceChildren(...gradients.slice(first, last).map(gradientRow));
+    pager.hidden = pages === 1;
+    pagerText.textContent = `Gradients ${first + 1}–${last} of ${gradients.length}`;
+    previous.disabled = shown.page === 0;
+    next.disabled = shown.page === pages - 1;
   }
 
-  // Two animation frames: the first runs before the status is painted, the
-  // second after, so the line is on screen before the run holds the thread.
-  function afterPaint() {
-    return new Promise((resolve) => {
-      requestAnimationFrame(() => requestAnimationFrame(() => setTimeout(resolve, 0)));
-    });
+  previous.addEventListener("click", () => shown && showPage(shown.page - 1));
+  next.addEventListener("click", () => shown && showPage(shown.page + 1));
+
+  function showProgress() {
+    const total = shown.gradients.length;
+    progress.hidden = total === 0 || shown.figures === total;
+    progressBar.max = Math.max(total, 1);
+    progressBar.value = shown.figures;
+    progressText.textContent = `CIEDE2000 figures: ${shown.figures} of ${total}`;
+  }
+
+  // The drawing as a picture in `img`; the drawing itself is never shown.
+  async function showPicture(img, bytes, mine) {
+    try {
+      const png = await window.Evenhue.picture(bytes);
+      if (mine !== runNumber) return;
+      img.src = blobUrl(png);
+      img.hidden = false;
+    } catch {
+      // A drawing the browser cannot draw has no picture; the result stands.
+    }
   }
 
   function secondsText(seconds) {
@@ -139,42 +164,94 @@
     return seconds < 10 ? seconds.toFixed(2) + " s" : seconds.toFixed(1) + " s";
   }
 
-  async function respace(file) {
+  function respace(file) {
     if (!engine || !file) return;
     const mine = ++runNumber;
+    const times = { chosen: performance.now() };
+    window.evenhueTimes = times;
+    window.evenhueLast = undefined;
     clearResult();
     setState("working");
-    statusLine.textContent = "Re-spacing " + file.name + "…";
+    const name = file.name;
+    statusLine.textContent = "Re-spacing " + name + "…";
 
-    let result;
-    let input = null;
-    try {
-      input = new Uint8Array(await file.arrayBuffer());
-      await afterPaint();
-      await running;
-      if (mine !== runNumber) return;
-      const run = Promise.resolve(engine.run(file.name, input));
-      running = run.then(() => {}, () => {});
-      result = await run;
-    } catch (e) {
-      const message = e && e.message ? e.message : String(e);
-      result = { ok: false, error: file.name + ": " + message.split("\n")[0] };
-    }
-    if (mine !== runNumber) return;
+    let result = null;
+    let after = null;      // the new drawing's picture, once drawn
+    let pictures = null;   // both pictures, once drawn
+    let reported = false;
+    const finished = () => {
+      if (!reported || !pictures) return;
+      pictures.then(() => {
+        if (mine !== runNumber) return;
+        times.done = performance.now();
+        setState("done");
+      });
+    };
 
-    window.evenhueLast = result;
-    if (!result.ok) {
-      statusLine.textContent = "Could not re-space " + file.name + ".";
-      showError(result.error);
-      setState("error");
-      return;
-    }
-    showResult(file.name, input, result);
-    const n = result.gradients.length;
-    const time = secondsText(result.seconds);
-    statusLine.textContent = "Re-spaced " + n + (n === 1 ? " gradient" : " gradients") +
-      " of " + file.name + (time ? " in " + time : "") + ".";
-    setState("done");
+    engine.run(name, file, {
+      applied(applied) {
+        if (mine !== runNumber) return;
+        result = Object.assign({ ok: true, report: null }, applied);
+        result.gradients = applied.gradients.map((g) => Object.assign({ deltaE2000: null }, g));
+        window.evenhueLast = result;
+
+        // Offered as a file: a download of no document type, never a page of this one's origin.
+        download.href = blobUrl(result.output, "application/octet-stream");
+        download.download = baseName(name) + "-evenhue.svg";
+        download.textContent = "Download " + download.download;
+        download.hidden = false;
+
+        shown = { gradients: result.gradients, figures: 0, page: 0 };
+        showPage(0);
+        showProgress();
+        warningList.replaceChildren(...result.warnings.map((w) => cell("li", w, "warning")));
+        noWarnings.hidden = result.warnings.length > 0;
+        results.hidden = false;
+
+        const n = result.gradients.length;
+        const time = secondsText(result.seconds);
+        statusLine.textContent = "Re-spaced " + n + (n === 1 ? " gradient" : " gradients") +
+          " of " + name + (time ? " in " + time : "") + ".";
+        times.shown = performance.now();
+        setState("figures");
+        // The picture of the new drawing after the result, which it must not
+        // hold up; the browser draws a drawing on the page's thread, so the
+        // one of the drawing as it was waits for the figures.
+        after = showPicture(afterImg, result.output, mine);
+        finished();
+      },
+      figures(begin, figures) {
+        if (mine !== runNumber) return;
+        figures.forEach((f, i) => { result.gradients[begin + i].deltaE2000 = f; });
+        shown.figures += figures.length;
+        const first = shown.page * ROWS_PER_PAGE;
+        if (begin < first + ROWS_PER_PAGE && begin + figures.length > first) showPage(shown.page);
+        showProgress();
+      },
+      report(report) {
+        if (mine !== runNumber) return;
+        result.report = report;
+        times.figures = performance.now();
+        // The report as `evenhue apply --report` writes it, every gradient and warning.
+        downloadReport.href = blobUrl(report, "application/octet-stream");
+        downloadReport.download = baseName(name) + "-evenhue-report.json";
+        downloadReport.hidden = false;
+        reported = true;
+        pictures = after
+          .then(() => showPicture(beforeImg, new Blob([file], { type: "image/svg+xml" }), mine))
+          .then(() => { times.pictures = performance.now(); });
+        finished();
+      },
+      failed(error) {
+        if (mine !== runNumber) return;
+        clearResult();
+        window.evenhueLast = { ok: false, error };
+        statusLine.textContent = "Could not re-space " + name + ".";
+        showError(error);
+        times.done = performance.now();
+        setState("error");
+      },
+    });
   }
 
   fileInput.addEventListener("change", () => {
@@ -217,7 +294,7 @@
   }
 
   if (typeof window.Evenhue === "undefined" || typeof window.Evenhue.start !== "function") {
-    startFailed("The engine's scripts (evenhue.js, evenhue-plugin.js, evenhue-api.js) did not load.");
+    startFailed("The engine's scripts (evenhue-engine.js, evenhue-api.js) did not load.");
     return;
   }
   window.Evenhue.start().then((started) => {

@@ -1,9 +1,11 @@
 #!/usr/bin/env node
 // Times the page against the command on one drawing: the page opened from
 // file:// in Debian's headless Chromium, the file chosen through its file
-// input, until it shows the result; and `evenhue apply` on the same file,
-// with and without the report (the page always makes one). Medians of the
-// runs, in seconds.
+// input, until it shows the result (the download and the table), until the
+// last CIEDE2000 figure is in and until both pictures are drawn; the engine's
+// re-spacing alone (WebAssembly, in the page's worker); and `evenhue apply` on
+// the same file, with and without the report (the page always makes one).
+// Medians of the runs, in seconds.
 //
 //   node bench/web/page_bench.mjs --page build/wasm/page --evenhue build/release/bin/evenhue \
 //        --plugin build/release/bin/Evenhue.so --drawing FILE [--runs 5]
@@ -55,18 +57,21 @@ async function page() {
     await tab.goto(pathToFileURL(path.join(path.resolve(args.page), "index.html")).href);
     await tab.waitForFunction(() => document.body.dataset.state === "ready", { timeout: 120_000 });
     const load = (Date.now() - loadStart) / 1000;
-    const engine = [], shown = [];
+    const measured = { engine: [], shown: [], figures: [], pictures: [], done: [] };
     for (let i = 0; i < runs; ++i) {
-      await tab.evaluate(() => { document.body.dataset.state = "ready"; window.benchStart = performance.now(); });
+      await tab.evaluate(() => { document.body.dataset.state = "ready"; });
       await (await tab.$("input[type=file]")).uploadFile(drawing);
       await tab.waitForFunction(() => ["done", "error"].includes(document.body.dataset.state), { timeout: 600_000 });
-      const result = await tab.evaluate(() => ({ state: document.body.dataset.state, error: window.evenhueLast.error,
-        seconds: window.evenhueLast.seconds, shown: (performance.now() - window.benchStart) / 1000 }));
+      const result = await tab.evaluate(() => {
+        const t = window.evenhueTimes;
+        return { state: document.body.dataset.state, error: window.evenhueLast.error, engine: window.evenhueLast.seconds,
+          shown: (t.shown - t.chosen) / 1000, figures: (t.figures - t.chosen) / 1000,
+          pictures: (t.pictures - t.chosen) / 1000, done: (t.done - t.chosen) / 1000 };
+      });
       if (result.state !== "done") throw new Error(`the page refused the drawing: ${result.error}`);
-      engine.push(result.seconds);
-      shown.push(result.shown);
+      for (const key of Object.keys(measured)) measured[key].push(result[key]);
     }
-    return { load, engine: median(engine), shown: median(shown) };
+    return { load, ...Object.fromEntries(Object.entries(measured).map(([k, v]) => [k, median(v)])) };
   } finally {
     await browser.close();
   }
@@ -76,8 +81,10 @@ try {
   const measured = await page();
   const rows = [
     ["page: open until ready (once)", measured.load],
-    ["page: re-space and report (engine)", measured.engine],
-    ["page: file chosen until shown", measured.shown],
+    ["page: re-spacing in the engine", measured.engine],
+    ["page: file chosen until the result", measured.shown],
+    ["page: file chosen until the last figure", measured.figures],
+    ["page: file chosen until both pictures", measured.pictures],
     ["command: apply", command([])],
     ["command: apply --report", command(["--report", path.join(scratch, "report.json")])],
   ];

@@ -126,8 +126,20 @@ function runNative(options, file) {
 class Failure extends Error {}
 
 const check = (condition, message) => { if (!condition) throw new Failure(message); };
-const same = (actual, expected, what) =>
-  check(actual === expected, `${what}: page ${JSON.stringify(actual)}, command ${JSON.stringify(expected)}`);
+// Long values are shown around where they first differ.
+function excerpt(a, b) {
+  const [x, y] = [JSON.stringify(a) ?? "undefined", JSON.stringify(b) ?? "undefined"];
+  if (x.length + y.length < 400) return [x, y];
+  let i = 0;
+  while (i < x.length && x[i] === y[i]) ++i;
+  const cut = (s) => `…${s.slice(Math.max(0, i - 80), i + 120)}… (${s.length} characters)`;
+  return [cut(x), cut(y)];
+}
+const same = (actual, expected, what) => {
+  if (actual === expected) return;
+  const [a, e] = excerpt(actual, expected);
+  throw new Failure(`${what}: page ${a}, command ${e}`);
+};
 
 function withTimeout(promise, ms, what) {
   let timer;
@@ -143,6 +155,10 @@ async function openPage(browser, url, allowed) {
   await page.setViewport({ width: 1280, height: 900 });
   const problems = [];
   page.on("pageerror", (e) => problems.push(`script error on the page: ${e.message.split("\n")[0]}`));
+  page.on("dialog", (d) => {
+    problems.push(`the page opened a dialog: ${d.type()} ${JSON.stringify(d.message())}`);
+    d.dismiss().catch(() => {});
+  });
   page.on("request", (req) => {
     const u = req.url();
     if (!allowed.some((prefix) => u.startsWith(prefix))) problems.push(`request outside the page's folder: ${u}`);
@@ -159,7 +175,7 @@ async function openPage(browser, url, allowed) {
 
 // Hands the file to the page through its file input and waits for the answer;
 // records the states and status lines the page went through on the way.
-async function runOnPage(page, file, dropped) {
+async function runOnPage(page, file, dropped, name = path.basename(file)) {
   await page.evaluate(() => {
     window.evenhueLast = undefined;
     window.seenByTest = [];
@@ -179,13 +195,18 @@ async function runOnPage(page, file, dropped) {
       transfer.items.add(new File([Uint8Array.from(atob(base64), (c) => c.charCodeAt(0))], name, { type: "image/svg+xml" }));
       for (const type of ["dragenter", "dragover", "drop"])
         document.body.dispatchEvent(new DragEvent(type, { dataTransfer: transfer, bubbles: true, cancelable: true }));
-    }, path.basename(file), fs.readFileSync(file).toString("base64"));
+    }, name, fs.readFileSync(file).toString("base64"));
   } else {
     await (await page.$("#file")).uploadFile(file);
   }
   await page.waitForFunction(
     () => window.evenhueLast !== undefined && ["done", "error"].includes(document.body.dataset.state),
     { timeout: FILE_TIMEOUT_MS });
+  return shownOnPage(page);
+}
+
+// What the page shows once it is done.
+function shownOnPage(page) {
   return page.evaluate(async () => {
     window.observerByTest.disconnect();
     const toBase64 = (bytes) => {
@@ -193,9 +214,13 @@ async function runOnPage(page, file, dropped) {
       for (let i = 0; i < bytes.length; i += 0x8000) s += String.fromCharCode(...bytes.subarray(i, i + 0x8000));
       return btoa(s);
     };
-    const fetched = async (url) => (url && url.startsWith("blob:"))
-      ? toBase64(new Uint8Array(await (await fetch(url)).arrayBuffer())) : null;
-    const img = (e) => ({ hidden: e.hidden, src: e.getAttribute("src"), width: e.naturalWidth, complete: e.complete });
+    const blob = async (url) => (url && url.startsWith("blob:")) ? (await fetch(url)).blob() : null;
+    const fetched = async (url) => {
+      const b = await blob(url);
+      return b ? { type: b.type, base64: toBase64(new Uint8Array(await b.arrayBuffer())) } : { type: null, base64: null };
+    };
+    const img = async (e) => ({ hidden: e.hidden, src: e.getAttribute("src"), width: e.naturalWidth, complete: e.complete,
+      ...(await fetched(e.getAttribute("src"))) });
     const [before, after] = [document.getElementById("before"), document.getElementById("after")];
     const text = (root, selector) => root.querySelector(selector)?.textContent ?? null;
     const last = window.evenhueLast;
@@ -208,11 +233,12 @@ async function runOnPage(page, file, dropped) {
       status: document.getElementById("status").textContent,
       errorShown: document.getElementById("error").hidden ? null : document.getElementById("error").textContent,
       result: last.ok ? { ...last, output: toBase64(last.output) } : last,
-      before: img(before),
-      after: img(after),
-      beforeBytes: await fetched(before.getAttribute("src")),
-      download: { hidden: a.hidden, name: a.getAttribute("download"), bytes: await fetched(a.getAttribute("href")) },
-      reportDownload: { name: r.getAttribute("download"), bytes: await fetched(r.getAttribute("href")) },
+      before: await img(before),
+      after: await img(after),
+      download: { hidden: a.hidden, name: a.getAttribute("download"), ...(await fetched(a.getAttribute("href"))) },
+      reportDownload: { name: r.getAttribute("download"), ...(await fetched(r.getAttribute("href"))) },
+      pager: document.getElementById("pager").hidden ? null : document.getElementById("pager-text").textContent,
+      progressHidden: document.getElementById("progress").hidden,
       rows: Array.from(document.querySelectorAll("#rows tr.gradient"), (tr) => ({
         element: text(tr, ".element"), paint: text(tr, ".paint"), source: text(tr, ".source"), id: text(tr, ".id"),
         stopsBefore: text(tr, ".stops-before"), stopsAfter: text(tr, ".stops-after"),
@@ -230,12 +256,15 @@ function checkShown(shown, value, what) {
   check(Math.abs(Number(shown) - value) <= 0.005 + 1e-9, `${what}: the table shows ${shown} for ${value}`);
 }
 
+// Rows the page's table shows at once.
+const ROWS_PER_PAGE = 100;
+
 function compareGradients(label, pageRows, command, tableRows) {
   same(pageRows.length, command.length, "number of gradients");
-  same(tableRows.length, command.length, "number of table rows");
+  same(tableRows.length, Math.min(command.length, ROWS_PER_PAGE), "number of table rows");
   command.forEach((want, i) => {
     const got = pageRows[i];
-    const row = tableRows[i];
+    const row = tableRows[i] ?? { ...Object.fromEntries(Object.keys(want).map((k) => [k, String(want[k])])), shown: false };
     const where = `gradient ${i + 1} (${want.element} ${want.paint})`;
     for (const key of ["element", "paint", "source", "id", "stopsBefore", "stopsAfter"]) {
       same(got[key], want[key], `${where} ${key}`);
@@ -250,25 +279,35 @@ function compareGradients(label, pageRows, command, tableRows) {
         const diff = Math.abs(mine - theirs);
         if (diff > largestDeltaE.diff) largestDeltaE = { diff, where: `${label}, ${what}` };
         check(diff <= DELTA_E_TOLERANCE, `${what}: page ${mine}, command ${theirs}`);
-        checkShown(row[side + stat[0].toUpperCase() + stat.slice(1)], mine, `${what}`);
+        if (row.shown !== false) checkShown(row[side + stat[0].toUpperCase() + stat.slice(1)], mine, `${what}`);
       }
     }
   });
 }
 
+// The signature every PNG file starts with, as Base64.
+const PNG_BASE64 = "iVBORw0KGgo";
+
+// Runs `entry.path` through the page (under the name `entry.name`, when
+// given) and holds what it shows against the command on the same file.
 async function checkFile(page, entry, options) {
   const native = runNative(options, entry.path);
   check(!native.error, `the command did not run: ${native.error?.message}`);
-  const name = path.basename(entry.path);
-  const shown = await runOnPage(page, entry.path, entry.dropped);
+  const nativeName = path.basename(entry.path);
+  const name = entry.name ?? nativeName;
+  const shown = await runOnPage(page, entry.path, entry.dropped, name);
+  const renamed = (line) => line.startsWith(nativeName + ": ") ? name + line.slice(nativeName.length) : line;
   const lines = native.stderr.split("\n").filter((l) => l !== "");
   const strip = (line) => {
     check(line.startsWith("evenhue: "), `the command printed ${JSON.stringify(line)}`);
-    return line.slice("evenhue: ".length);
+    return renamed(line.slice("evenhue: ".length));
   };
 
-  const states = shown.seen.map((s) => s.state).filter((s, i, all) => s !== all[i - 1]);
-  same(states.join(" "), `working ${shown.state}`, "states the page went through");
+  // From this file's start on (an unfinished run of another file may still
+  // have moved on just before it).
+  const start = shown.seen.findIndex((s) => s.state === "working" && s.status === `Re-spacing ${name}…`);
+  const states = shown.seen.slice(Math.max(start, 0)).map((s) => s.state).filter((s, i, all) => s !== all[i - 1]);
+  same(states.join(" "), native.status !== 0 ? "working error" : "working figures done", "states the page went through");
   check(shown.seen.some((s) => s.state === "working" && s.status === `Re-spacing ${name}…`),
     `no "Re-spacing ${name}…" while working: ${JSON.stringify(shown.seen)}`);
 
@@ -283,7 +322,7 @@ async function checkFile(page, entry, options) {
       "a picture is still shown after the error");
     same(shown.rows.length, 0, "table rows after the error");
     same(shown.download.hidden, true, "download link hidden after the error");
-    return;
+    return shown;
   }
 
   same(shown.state, "done", "state");
@@ -293,32 +332,200 @@ async function checkFile(page, entry, options) {
   const output = Buffer.from(shown.result.output, "base64");
   check(output.equals(native.output),
     `the output differs from the command's (${output.length} bytes against ${native.output.length})`);
-  same(shown.download.bytes, shown.result.output, "the download's bytes equal the output");
-  same(shown.download.name, name.replace(/\.[^.]*$/, "") + "-evenhue.svg", "download file name");
+  same(shown.download.base64, shown.result.output, "the download's bytes equal the output");
+  // A file to save, never a document the browser would show in the page's origin.
+  same(shown.download.type, "application/octet-stream", "the download's type");
+  const stem = name.replace(/\.[^.]*$/, "").replace(/[/\\:*?"<>|]/g, "_");
+  same(shown.download.name, stem + "-evenhue.svg", "download file name");
   same(shown.download.hidden, false, "download link hidden");
-  same(shown.reportDownload.bytes, Buffer.from(shown.result.report).toString("base64"), "the report download's bytes");
-  same(shown.reportDownload.name, name.replace(/\.[^.]*$/, "") + "-evenhue-report.json", "report file name");
-  same(shown.beforeBytes, fs.readFileSync(entry.path).toString("base64"), "the before picture is the input");
+  same(shown.reportDownload.base64, Buffer.from(shown.result.report).toString("base64"), "the report download's bytes");
+  same(shown.reportDownload.name, stem + "-evenhue-report.json", "report file name");
   for (const side of ["before", "after"]) {
     const img = shown[side];
     check(!img.hidden && img.src?.startsWith("blob:") && img.complete && img.width > 0,
-      `the ${side} picture is not drawn: ${JSON.stringify(img)}`);
+      `the ${side} picture is not drawn: ${JSON.stringify({ ...img, base64: undefined })}`);
+    // Pictures, not the drawing: a PNG runs no script wherever it is opened.
+    check(img.type === "image/png" && img.base64.startsWith(PNG_BASE64), `the ${side} picture is a ${img.type}, not a PNG`);
   }
+  same(shown.progressHidden, true, "the progress bar is hidden once every figure is in");
 
   const commandRows = native.report.gradients;
   compareGradients(entry.label, shown.result.gradients, commandRows, shown.rows);
   // The page's report.json: the command's, but for the ΔE2000 figures, which are the result's.
   const pageReport = JSON.parse(shown.result.report);
   const withFigures = (report, figures) => JSON.stringify({ ...report,
-    gradients: report.gradients.map((g, i) => ({ ...g, deltaE2000: figures[i]?.deltaE2000 })) });
+    gradients: report.gradients.map((g, i) => ({ ...g, document: name, deltaE2000: figures[i]?.deltaE2000 })),
+    warnings: report.warnings });
   same(JSON.stringify(pageReport), withFigures(native.report, shown.result.gradients), "the page's report");
   const expectedWarnings = lines.map(strip);
   same(JSON.stringify(shown.result.warnings), JSON.stringify(expectedWarnings), "result.warnings");
   same(JSON.stringify(shown.warnings), JSON.stringify(expectedWarnings), "warnings list");
 
-  const counted = /Re-spaced (\d+) gradients? /.exec(shown.status);
+  const counted = /Re-spaced (\d+) gradients? of (.*) in [\d.]+ m?s\.$/.exec(shown.status);
   check(counted && Number(counted[1]) === commandRows.length, `status line: ${JSON.stringify(shown.status)}`);
-  check(typeof shown.result.seconds === "number" && / in [\d.]+ m?s\.$/.test(shown.status), `status line without the time: ${shown.status}`);
+  same(counted[2], name, "the file's name in the status line");
+  check(typeof shown.result.seconds === "number", `no time in the result`);
+  return shown;
+}
+
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// A server for what a hostile drawing asks for: it only counts the requests.
+async function serveCounter() {
+  const hits = [];
+  const server = http.createServer((req, res) => { hits.push(req.url); res.writeHead(404).end(); });
+  await new Promise((resolve, reject) => server.once("error", reject).listen(0, "127.0.0.1", resolve));
+  return { server, hits, origin: `http://127.0.0.1:${server.address().port}` };
+}
+
+// A drawing with a gradient that does everything a drawing can to run a
+// script in whoever shows it or to fetch from elsewhere: a <script>, an onload
+// attribute, a script in a <foreignObject>, pictures from another host and
+// from a local file, a style sheet import. Every script sets window.pwned
+// (and its opener's), opens an alert and calls `elsewhere`.
+function hostileDrawing(elsewhere) {
+  const run = (what) => `window.pwned='${what}';try{opener.pwned='${what}'}catch(e){};` +
+    `fetch('${elsewhere}/${what}').catch(function(){});alert('${what}')`;
+  return `<svg xmlns="http://www.w3.org/2000/svg" xmlns:xlink="http://www.w3.org/1999/xlink" width="200" height="120"
+     viewBox="0 0 200 120" onload="${run("onload")}">
+  <style>@import url(${elsewhere}/style.css);</style>
+  <script>${run("script")}</script>
+  <defs><linearGradient id="g" x1="0" x2="1"><stop offset="0" stop-color="#1d3bd1"/><stop offset="1" stop-color="#f7e11b"/></linearGradient></defs>
+  <rect id="band" width="200" height="60" fill="url(#g)"/>
+  <image href="${elsewhere}/picture.png" x="0" y="60" width="60" height="60"/>
+  <image xlink:href="file:///usr/share/pixmaps/debian-logo.png" x="70" y="60" width="60" height="60"/>
+  <foreignObject x="140" y="60" width="60" height="60"><div xmlns="http://www.w3.org/1999/xhtml"><script>${run("foreignObject")}</script><img src="${elsewhere}/in-html.png"/></div></foreignObject>
+</svg>
+`;
+}
+
+// Opens `url` in a tab of its own, as "open in new tab" does, and tells what
+// came of it: the document's type (null when it was not shown, as a
+// download is not), whether a script ran, the dialogs it opened.
+async function openInTab(browser, url) {
+  const tab = await browser.newPage();
+  const dialogs = [], requests = [];
+  tab.on("dialog", (d) => { dialogs.push(d.message()); d.dismiss().catch(() => {}); });
+  tab.on("request", (r) => { if (r.url() !== url) requests.push(r.url()); });
+  try {
+    await tab.goto(url, { waitUntil: "load", timeout: 15_000 }).catch(() => {});  // a download aborts the navigation
+    await sleep(300);
+    const shown = await tab.evaluate(() => ({ url: location.href, type: document.contentType, pwned: window.pwned ?? null }));
+    return { type: shown.url === url ? shown.type : null, pwned: shown.pwned, dialogs, requests };
+  } finally {
+    await tab.close();
+  }
+}
+
+// The hostile drawing's download and pictures, opened in tabs of their own,
+// run nothing and fetch nothing; the drawing itself, opened the same way as
+// a document of the page's origin, does both (so the check can see it).
+async function checkHostile(browser, opened, options, scratch) {
+  const counter = await serveCounter();
+  try {
+    const file = path.join(scratch, "hostile.svg");
+    fs.writeFileSync(file, hostileDrawing(counter.origin));
+    await checkFile(opened.page, { label: "hostile.svg", path: file }, options);
+    const urls = await opened.page.evaluate(() => ({
+      download: document.getElementById("download").href,
+      report: document.getElementById("download-report").href,
+      before: document.getElementById("before").src,
+      after: document.getElementById("after").src,
+    }));
+    const expected = { download: null, report: null, before: "image/png", after: "image/png" };
+    for (const [what, url] of Object.entries(urls)) {
+      const opening = await openInTab(browser, url);
+      same(opening.type, expected[what], `the ${what} opened in a tab of its own is shown as`);
+      same(opening.pwned, null, `a script of the drawing ran in the ${what}'s tab`);
+      same(opening.dialogs.length, 0, `dialogs opened by the ${what}`);
+      same(opening.requests.join(" "), "", `requests made by the ${what}'s tab`);
+    }
+    same(await opened.page.evaluate(() => window.pwned ?? null), null, "a script of the drawing ran in the page");
+    same(counter.hits.join(" "), "", "requests the drawing made elsewhere");
+
+    // The control: as a document of the page's origin the drawing runs its scripts.
+    const bare = await opened.page.evaluate((text) =>
+      URL.createObjectURL(new Blob([text], { type: "image/svg+xml" })), fs.readFileSync(file, "utf8"));
+    const control = await openInTab(browser, bare);
+    check(control.pwned !== null && control.requests.length > 0,
+      `the drawing opened as a document ran nothing (${JSON.stringify(control)}): this check cannot see scripts`);
+  } finally {
+    counter.server.closeAllConnections();
+    counter.server.close();
+  }
+}
+
+// A file larger than the limit is refused with the command's message before
+// the engine reads a byte of it (the engine's worker counts what it reads).
+async function checkTooLarge(opened, options, scratch) {
+  const file = path.join(scratch, "large.svg");
+  fs.writeFileSync(file, "");
+  fs.truncateSync(file, (256 + 1) * 1024 * 1024);  // sparse: nothing is written
+  const native = runNative(options, file);
+  check(native.status !== 0 && /larger than the limit/.test(native.stderr), `the command took it: ${native.stderr}`);
+  const workers = opened.page.workers();
+  same(workers.length, 1, "engine workers");
+  await workers[0].evaluate(() => {
+    self.readByTest = 0;
+    const read = Blob.prototype.arrayBuffer;
+    Blob.prototype.arrayBuffer = function () { ++self.readByTest; return read.call(this); };
+  });
+  await checkFile(opened.page, { label: "large.svg", path: file }, options);
+  same(await workers[0].evaluate(() => self.readByTest), 0, "files the engine read for the too large one");
+  // The control: a file within the limit is read, once.
+  await checkFile(opened.page, { label: FILE_URL_SAMPLE, path: path.join(sourceDir, FILE_URL_SAMPLE) }, options);
+  same(await workers[0].evaluate(() => self.readByTest), 1, "files the engine read for one within the limit");
+  fs.rmSync(file);
+}
+
+// A drawing of `count` rectangles, each painted with a gradient of its own.
+function manyGradients(count) {
+  const defs = [], shapes = [];
+  const hex = (v) => (v & 255).toString(16).padStart(2, "0");
+  for (let i = 0; i < count; ++i) {
+    const colour = (k) => `#${hex(40 + (i * 7 + k * 60) % 170)}${hex(60 + (i * 3 + k * 40) % 150)}${hex(200 - k * 50)}`;
+    defs.push(`<linearGradient id="g${i}"><stop offset="0" stop-color="${colour(0)}"/>` +
+      `<stop offset="0.3" stop-color="${colour(1)}"/><stop offset="1" stop-color="${colour(2)}"/></linearGradient>`);
+    shapes.push(`<rect id="r${i}" x="${(i % 50) * 10}" y="${Math.floor(i / 50) * 10}" width="10" height="10" fill="url(#g${i})"/>`);
+  }
+  return `<svg xmlns="http://www.w3.org/2000/svg" width="500" height="${Math.ceil(count / 50) * 10}">\n<defs>\n` +
+    defs.join("\n") + "\n</defs>\n" + shapes.join("\n") + "\n</svg>\n";
+}
+
+const LARGE_COUNT = 1500;
+
+// While a large drawing is in progress the page keeps answering (a timer on
+// it keeps firing), shows the result before the figures with a progress bar
+// and the table a page at a time; choosing another file cancels it.
+async function checkLarge(opened, options, scratch) {
+  const file = path.join(scratch, "many.svg");
+  fs.writeFileSync(file, manyGradients(LARGE_COUNT));
+  const watch = () => opened.page.evaluate(() => {
+    window.ticksByTest = [];
+    clearInterval(window.tickerByTest);
+    window.tickerByTest = setInterval(() => window.ticksByTest.push({
+      state: document.body.dataset.state,
+      progress: document.getElementById("progress").hidden ? null : document.getElementById("progress-text").textContent,
+      figure: document.querySelector("#rows .de-after-mean")?.textContent ?? null,
+    }), 40);
+  });
+  await watch();
+  const shown = await checkFile(opened.page, { label: "many.svg", path: file }, options);
+  const ticks = await opened.page.evaluate(() => { clearInterval(window.tickerByTest); return window.ticksByTest; });
+  const during = (state) => ticks.filter((t) => t.state === state);
+  check(during("working").length >= 2, `the page's timer fired ${during("working").length} times while re-spacing`);
+  const early = during("figures").filter((t) => t.progress && t.figure === "…");
+  check(early.length > 0, `no result shown before its figures: ${JSON.stringify(during("figures").slice(0, 3))}`);
+  check(/^CIEDE2000 figures: \d+ of 1500$/.test(early[0].progress), `progress: ${early[0].progress}`);
+  same(shown.pager, `Gradients 1–${ROWS_PER_PAGE} of ${LARGE_COUNT}`, "the table's pager");
+
+  // Another file chosen while the large one is in progress is the one answered.
+  await watch();
+  await (await opened.page.$("#file")).uploadFile(file);
+  await opened.page.waitForFunction(() => window.ticksByTest.some((t) => t.state === "working"), { timeout: FILE_TIMEOUT_MS });
+  await checkFile(opened.page, { label: FILE_URL_SAMPLE, path: path.join(sourceDir, FILE_URL_SAMPLE) }, options);
+  await opened.page.evaluate(() => clearInterval(window.tickerByTest));
 }
 
 async function main() {
@@ -353,6 +560,9 @@ async function main() {
       args: ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
         "--disable-background-networking", "--disable-component-update", "--disable-sync"],
     });
+    // What a test opens as a download is not saved.
+    const cdp = await browser.target().createCDPSession();
+    await cdp.send("Browser.setDownloadBehavior", { behavior: "deny" });
     const allowedHttp = [origin + "/", "blob:", "data:"];
 
     let opened = null;
@@ -387,6 +597,28 @@ async function main() {
       } catch (e) {
         report(label, e);
       }
+    }
+    if (opened) {
+      const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "evenhue-page-test-files-"));
+      const checks = [
+        ["the hostile drawing's download and pictures run and fetch nothing", () => checkHostile(browser, opened, options, scratch)],
+        ...["-", "a/b.svg"].map((name) => [`a file named ${JSON.stringify(name)}`, () => checkFile(opened.page,
+          { label: name, path: path.join(sourceDir, DROP_SAMPLE), dropped: true, name }, options)]),
+        ["a file over the size limit is refused before it is read", () => checkTooLarge(opened, options, scratch)],
+        [`${LARGE_COUNT} gradients: the page answers, the result comes first, another file cancels`,
+          () => checkLarge(opened, options, scratch)],
+      ];
+      for (const [label, run] of checks) {
+        try {
+          await withTimeout(run(), FILE_TIMEOUT_MS * 3, label);
+          check(opened.problems.length === 0, opened.problems.join("; "));
+          report(label, null);
+        } catch (e) {
+          report(label, e);
+        }
+        opened.problems.length = 0;
+      }
+      fs.rmSync(scratch, { recursive: true, force: true });
     }
     if (options.screenshot && opened) {
       try {

@@ -1,0 +1,166 @@
+// The page's engine, run in a worker of its own so that the page keeps
+// answering: the WebAssembly build of the stand-in host (evenhue.js) loads the
+// plug-in's side module (evenhue-plugin.js) exactly as the command loads
+// Evenhue.so, and applies the effect to one document at a time. The build
+// puts the three scripts into one function, evenhueEngine (evenhue-engine.js),
+// which the page starts as the worker's script (evenhue-api.js).
+//
+// Messages from the page:
+//   {type: "run", id, name, file}     apply the effect to a File, naming it `name`
+//   {type: "pixels", id, index, rgba} strip picture `index` as the browser drew it
+// Messages to the page:
+//   {type: "ready"} or {type: "failed", error}     once, when started
+//   {type: "refused", id, error}                   the command's one error line
+//   {type: "applied", id, output, gradients, lines, seconds}
+//   {type: "picture", id, index, svg, width, height, begin, end}   one per strip picture
+//   {type: "figures", id, begin, figures}          as each picture is read
+//   {type: "report", id, report}                   after the last figures
+//   {type: "broken", id, error}                    the module trapped: start another worker
+// Nothing leaves the machine: the document's bytes go into the module's
+// memory and its result comes back as bytes.
+
+const PLUGIN_FOLDER = "/plugin";
+const PLUGIN_NAME = "Evenhue.so";
+
+function decodeBase64(text) {
+  const binary = atob(text);
+  const bytes = new Uint8Array(binary.length);
+  for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+  return bytes;
+}
+
+// Instantiates the main module with the plug-in file in place. The side
+// module is compiled while the main module starts (emscripten's preload
+// step), so dlopen finds it ready instead of compiling it on the spot.
+async function instantiate() {
+  const plugin = decodeBase64(EVENHUE_PLUGIN);
+  const messages = [];
+  const module = await EvenhueModule({
+    print: (line) => messages.push(line),
+    printErr: (line) => messages.push(line),
+    preRun: [(m) => {
+      m.FS.mkdir(PLUGIN_FOLDER);
+      m.addRunDependency("plugin");
+      m.FS.createPreloadedFile(PLUGIN_FOLDER, PLUGIN_NAME, plugin, true, false,
+        () => m.removeRunDependency("plugin"),
+        () => { throw new Error("the plug-in module does not compile: " + messages.join(" ")); });
+    }],
+  });
+  return module;
+}
+
+class Engine {
+  constructor(module) {
+    this.module = module;
+    this.decoder = new TextDecoder("utf-8");
+  }
+
+  call(name, types, args) {
+    return this.module.ccall(name, "number", types, args);
+  }
+
+  bytes() {
+    const m = this.module;
+    const at = m._evenhue_text();
+    return m.HEAPU8.slice(at, at + m._evenhue_text_size());
+  }
+
+  text() {
+    return this.decoder.decode(this.bytes());
+  }
+
+  json() {
+    return JSON.parse(this.text());
+  }
+
+  // Calls `name` with `data` copied into the module's memory as its first
+  // (pointer, length) arguments after `before`.
+  withBytes(name, beforeTypes, before, data) {
+    const m = this.module;
+    const at = m._malloc(Math.max(data.length, 1));
+    try {
+      m.HEAPU8.set(data, at);
+      return this.call(name, [...beforeTypes, "number", "number"], [...before, at, data.length]);
+    } finally {
+      m._free(at);
+    }
+  }
+}
+
+let engine = null;
+let current = null;   // the run whose pixels are awaited: {id, name, pictures, read}
+
+async function run({id, name, file}) {
+  // The size is checked before a byte is read.
+  if (engine.call("evenhue_check_size", ["string", "number"], [name, file.size]) !== 0) {
+    postMessage({type: "refused", id, error: engine.text()});
+    return;
+  }
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch (error) {
+    postMessage({type: "refused", id, error: `${name}: cannot read the file (${error.message || error})`});
+    return;
+  }
+  const started = performance.now();
+  if (engine.withBytes("evenhue_apply", ["string"], [name], bytes) !== 0) {
+    postMessage({type: "refused", id, error: engine.text()});
+    return;
+  }
+  const output = engine.bytes();
+  const seconds = (performance.now() - started) / 1000;
+  engine.call("evenhue_summary", ["string"], [name]);
+  const summary = engine.json();
+  postMessage({type: "applied", id, output, gradients: summary.gradients, lines: summary.lines, seconds},
+    [output.buffer]);
+  const pictures = engine.call("evenhue_pictures", [], []);
+  current = {id, pictures, read: 0};
+  for (let index = 0; index < pictures; ++index) {
+    engine.call("evenhue_strip", ["number"], [index]);
+    postMessage(Object.assign({type: "picture", id, index}, engine.json()));
+  }
+  if (pictures === 0) finish();
+}
+
+function pixels({id, index, rgba}) {
+  if (!current || current.id !== id) return;
+  if (engine.withBytes("evenhue_figures", ["number"], [index], rgba) !== 0) throw new Error(engine.text());
+  const {begin, figures} = engine.json();
+  postMessage({type: "figures", id, begin, figures});
+  if (++current.read === current.pictures) finish();
+}
+
+function finish() {
+  engine.call("evenhue_report", [], []);
+  postMessage({type: "report", id: current.id, report: engine.text()});
+  current = null;
+}
+
+const started = instantiate().then((module) => {
+  engine = new Engine(module);
+  if (engine.call("evenhue_start", ["string"], [PLUGIN_FOLDER + "/" + PLUGIN_NAME]) !== 0)
+    throw new Error(engine.text());
+  postMessage({type: "ready"});
+}, (error) => {
+  throw error;
+}).catch((error) => {
+  postMessage({type: "failed", error: String(error && error.message || error)});
+});
+
+// One message at a time, in order: a run's pixels wait for its pictures.
+let queue = started;
+self.onmessage = (event) => {
+  const message = event.data;
+  queue = queue.then(async () => {
+    if (!engine) return;
+    try {
+      if (message.type === "run") await run(message);
+      else if (message.type === "pixels") pixels(message);
+    } catch (error) {
+      // A trap (out of memory or stack) leaves the module unusable.
+      engine = null;
+      postMessage({type: "broken", id: message.id, error: String(error && error.message || error)});
+    }
+  });
+};
