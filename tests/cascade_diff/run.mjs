@@ -151,7 +151,10 @@ export function noteLeftAlone(set, warning) {
   if (!id) return;
   // The gradient it names ("gradient 'X'", "'url(#X)'"), when it names one.
   const gradient = /gradient '([^']*)'|'url\(["']?#([^"')]*)/.exec(warning);
-  set.add(`${id[1]}|${id[2]}|${gradient ? gradient[1] ?? gradient[2] : "*"}`);
+  // "<use id='u'>: fill gradient 'g' of the <rect id='s'> it draws left alone":
+  // the copy of that one shape drawn by that <use>.
+  const drawn = / of the <[^ >]+ id='([^']*)'> it draws /.exec(warning);
+  set.add(`${id[1]}${drawn ? ">" + drawn[1] : ""}|${id[2]}|${gradient ? gradient[1] ?? gradient[2] : "*"}`);
 }
 
 // --- Reading Chromium's computed paints ----------------------------------------------------
@@ -273,10 +276,18 @@ export function compare(input, output, leftAlone) {
       const now = after?.[property];
       const source = parseUrl(was);
       const gradient = source && input.gradients.has(source.id);
-      const warned = gradient &&
-        ids.some((id) => leftAlone.has(`${id}|${property}|${source.id}`) || leftAlone.has(`${id}|${property}|*`));
+      const said = (id) => leftAlone.has(`${id}|${property}|${source.id}`) || leftAlone.has(`${id}|${property}|*`);
+      // A copy drawn by a <use> is left alone when a warning names a <use> on
+      // its way; one that names only the shape may be about the shape drawn
+      // where it stands, so the copy may then be either kept or rewritten.
+      const viaUse = ids.length > 1;
+      const shape = ids[ids.length - 1];
+      const warned = gradient && (viaUse ? ids.slice(0, -1).some((u) => said(u) || said(`${u}>${shape}`)) : said(shape));
+      const shapeWarned = gradient && viaUse && !warned && said(shape);
       if (gradient) ++gradientPaints;
-      if (gradient && !warned) {
+      if (shapeWarned && was === now) {
+        ++alone;
+      } else if (gradient && !warned) {
         const made = parseUrl(now);
         const from = made && NEW_ID.exec(made.id);
         const ok = from && from[1] === source.id && output.gradients.has(made.id) && !input.gradients.has(made.id) &&
@@ -437,23 +448,25 @@ async function main(options) {
 // --- Holding the harness to known answers ---------------------------------------------------
 
 // Ways to break an output on purpose. Each takes the output text and returns
-// [broken text, id of the element broken] or null when it does not apply.
+// [broken text, id of the shape broken] or null when it does not apply. Only
+// a shape's own paint is broken: one written on a group reaches every shape
+// inside it, and the check names shapes.
 const SABOTAGE = {
   // A rewritten paint pointed back at its source.
   "source kept": (text) => {
-    const m = /<(\w+) id="([^"]+)"[^>]*? (fill|stroke)="url\(#(\w+)-evenhue-\d+\)"/.exec(text);
+    const m = /<(rect|circle|ellipse|path|polygon|line) id="([^"]+)"[^>]*? (fill|stroke)="url\(#(\w+)-evenhue-\d+\)"/.exec(text);
     return m ? [text.replace(m[0], m[0].replace(/-evenhue-\d+\)"$/, ')"')), m[2]] : null;
   },
   // A rewritten paint pointed at a new gradient made from another source.
   "other source": (text) => {
     const news = [...text.matchAll(/<(?:linear|radial)Gradient id="((\w+)-evenhue-\d+)"/g)];
-    const m = /<(\w+) id="([^"]+)"[^>]*? (fill|stroke)="url\(#((\w+)-evenhue-\d+)\)"/.exec(text);
+    const m = /<(rect|circle|ellipse|path|polygon|line) id="([^"]+)"[^>]*? (fill|stroke)="url\(#((\w+)-evenhue-\d+)\)"/.exec(text);
     const other = m && news.find((n) => n[2] !== m[5]);
     return other ? [text.replace(m[0], m[0].replace(m[4], other[1])), m[2]] : null;
   },
   // A rewritten paint pointed at a gradient the output lacks.
   "missing gradient": (text) => {
-    const m = /<(\w+) id="([^"]+)"[^>]*? (fill|stroke)="url\(#(\w+)-evenhue-\d+\)"/.exec(text);
+    const m = /<(rect|circle|ellipse|path|polygon|line) id="([^"]+)"[^>]*? (fill|stroke)="url\(#(\w+)-evenhue-\d+\)"/.exec(text);
     return m ? [text.replace(m[0], m[0].replace(/-evenhue-\d+\)"$/, '-evenhue-999)"')), m[2]] : null;
   },
   // A solid colour changed.
@@ -547,7 +560,9 @@ async function selfCheck(options) {
       ["fallback lost", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g-evenhue-2")', stroke: 'url("#h-evenhue-1")' }]], ["g", "h", "g-evenhue-1", "g-evenhue-2", "h-evenhue-1"]), new Set(), ["u1>s2 fill"]],
       ["instance kept, not warned", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#h")' }]], ["g", "h", "g-evenhue-1"]), new Set(), ["u1>s2 fill", "u1>s2 stroke"]],
       ["instance kept, warned on the use", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#h")' }]], ["g", "h", "g-evenhue-1"]), new Set(["u1|fill|g", "s2|stroke|*"]), []],
-      ["warned but changed", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#h-evenhue-1")' }]], ["g", "h", "g-evenhue-1", "h-evenhue-1"]), new Set(["u1|fill|g", "s2|stroke|*"]), ["u1>s2 stroke"]],
+      ["instance rewritten, warned on the shape", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#h-evenhue-1")' }]], ["g", "h", "g-evenhue-1", "h-evenhue-1"]), new Set(["u1|fill|g", "s2|stroke|h"]), []],
+      ["instance on another source, warned on the shape", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#g-evenhue-1")' }]], ["g", "h", "g-evenhue-1"]), new Set(["u1|fill|g", "s2|stroke|h"]), ["u1>s2 stroke"]],
+      ["warned but changed", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#h-evenhue-1")' }]], ["g", "h", "g-evenhue-1", "h-evenhue-1"]), new Set(["u1|fill|g", "u1|stroke|*"]), ["u1>s2 stroke"]],
       ["warned about another gradient", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }], ["u1>s2", { fill: 'url("#g") rgb(255, 0, 0)', stroke: 'url("#h-evenhue-1")' }]], ["g", "h", "g-evenhue-1", "h-evenhue-1"]), new Set(["u1|fill|h"]), ["u1>s2 fill"]],
       ["shape lost", obs([["s1", { fill: 'url("#g-evenhue-1")', stroke: "none" }]], ["g", "h", "g-evenhue-1"]), new Set(), ["u1>s2 fill", "u1>s2 stroke"]],
       ["wrong source, none painted", obs([["s1", { fill: 'url("#h-evenhue-1")', stroke: 'url("#g-evenhue-1")' }], ["u1>s2", { fill: 'url("#g-evenhue-2") rgb(255, 0, 0)', stroke: 'url("#h-evenhue-2")' }]], ["g", "h", "g-evenhue-1", "g-evenhue-2", "h-evenhue-1", "h-evenhue-2"]), new Set(), ["s1 fill", "s1 stroke"]],
@@ -562,6 +577,7 @@ async function selfCheck(options) {
       ["<rect id='s1'>: fill gradient 'gradA' (1 stops) was left alone by the plug-in", ["s1|fill|gradA"]],
       ["<use id='u2'>: stroke 'url(#gradB) red' refers to nothing; left as it is, its fallback drawn", ["u2|stroke|gradB"]],
       ["<g id='g1'>: stroke paint left alone", ["g1|stroke|*"]],
+      ["<use id='u1'>: fill gradient 'gA' of the <rect id='s3'> it draws left alone: the declaration that paints it paints others differently", ["u1>s3|fill|gA"]],
       ["<rect id='s1'>: fill 'bogus' (attribute) is not a paint; the declaration is ignored", []],
       ["style sheet: rule '@media print' skipped: at-rule", []],
     ];
