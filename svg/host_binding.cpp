@@ -229,6 +229,8 @@ std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::G
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
                                Warnings& warnings) {
   std::vector<Rewrite> rewrites;
+  // Paints whose new gradients would be equal share the first one.
+  std::unordered_map<std::string, std::string> added;  // NewGradientKey -> id
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.art);
     if (!style) continue;
@@ -260,7 +262,9 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
       rewrite.type = hostDocument.gradientType(now).value_or(0) == host::kGradientRadial ? GradientType::Radial
                                                                                         : GradientType::Linear;
       rewrite.stops = ReadRgbStops(hostDocument, now);
-      rewrite.newId = AddGradient(document, source.def, rewrite.type, rewrite.stops);
+      const auto [made, fresh] = added.try_emplace(NewGradientKey(source.def, rewrite.type, rewrite.stops));
+      if (fresh) made->second = AddGradient(document, source.def, rewrite.type, rewrite.stops);
+      rewrite.newId = made->second;
       SetPaintUrl(art.element, side.property, rewrite.newId, side.bound->fallback, side.bound->source);
       rewrites.push_back(std::move(rewrite));
     }
