@@ -175,7 +175,7 @@ class Binder {
   std::size_t GradientIndex(pugi::xml_node element) {
     const auto found = gradientIndex_.find(element.internal_object());
     if (found != gradientIndex_.end()) return found->second;
-    BoundGradient bound{ResolveGradient(document_, cascade_, element, binding_.warnings), nullptr};
+    BoundGradient bound{resolver_.Resolve(element), nullptr};
     std::vector<hostapi::HostGradientStop> stops;
     stops.reserve(bound.def.stops.size());
     for (const GradientStop& s : bound.def.stops)
@@ -191,6 +191,7 @@ class Binder {
   host::Document& host_;
   Binding binding_;
   Cascade cascade_;
+  GradientResolver resolver_{document_, cascade_, binding_.warnings};
   std::unordered_set<const void*> made_;
   std::unordered_map<const void*, std::size_t> gradientIndex_;
 };
