@@ -75,10 +75,11 @@ std::string LineLead(pugi::xml_node text) {
   return std::string(value.substr(lf));
 }
 
-// Where a new gradient's children go: each on a line of its own, indented
-// as the source's children are (or a step deeper than the source itself),
-// and the line break before its end tag; all empty when the source is not
-// on a line of its own.
+// Where a new gradient and its children go: the line break and indentation
+// before it (the source's), before each child (the source's children's, or a
+// step deeper than the source when it has none) and before its end tag;
+// empty when the source is not on a line of its own or (for the children)
+// when the source's children share their lines.
 struct Layout {
   std::string lead;      // before the new gradient
   std::string child;     // before each child
@@ -91,12 +92,14 @@ Layout LayoutAfter(pugi::xml_node source) {
   if (layout.lead.empty()) return layout;
   pugi::xml_node first = source.first_child();
   while (first && first.type() != pugi::node_element) first = first.next_sibling();
-  layout.child = first ? LineLead(first.previous_sibling()) : std::string();
-  layout.closing = LineLead(source.last_child());
-  if (layout.child.empty() || layout.closing.empty()) {
+  if (!first) {
     layout.child = layout.lead + (layout.lead.find('\t') != std::string::npos ? "\t" : "  ");
     layout.closing = layout.lead;
+    return layout;
   }
+  layout.child = LineLead(first.previous_sibling());
+  layout.closing = LineLead(source.last_child());
+  if (layout.child.empty() || layout.closing.empty()) layout.child = layout.closing = "";  // children inline
   return layout;
 }
 

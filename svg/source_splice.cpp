@@ -570,9 +570,13 @@ class Splicer {
     }
   }
 
-  // A node that is not in the text, as pugixml prints it, its line breaks
-  // in the text's style.
+  // A node that is not in the text, as pugixml prints it (text as WriteText
+  // does), its line breaks in the text's style.
   void PrintNew(pugi::xml_node node) {
+    if (node.type() == pugi::node_pcdata) {  // a carriage return kept as a reference
+      WriteText(node.value());
+      return;
+    }
     struct Collect : pugi::xml_writer {
       std::string* out;
       const std::string* newline;
