@@ -208,7 +208,18 @@ const GradientResolver::Chain& GradientResolver::ChainOf(pugi::xml_node element)
   // Follow the links from `element` until one ends the chain, one leads to
   // an element whose chain is known, or one leads back into the path.
   std::vector<pugi::xml_node> path{element};
-  std::unordered_map<const void*, std::size_t> onPath{{element.internal_object(), 0}};
+  std::unordered_map<const void*, std::size_t> onPath;  // for long paths; short ones are searched
+  constexpr std::size_t kSearched = 32;
+  const auto find = [&](pugi::xml_node node) -> std::size_t {
+    if (path.size() <= kSearched) {
+      const auto it = std::find(path.begin(), path.end(), node);
+      return it == path.end() ? path.size() : static_cast<std::size_t>(it - path.begin());
+    }
+    if (onPath.empty())
+      for (std::size_t k = 0; k < path.size(); ++k) onPath.emplace(path[k].internal_object(), k);
+    const auto it = onPath.find(node.internal_object());
+    return it == onPath.end() ? path.size() : it->second;
+  };
   const Chain* known = nullptr;
   constexpr std::size_t kNoLoop = static_cast<std::size_t>(-1);
   std::size_t cycleFrom = kNoLoop;  // where the path loops back to, if it does
@@ -241,11 +252,11 @@ const GradientResolver::Chain& GradientResolver::ChainOf(pugi::xml_node element)
       last = own(at, known);
       break;
     }
-    if (const auto back = onPath.find(next.internal_object()); back != onPath.end()) {
-      cycleFrom = back->second;
+    if (const std::size_t back = find(next); back < path.size()) {
+      cycleFrom = back;
       break;
     }
-    onPath.emplace(next.internal_object(), path.size());
+    if (!onPath.empty()) onPath.emplace(next.internal_object(), path.size());
     path.push_back(next);
   }
 

@@ -147,6 +147,7 @@ std::string PrefixOf(const GradientDef& source) {
 
 std::string NewGradientKey(const GradientDef& source, GradientType type, const std::vector<RgbStop>& stops) {
   std::string key;
+  key.reserve(64 + 16 * source.geometry.size() + 6 * sizeof(double) * stops.size());
   const auto add = [&](const void* bytes, std::size_t size) { key.append(static_cast<const char*>(bytes), size); };
   const auto addText = [&](std::string_view text) {
     const std::size_t size = text.size();

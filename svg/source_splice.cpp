@@ -273,7 +273,9 @@ class Splicer {
   explicit Splicer(const SpliceSource& source) : source_(source), s_(source.text), lexer_(source.text) {
     const std::size_t lf = s_.find('\n');
     newline_ = lf != kNone && lf > 0 && s_[lf - 1] == '\r' ? "\r\n" : "\n";
-    out_.reserve(s_.size() + s_.size() / 4);
+    // Room for what a drawing of small shapes with a new gradient each grows
+    // to, so that the text is not copied as it grows; pages untouched cost nothing.
+    out_.reserve(3 * s_.size() + 4096);
   }
 
   std::string Run(const pugi::xml_document& document) {
