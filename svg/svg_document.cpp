@@ -145,7 +145,7 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
   // never entities declared in a DTD, and it never fetches anything. It
   // parses a copy of the text in place, so that the names and values of a
   // UTF-8 document point into it at the text's own offsets (see
-  // source_splice.hpp); other encodings it converts into a buffer of its own.
+  // source_splice.hpp); other encodings it converts.
   constexpr unsigned kOptions = pugi::parse_full | pugi::parse_ws_pcdata;
   const auto load = [&](unsigned options) {
     result.doc_->reset();
@@ -186,11 +186,9 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
       load(kOptions & ~pugi::parse_escapes);
     }
   }
-  if (result.encoding_ == pugi::encoding_utf8) {
-    result.source_ = std::move(text);
-  } else {
-    result.parsed_.reset();  // pugixml holds the converted text
-  }
+  // pugixml may keep using the copy for other encodings too (Latin-1 that is
+  // all ASCII it reads in place).
+  if (result.encoding_ == pugi::encoding_utf8) result.source_ = std::move(text);
 
   pugi::xml_node root;
   for (pugi::xml_node node : result.doc_->children())
@@ -252,7 +250,7 @@ std::string SvgDocument::FreshId(std::string_view base) {
 }
 
 std::string SvgDocument::Serialize() const {
-  return parsed_ ? SerializeSplice() : SerializeTree();
+  return encoding_ == pugi::encoding_utf8 ? SerializeSplice() : SerializeTree();
 }
 
 std::string SvgDocument::SerializeSplice() const {

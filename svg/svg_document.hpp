@@ -90,8 +90,8 @@ class SvgDocument {
   std::string SerializeSplice() const;
 
   struct Entities;  // declared entities, and where expanded text stood
-  // A UTF-8 document's text as read, and the copy pugixml parsed in place
-  // (its names and values point into it); both empty for other encodings.
+  // A UTF-8 document's text as read (empty for other encodings), and the
+  // copy pugixml parsed in place (its names and values point into it).
   std::string source_;
   std::unique_ptr<char[]> parsed_;
   std::unique_ptr<pugi::xml_document> doc_;
