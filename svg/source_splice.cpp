@@ -1,5 +1,6 @@
 #include "svg/source_splice.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -322,13 +323,14 @@ class Splicer {
       if (f.cursor != kNone) {
         end = FinishContent(f.cursor, f.top);
       } else {
-        out_ += "</";
-        out_ += f.node.name();
-        out_ += '>';
+        Out() += "</";
+        Out() += f.node.name();
+        Out() += '>';
       }
       stack.pop_back();
       if (!stack.empty()) stack.back().cursor = end;
     }
+    Flush();
     return std::move(out_);
   }
 
@@ -432,13 +434,31 @@ class Splicer {
     }
   }
 
-  void Copy(std::size_t from, std::size_t to) { out_.append(s_.data() + from, to - from); }
+  // Text copied from the source, in ranges joined while they follow one another.
+  void Copy(std::size_t from, std::size_t to) {
+    if (from != copyTo_) {
+      Flush();
+      copyFrom_ = from;
+    }
+    copyTo_ = to;
+  }
+  void Flush() {
+    if (copyFrom_ != kNone) out_.append(s_.data() + copyFrom_, copyTo_ - copyFrom_);
+    copyFrom_ = copyTo_ = kNone;
+  }
+  // The output, for what is not copied.
+  std::string& Out() {
+    Flush();
+    return out_;
+  }
 
   // Whether `raw` (as written) reads as `value`.
   bool Reads(std::string_view raw, EntityContext context, const char* value) {
     const bool attribute = context == EntityContext::kAttribute;
-    if (raw.find_first_of(attribute ? std::string_view("&\r\n\t") : std::string_view("&\r")) == kNone)
-      return raw == value;
+    const bool plain = std::none_of(raw.begin(), raw.end(), [&](char c) {
+      return c == '&' || c == '\r' || (attribute && (c == '\n' || c == '\t'));
+    });
+    if (plain) return raw == value;
     scratch_.clear();
     return source_.decode(raw, context, scratch_) && scratch_ == value;
   }
@@ -525,7 +545,7 @@ class Splicer {
         Copy(w.lead, w.value);
         const char quote = s_[w.value - 1];
         WriteAttributeValue(a.value(), quote);
-        out_ += quote;
+        Out() += quote;
       }
     }
     // Added attributes go after the last one, spaced and quoted like it.
@@ -534,16 +554,16 @@ class Splicer {
     const char quote = last ? s_[last->value - 1] : '"';
     for (const Added& added : attributes_) {
       if (added.used) continue;
-      out_ += lead;
-      out_ += added.attribute.name();
-      out_ += '=';
-      out_ += quote;
+      Out() += lead;
+      Out() += added.attribute.name();
+      Out() += '=';
+      Out() += quote;
       WriteAttributeValue(added.attribute.value(), quote);
-      out_ += quote;
+      Out() += quote;
     }
     if (children && tag_.empty) {
       Copy(tag_.tail, tag_.close);
-      out_ += '>';
+      Out() += '>';
     } else {
       Copy(tag_.tail, tag_.end);
     }
@@ -552,23 +572,23 @@ class Splicer {
   void WriteAttributeValue(const char* value, char quote) {
     for (const char* p = value; *p; ++p) {
       const char c = *p;
-      if (c == '&') out_ += "&amp;";
-      else if (c == '<') out_ += "&lt;";
-      else if (c == quote) out_ += quote == '"' ? "&quot;" : "&apos;";
-      else if (static_cast<unsigned char>(c) < 0x20) AppendReference(out_, static_cast<unsigned char>(c));
-      else out_ += c;
+      if (c == '&') Out() += "&amp;";
+      else if (c == '<') Out() += "&lt;";
+      else if (c == quote) Out() += quote == '"' ? "&quot;" : "&apos;";
+      else if (static_cast<unsigned char>(c) < 0x20) AppendReference(Out(), static_cast<unsigned char>(c));
+      else Out() += c;
     }
   }
 
   void WriteText(const char* value) {
     for (const char* p = value; *p; ++p) {
       const char c = *p;
-      if (c == '&') out_ += "&amp;";
-      else if (c == '<') out_ += "&lt;";
-      else if (c == '>') out_ += "&gt;";
-      else if (c == '\n') out_ += newline_;
-      else if (c != '\t' && static_cast<unsigned char>(c) < 0x20) AppendReference(out_, static_cast<unsigned char>(c));
-      else out_ += c;
+      if (c == '&') Out() += "&amp;";
+      else if (c == '<') Out() += "&lt;";
+      else if (c == '>') Out() += "&gt;";
+      else if (c == '\n') Out() += newline_;
+      else if (c != '\t' && static_cast<unsigned char>(c) < 0x20) AppendReference(Out(), static_cast<unsigned char>(c));
+      else Out() += c;
     }
   }
 
@@ -594,7 +614,7 @@ class Splicer {
         }
       }
     } writer;
-    writer.out = &out_;
+    writer.out = &Out();
     writer.newline = &newline_;
     node.print(writer, "", pugi::format_raw, pugi::encoding_utf8);
   }
@@ -609,6 +629,7 @@ class Splicer {
   Lexer lexer_;
   std::string newline_;
   std::string out_;
+  std::size_t copyFrom_ = kNone, copyTo_ = kNone;  // copied, not yet in out_
   std::string scratch_;
   StartTag tag_;
   std::vector<Added> attributes_;
