@@ -149,7 +149,7 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
   constexpr unsigned kOptions = pugi::parse_full | pugi::parse_ws_pcdata;
   const auto load = [&](unsigned options) {
     result.doc_->reset();
-    result.parsed_ = std::make_unique_for_overwrite<char[]>(text.size());
+    result.parsed_.reset(new char[std::max<std::size_t>(text.size(), 1)]);
     std::memcpy(result.parsed_.get(), text.data(), text.size());
     const auto parsed = result.doc_->load_buffer_inplace(result.parsed_.get(), text.size(), options);
     result.encoding_ = parsed.encoding;
