@@ -241,7 +241,8 @@ std::size_t ReadReference(std::string_view text, std::string& out) {
   for (; i < text.size(); ++i) {
     const char c = text[i];
     if (c >= '0' && c <= '9') code = code * (hex ? 16 : 10) + static_cast<std::uint32_t>(c - '0');
-    else if (hex && (c | ' ') >= 'a' && (c | ' ') <= 'f') code = code * 16 + static_cast<std::uint32_t>((c | ' ') - 'a' + 10);
+    else if (hex && (c | ' ') >= 'a' && (c | ' ') <= 'f')
+      code = code * 16 + static_cast<std::uint32_t>((c | ' ') - 'a' + 10);
     else break;
   }
   if (i == first || i >= text.size() || text[i] != ';') return 0;

@@ -209,7 +209,8 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
     // A text node is found in the text by where its value points.
     if (context == EntityContext::kText && item.value() != value && result.parsed_ && value >= result.parsed_.get() &&
         value < result.parsed_.get() + result.source_.size())
-      result.entities_->movedText.emplace(item.internal_object(), static_cast<std::size_t>(value - result.parsed_.get()));
+      result.entities_->movedText.emplace(item.internal_object(),
+                                          static_cast<std::size_t>(value - result.parsed_.get()));
   };
 
   // Count, measure depth, expand entities and index ids in one pass.

@@ -248,7 +248,8 @@ TEST(GradientResolver, RemembersChainsButGivesEachGradientItsOwn) {
       {"c", G{{"x1", "3"}, {"x2", "2"}, {"y2", "4"}}, 1,
        "gradient 'c' (through <linearGradient id='b'>): href '#c' loops back into its own chain; the link is ignored"},
       {"v", G{{"x1", "9"}}, 2, ""},
-      {"x", G{}, 0, "gradient 'x' (through <linearGradient id='w'>): href '#gone' refers to nothing; the link is ignored"},
+      {"x", G{}, 0,
+       "gradient 'x' (through <linearGradient id='w'>): href '#gone' refers to nothing; the link is ignored"},
       {"w", G{}, 0, "gradient 'w': href '#gone' refers to nothing; the link is ignored"},
   };
   Warnings warnings;
