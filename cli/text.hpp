@@ -6,10 +6,11 @@
 #include <string>
 #include <string_view>
 
+#include "svg/utf8.hpp"
+
 namespace evenhue::cli {
 
-// The length of the well-formed UTF-8 sequence at the start of `text`, or 0.
-std::size_t Utf8SequenceLength(std::string_view text);
+using svg::Utf8SequenceLength;
 
 // `text` as XML character data or attribute value: markup characters escaped,
 // bytes that are not well-formed UTF-8 and characters XML cannot hold

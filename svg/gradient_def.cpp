@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 
 #include "svg/css_number.hpp"
 #include "svg/paint.hpp"
@@ -159,6 +158,159 @@ GradientDef ResolveGradient(const SvgDocument& document, pugi::xml_node element)
 
 GradientDef ResolveGradient(const SvgDocument& document, Cascade& cascade, pugi::xml_node element,
                             Warnings& warnings) {
+  return GradientResolver(document, cascade, warnings).Resolve(element);
+}
+
+namespace {
+
+// The geometric attributes of both types, each once.
+const std::vector<std::string>& AllGeometryAttributes() {
+  static const std::vector<std::string> all = [] {
+    std::vector<std::string> names = GeometryAttributes(GradientType::Linear);
+    for (const std::string& name : GeometryAttributes(GradientType::Radial))
+      if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    return names;
+  }();
+  return all;
+}
+
+}  // namespace
+
+// What the href chain from one element gives.
+struct GradientResolver::Chain {
+  std::vector<pugi::xml_attribute> geometry;  // by AllGeometryAttributes(): the first link's that has it
+  pugi::xml_node holder;                      // the first link with stops
+  pugi::xml_node brokenAt;                    // the link whose href is ignored, if any
+  std::string href;                           // its href
+  std::string problem;                        // and what is wrong with it
+};
+
+GradientResolver::GradientResolver(const SvgDocument& document, Cascade& cascade, Warnings& warnings)
+    : document_(document), cascade_(cascade), warnings_(warnings) {}
+GradientResolver::~GradientResolver() = default;
+
+const GradientResolver::Chain& GradientResolver::ChainOf(pugi::xml_node element) {
+  if (const auto found = chains_.find(element.internal_object()); found != chains_.end()) return found->second;
+  const auto& names = AllGeometryAttributes();
+  // An element's own part of a chain: its attributes and stops, in front of
+  // what the rest of the chain gives.
+  const auto own = [&](pugi::xml_node link, const Chain* rest) {
+    Chain chain;
+    chain.geometry.resize(names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      chain.geometry[i] = link.attribute(names[i].c_str());
+      if (!chain.geometry[i] && rest) chain.geometry[i] = rest->geometry[i];
+    }
+    chain.holder = HasStops(link) ? link : rest ? rest->holder : pugi::xml_node();
+    if (rest) {
+      chain.brokenAt = rest->brokenAt;
+      chain.href = rest->href;
+      chain.problem = rest->problem;
+    }
+    return chain;
+  };
+
+  // Follow the links from `element` until one ends the chain, one leads to
+  // an element whose chain is known, or one leads back into the path.
+  std::vector<pugi::xml_node> path{element};
+  std::unordered_map<const void*, std::size_t> onPath;  // for long paths; short ones are searched
+  constexpr std::size_t kSearched = 32;
+  const auto find = [&](pugi::xml_node node) -> std::size_t {
+    if (path.size() <= kSearched) {
+      const auto it = std::find(path.begin(), path.end(), node);
+      return it == path.end() ? path.size() : static_cast<std::size_t>(it - path.begin());
+    }
+    if (onPath.empty())
+      for (std::size_t k = 0; k < path.size(); ++k) onPath.emplace(path[k].internal_object(), k);
+    const auto it = onPath.find(node.internal_object());
+    return it == onPath.end() ? path.size() : it->second;
+  };
+  const Chain* known = nullptr;
+  constexpr std::size_t kNoLoop = static_cast<std::size_t>(-1);
+  std::size_t cycleFrom = kNoLoop;  // where the path loops back to, if it does
+  Chain last;
+  for (;;) {
+    const pugi::xml_node at = path.back();
+    const auto href = Href(at);
+    if (!href || href->empty()) {
+      last = own(at, nullptr);
+      break;
+    }
+    std::string problem;
+    pugi::xml_node next;
+    if (href->front() != '#') {
+      problem = "is not a reference within the document";
+    } else {
+      next = document_.FindById(href->substr(1));
+      if (!next) problem = "refers to nothing";
+      else if (!IsGradientElement(next)) problem = "refers to " + DescribeElement(next) + ", which is not a gradient";
+    }
+    if (!problem.empty()) {
+      last = own(at, nullptr);
+      last.brokenAt = at;
+      last.href = std::string(*href);
+      last.problem = std::move(problem);
+      break;
+    }
+    if (const auto found = chains_.find(next.internal_object()); found != chains_.end()) {
+      known = &found->second;
+      last = own(at, known);
+      break;
+    }
+    if (const std::size_t back = find(next); back < path.size()) {
+      cycleFrom = back;
+      break;
+    }
+    if (!onPath.empty()) onPath.emplace(next.internal_object(), path.size());
+    path.push_back(next);
+  }
+
+  std::size_t rest = 0;  // path[rest..] have their chains
+  if (cycleFrom != kNoLoop) {
+    // Each element of a loop sees the loop from itself on, and its link from
+    // the element before it back to itself is the one ignored.
+    const std::size_t n = path.size() - cycleFrom;
+    const auto member = [&](std::size_t k) { return path[cycleFrom + k % n]; };
+    std::vector<Chain> loop(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      loop[k].geometry.resize(names.size());
+      const pugi::xml_node before = member(k + n - 1);
+      loop[k].brokenAt = before;
+      loop[k].href = std::string(*Href(before));
+      loop[k].problem = "loops back into its own chain";
+    }
+    // Walking the loop backwards twice, the nearest link with each attribute
+    // (and with stops) from every element on.
+    std::vector<pugi::xml_attribute> nearest(names.size());
+    pugi::xml_node holder;
+    for (std::size_t step = 2 * n; step-- > 0;) {
+      const pugi::xml_node link = member(step);
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (const pugi::xml_attribute a = link.attribute(names[i].c_str())) nearest[i] = a;
+      if (HasStops(link)) holder = link;
+      if (step < n) {
+        loop[step].geometry = nearest;
+        loop[step].holder = holder;
+      }
+    }
+    for (std::size_t k = 0; k < n; ++k) chains_.emplace(member(k).internal_object(), std::move(loop[k]));
+    rest = cycleFrom;
+  } else {
+    rest = path.size() - 1;
+    chains_.emplace(path[rest].internal_object(), std::move(last));
+  }
+  for (std::size_t k = rest; k-- > 0;) {
+    const Chain& after = chains_.at(path[k + 1].internal_object());
+    Chain chain = own(path[k], &after);
+    chains_.emplace(path[k].internal_object(), std::move(chain));
+  }
+  return chains_.at(element.internal_object());
+}
+
+GradientDef GradientResolver::Resolve(pugi::xml_node element) {
+  const SvgDocument& document = document_;
+  Cascade& cascade = cascade_;
+  Warnings& warnings = warnings_;
   GradientDef def;
   def.element = element;
   def.id = element.attribute("id").value();
@@ -167,45 +319,20 @@ GradientDef ResolveGradient(const SvgDocument& document, Cascade& cascade, pugi:
 
   // The chain: this element, then each href target in turn. A link that
   // leads nowhere usable is ignored from there on, as renderers do.
-  std::vector<pugi::xml_node> chain{element};
-  std::unordered_set<const void*> seen{element.internal_object()};
-  for (pugi::xml_node at = element;;) {
-    const auto href = Href(at);
-    if (!href || href->empty()) break;
-    const std::string from = at == element ? label : label + " (through " + DescribeElement(at) + ")";
-    std::string problem;
-    pugi::xml_node next;
-    if (href->front() != '#') {
-      problem = "is not a reference within the document";
-    } else {
-      next = document.FindById(href->substr(1));
-      if (!next) problem = "refers to nothing";
-      else if (!IsGradientElement(next)) problem = "refers to " + DescribeElement(next) + ", which is not a gradient";
-      else if (!seen.insert(next.internal_object()).second) problem = "loops back into its own chain";
-    }
-    if (!problem.empty()) {
-      warnings.push_back(from + ": href " + Quoted(*href) + " " + problem + "; the link is ignored");
-      break;
-    }
-    chain.push_back(next);
-    at = next;
+  const Chain& chain = ChainOf(element);
+  if (chain.brokenAt) {
+    const std::string from =
+        chain.brokenAt == element ? label : label + " (through " + DescribeElement(chain.brokenAt) + ")";
+    warnings.push_back(from + ": href " + Quoted(chain.href) + " " + chain.problem + "; the link is ignored");
   }
 
+  const auto& names = AllGeometryAttributes();
   for (const std::string& name : GeometryAttributes(def.type)) {
-    for (pugi::xml_node link : chain) {
-      if (const pugi::xml_attribute a = link.attribute(name.c_str())) {
-        def.geometry.emplace_back(name, a.value());
-        break;
-      }
-    }
+    const std::size_t i = static_cast<std::size_t>(std::find(names.begin(), names.end(), name) - names.begin());
+    if (chain.geometry[i]) def.geometry.emplace_back(name, chain.geometry[i].value());
   }
 
-  pugi::xml_node holder;
-  for (pugi::xml_node link : chain)
-    if (HasStops(link)) {
-      holder = link;
-      break;
-    }
+  const pugi::xml_node holder = chain.holder;
   if (!holder) return def;
 
   double previous = 0.0;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -64,6 +65,31 @@ double ParseStopOffset(std::string_view text);
 // the limits allow.
 GradientDef ResolveGradient(const SvgDocument& document, Cascade& cascade, pugi::xml_node element,
                             Warnings& warnings);
+
+// The same for many gradients of one document: what each element's href
+// chain gives (the first value of each geometric attribute, the element
+// whose stops are used, the link that ends the chain with a warning) is
+// remembered for every element of the chain, so that resolving all the
+// gradients of a chain reads each link once however long it is. The tree's
+// gradients must not change while a resolver is in use.
+class GradientResolver {
+ public:
+  GradientResolver(const SvgDocument& document, Cascade& cascade, Warnings& warnings);
+  ~GradientResolver();
+  GradientResolver(const GradientResolver&) = delete;
+  GradientResolver& operator=(const GradientResolver&) = delete;
+
+  GradientDef Resolve(pugi::xml_node element);
+
+ private:
+  struct Chain;
+  const Chain& ChainOf(pugi::xml_node element);
+
+  const SvgDocument& document_;
+  Cascade& cascade_;
+  Warnings& warnings_;
+  std::unordered_map<const void*, Chain> chains_;
+};
 // The same with a cascade of its own, warnings dropped.
 GradientDef ResolveGradient(const SvgDocument& document, pugi::xml_node element);
 

@@ -80,15 +80,60 @@ std::string ShortestTextByPrintf(double value) {
 
 namespace {
 
+// The line break and indentation that put `node` on a line of its own: the
+// end of the text before it from its last line break, when only white space
+// follows that; empty when the node shares its line with what precedes it.
+std::string LineLead(pugi::xml_node text) {
+  if (text.type() != pugi::node_pcdata) return {};
+  const std::string_view value = text.value();
+  const auto lf = value.rfind('\n');
+  if (lf == std::string_view::npos || value.find_first_not_of(" \t\r", lf + 1) != std::string_view::npos) return {};
+  return std::string(value.substr(lf));
+}
+
+// Where a new gradient and its children go: the line break and indentation
+// before it (the source's), before each child (the source's children's, or a
+// step deeper than the source when it has none) and before its end tag;
+// empty when the source is not on a line of its own or (for the children)
+// when the source's children share their lines.
+struct Layout {
+  std::string lead;      // before the new gradient
+  std::string child;     // before each child
+  std::string closing;   // before the end tag
+};
+
+Layout LayoutAfter(pugi::xml_node source) {
+  Layout layout;
+  layout.lead = LineLead(source.previous_sibling());
+  if (layout.lead.empty()) return layout;
+  pugi::xml_node first = source.first_child();
+  while (first && first.type() != pugi::node_element) first = first.next_sibling();
+  if (!first) {
+    layout.child = layout.lead + (layout.lead.find('\t') != std::string::npos ? "\t" : "  ");
+    layout.closing = layout.lead;
+    return layout;
+  }
+  layout.child = LineLead(first.previous_sibling());
+  layout.closing = LineLead(source.last_child());
+  if (layout.child.empty() || layout.closing.empty()) layout.child = layout.closing = "";  // children inline
+  return layout;
+}
+
+pugi::xml_node AppendChild(pugi::xml_node parent, const std::string& name, const Layout& layout) {
+  if (!layout.child.empty()) parent.append_child(pugi::node_pcdata).set_value(layout.child.c_str());
+  return parent.append_child(name.c_str());
+}
+
 // The true stops and midpoints in the form the source's tool wrote them:
 // stop, midpoint (a fraction of its segment, in the colour of the stop
 // before it), stop, ..., stop.
-void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const std::vector<RgbStop>& stops) {
+void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const std::vector<RgbStop>& stops,
+                       const Layout& layout) {
   const std::string name = prefix + std::string(kMidpointRecordElement);
   // Entries without a prefix name the namespace themselves, as the source's did
   // (on the gradient it would take the gradient out of SVG's).
   const auto newEntry = [&] {
-    pugi::xml_node entry = gradient.append_child(name.c_str());
+    pugi::xml_node entry = AppendChild(gradient, name, layout);
     if (prefix.empty() && NamespaceOf(entry) != kMidpointRecordNamespace)
       entry.append_attribute("xmlns").set_value(std::string(kMidpointRecordNamespace).c_str());
     return entry;
@@ -105,7 +150,7 @@ void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const
     midpoint.append_attribute("style").set_value(style.c_str());
   }
   // The prefix may have been declared on the source gradient itself.
-  if (gradient.first_child() && NamespaceOf(gradient.last_child()) != kMidpointRecordNamespace && !prefix.empty()) {
+  if (gradient.last_child() && NamespaceOf(gradient.last_child()) != kMidpointRecordNamespace && !prefix.empty()) {
     const std::string xmlns = "xmlns:" + prefix.substr(0, prefix.size() - 1);
     gradient.append_attribute(xmlns.c_str()).set_value(std::string(kMidpointRecordNamespace).c_str());
   }
@@ -113,16 +158,57 @@ void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const
 
 }  // namespace
 
+namespace {
+
+// The source's namespace prefix with its colon, if it has one.
+std::string PrefixOf(const GradientDef& source) {
+  const std::string_view name = source.element.name();
+  const auto colon = name.rfind(':');
+  return colon == std::string_view::npos ? "" : std::string(name.substr(0, colon + 1));
+}
+
+}  // namespace
+
+std::string NewGradientKey(const GradientDef& source, GradientType type, const std::vector<RgbStop>& stops) {
+  std::string key;
+  key.reserve(64 + 16 * source.geometry.size() + 6 * sizeof(double) * stops.size());
+  const auto add = [&](const void* bytes, std::size_t size) { key.append(static_cast<const char*>(bytes), size); };
+  const auto addText = [&](std::string_view text) {
+    const std::size_t size = text.size();
+    add(&size, sizeof size);
+    key.append(text);
+  };
+  const void* parent = source.element.parent().internal_object();
+  add(&parent, sizeof parent);
+  add(&type, sizeof type);
+  addText(PrefixOf(source));
+  const auto& wanted = GeometryAttributes(type);
+  for (const auto& [name, value] : source.geometry)
+    if (std::find(wanted.begin(), wanted.end(), name) != wanted.end()) {
+      addText(name);
+      addText(value);
+    }
+  key += source.fromRecord ? '\1' : '\0';
+  if (source.fromRecord) addText(source.recordPrefix);
+  for (const RgbStop& s : stops)
+    for (const double v : {s.offset, s.red, s.green, s.blue, s.opacity, s.midpoint}) add(&v, sizeof v);
+  return key;
+}
+
 std::string AddGradient(SvgDocument& document, const GradientDef& source, GradientType type,
                         const std::vector<RgbStop>& stops) {
   // Keep the source's namespace prefix, if it has one.
-  const std::string_view sourceName = source.element.name();
-  const auto colon = sourceName.rfind(':');
-  const std::string prefix = colon == std::string_view::npos ? "" : std::string(sourceName.substr(0, colon + 1));
+  const std::string prefix = PrefixOf(source);
 
   pugi::xml_node parent = source.element.parent();
+  const Layout layout = LayoutAfter(source.element);
+  pugi::xml_node after = source.element;
+  if (!layout.lead.empty()) {
+    after = parent.insert_child_after(pugi::node_pcdata, after);
+    after.set_value(layout.lead.c_str());
+  }
   pugi::xml_node gradient = parent.insert_child_after(
-      (prefix + (type == GradientType::Radial ? "radialGradient" : "linearGradient")).c_str(), source.element);
+      (prefix + (type == GradientType::Radial ? "radialGradient" : "linearGradient")).c_str(), after);
   const std::string id = document.FreshId(source.id);
   gradient.append_attribute("id").set_value(id.c_str());
   const auto& wanted = GeometryAttributes(type);
@@ -132,14 +218,15 @@ std::string AddGradient(SvgDocument& document, const GradientDef& source, Gradie
   }
   const std::string stopName = prefix + "stop";
   for (const RgbStop& s : stops) {
-    pugi::xml_node stop = gradient.append_child(stopName.c_str());
+    pugi::xml_node stop = AppendChild(gradient, stopName, layout);
     stop.append_attribute("offset").set_value(ShortestText(std::clamp(s.offset, 0.0, 1.0)).c_str());
     stop.append_attribute("stop-color").set_value(HexRgb(s.red, s.green, s.blue).c_str());
     const double opacity = std::isnan(s.opacity) ? 1.0 : std::clamp(s.opacity, 0.0, 1.0);
     if (opacity != 1.0) stop.append_attribute("stop-opacity").set_value(ShortestText(opacity).c_str());
     stop.append_attribute("data-midpoint").set_value(ShortestText(s.midpoint).c_str());
   }
-  if (source.fromRecord) AddMidpointRecord(gradient, source.recordPrefix, stops);
+  if (source.fromRecord) AddMidpointRecord(gradient, source.recordPrefix, stops, layout);
+  if (!layout.closing.empty()) gradient.append_child(pugi::node_pcdata).set_value(layout.closing.c_str());
   return id;
 }
 

@@ -26,8 +26,16 @@ std::string ShortestTextByPrintf(double value);
 // Adds a new gradient element right after `source.element`, with a fresh
 // unique id, every geometric attribute of the source (resolved through its
 // href chain) and `stops`, each carrying its midpoint as data-midpoint.
+// When the source stands on a line of its own, so does the new gradient,
+// indented as the source, and each of its children on a line of its own,
+// indented as the source's children (or a step deeper than the source).
 // The source element is left as it was. Returns the new id.
 std::string AddGradient(SvgDocument& document, const GradientDef& source, GradientType type,
                         const std::vector<RgbStop>& stops);
+
+// What AddGradient writes for these arguments, but for the id and the
+// white space: two calls with equal keys add equal gradients to the same
+// parent element, so that one can stand for both.
+std::string NewGradientKey(const GradientDef& source, GradientType type, const std::vector<RgbStop>& stops);
 
 }  // namespace evenhue::svg

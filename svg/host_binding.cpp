@@ -421,7 +421,7 @@ class Binder {
   std::size_t GradientIndex(pugi::xml_node element) {
     const auto found = gradientIndex_.find(element.internal_object());
     if (found != gradientIndex_.end()) return found->second;
-    BoundGradient bound{ResolveGradient(document_, cascade_, element, binding_.warnings), nullptr};
+    BoundGradient bound{resolver_.Resolve(element), nullptr};
     std::vector<hostapi::HostGradientStop> stops;
     stops.reserve(bound.def.stops.size());
     for (const GradientStop& s : bound.def.stops)
@@ -440,6 +440,7 @@ class Binder {
   std::size_t instanceBudget_;
   bool selection_ = false;
   bool unboundUses_ = false;  // some <use> draws content that is not bound
+  GradientResolver resolver_{document_, cascade_, binding_.warnings};
   std::unordered_set<const void*> made_;
   std::unordered_set<const void*> holdsUnbound_;  // elements holding content that may be painted, not bound
   std::unordered_map<const void*, std::size_t> drawnByUse_;  // elements bound <use> elements draw: how often
@@ -605,6 +606,8 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
                                Warnings& warnings, const RewriteFilter& write) {
   std::vector<Rewrite> rewrites;
   std::vector<Placing> placing;
+  // Paints whose new gradients would be equal share the first one.
+  std::unordered_map<std::string, std::string> added;  // NewGradientKey -> id
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.art);
     if (!style) continue;
@@ -637,7 +640,9 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
                                                                                         : GradientType::Linear;
       rewrite.stops = ReadRgbStops(hostDocument, now);
       if (write && !write(rewrite, source)) continue;
-      rewrite.newId = AddGradient(document, source.def, rewrite.type, rewrite.stops);
+      const auto [made, fresh] = added.try_emplace(NewGradientKey(source.def, rewrite.type, rewrite.stops));
+      if (fresh) made->second = AddGradient(document, source.def, rewrite.type, rewrite.stops);
+      rewrite.newId = made->second;
       placing.push_back({&art, &*side.bound, rewrites.size()});
       rewrites.push_back(std::move(rewrite));
     }

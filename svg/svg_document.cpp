@@ -2,12 +2,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <sstream>
 #include <vector>
 
+#include "svg/source_splice.hpp"
+#include "svg/utf8.hpp"
 #include "svg/xml_entities.hpp"
 
 namespace evenhue::svg {
@@ -89,25 +92,35 @@ void ForEachNode(pugi::xml_node root, Visit&& visit) {
   }
 }
 
-// Stands for '&' in the text of a kept value while pugixml writes it (it
-// would write "&amp;"): U+FFFF is not a character XML allows, and the
-// written text is checked to hold it nowhere else.
-constexpr std::string_view kAmpersandMark = "\xef\xbf\xbf";
+// The first byte of `text` that is not part of well-formed UTF-8, or npos.
+std::size_t FirstBadUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    // Eight ASCII bytes at a time.
+    std::uint64_t eight;
+    if (i + 8 <= text.size() && (std::memcpy(&eight, text.data() + i, 8), (eight & 0x8080808080808080ull) == 0)) {
+      i += 8;
+      continue;
+    }
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t length = Utf8SequenceLength(text.substr(i));
+    if (length == 0) return i;
+    i += length;
+  }
+  return std::string_view::npos;
+}
 
 }  // namespace
 
-// The general entities the document type declares, and the value as written
-// (references unexpanded) of every attribute and text node that used one,
-// keyed by pugixml's object.
+// The general entities the document type declares, and where in the text
+// the text nodes stand whose expansion pugixml keeps elsewhere.
 struct SvgDocument::Entities {
-  struct Written {
-    std::string text;
-    EntityContext context;
-  };
   DeclaredEntities declared;
   std::uint32_t maxDepth = 0;
   std::uint64_t maxBytes = 0;
-  std::unordered_map<const void*, Written> written;
+  std::unordered_map<const void*, std::size_t> movedText;
 };
 
 SvgDocument::SvgDocument() : doc_(std::make_unique<pugi::xml_document>()) {}
@@ -129,10 +142,16 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
   // Keep everything a round trip must preserve: declaration, doctype,
   // processing instructions, comments and white space between elements.
   // pugixml expands only the predefined and numeric character references,
-  // never entities declared in a DTD, and it never fetches anything.
+  // never entities declared in a DTD, and it never fetches anything. It
+  // parses a copy of the text in place, so that the names and values of a
+  // UTF-8 document point into it at the text's own offsets (see
+  // source_splice.hpp); other encodings it converts.
   constexpr unsigned kOptions = pugi::parse_full | pugi::parse_ws_pcdata;
   const auto load = [&](unsigned options) {
-    const auto parsed = result.doc_->load_buffer(text.data(), text.size(), options);
+    result.doc_->reset();
+    result.parsed_.reset(new char[std::max<std::size_t>(text.size(), 1)]);
+    std::memcpy(result.parsed_.get(), text.data(), text.size());
+    const auto parsed = result.doc_->load_buffer_inplace(result.parsed_.get(), text.size(), options);
     result.encoding_ = parsed.encoding;
     if (!parsed) {
       std::ostringstream what;
@@ -141,6 +160,15 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
     }
   };
   load(kOptions);
+  if (result.encoding_ == pugi::encoding_utf8) {
+    const std::size_t bad = FirstBadUtf8(text);
+    if (bad != std::string_view::npos) {
+      char byte[8];
+      std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned>(static_cast<unsigned char>(text[bad])));
+      throw SvgError("not well-formed XML at line " + std::to_string(LineOf(text, static_cast<std::ptrdiff_t>(bad))) +
+                     ": byte " + byte + " is not UTF-8");
+    }
+  }
 
   pugi::xml_node doctype;
   for (pugi::xml_node node : result.doc_->children())
@@ -158,6 +186,9 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
       load(kOptions & ~pugi::parse_escapes);
     }
   }
+  // pugixml may keep using the copy for other encodings too (Latin-1 that is
+  // all ASCII it reads in place).
+  if (result.encoding_ == pugi::encoding_utf8) result.source_ = std::move(text);
 
   pugi::xml_node root;
   for (pugi::xml_node node : result.doc_->children())
@@ -173,9 +204,13 @@ SvgDocument SvgDocument::Parse(std::string text, const Limits& limits) {
     const char* value = item.value();
     if (!std::strchr(value, '&')) return;
     expanded.clear();
-    if (expander->Expand(value, context, expanded))
-      result.entities_->written.emplace(item.internal_object(), Entities::Written{value, context});
+    expander->Expand(value, context, expanded);
     if (!item.set_value(expanded.c_str(), expanded.size())) throw std::bad_alloc();
+    // A text node is found in the text by where its value points.
+    if (context == EntityContext::kText && item.value() != value && result.parsed_ && value >= result.parsed_.get() &&
+        value < result.parsed_.get() + result.source_.size())
+      result.entities_->movedText.emplace(item.internal_object(),
+                                          static_cast<std::size_t>(value - result.parsed_.get()));
   };
 
   // Count, measure depth, expand entities and index ids in one pass.
@@ -216,8 +251,40 @@ std::string SvgDocument::FreshId(std::string_view base) {
 }
 
 std::string SvgDocument::Serialize() const {
-  if (entities_ && !entities_->written.empty() && encoding_ == pugi::encoding_utf8) return SerializeKeepingReferences();
-  return SerializeTree();
+  return encoding_ == pugi::encoding_utf8 ? SerializeSplice() : SerializeTree();
+}
+
+std::string SvgDocument::SerializeSplice() const {
+  SpliceSource source;
+  source.text = source_;
+  source.parsed = parsed_.get();
+  if (!entities_) {
+    source.decode = DecodeAsParsed;
+    return SpliceSerialize(*doc_, source);
+  }
+  // Read as the document was read: line ends normalised by pugixml, then
+  // every reference expanded.
+  EntityExpander expander(entities_->declared, entities_->maxDepth, entities_->maxBytes);
+  std::string normalised;
+  source.decode = [&](std::string_view raw, EntityContext context, std::string& out) {
+    normalised.clear();
+    NormaliseLineEnds(raw, context, normalised);
+    if (normalised.find('&') == std::string::npos) {
+      out += normalised;
+      return true;
+    }
+    try {
+      expander.Expand(normalised, context, out);
+      return true;
+    } catch (const SvgError&) {
+      return false;
+    }
+  };
+  source.movedText = [&](pugi::xml_node node) {
+    const auto it = entities_->movedText.find(node.internal_object());
+    return it == entities_->movedText.end() ? std::string_view::npos : it->second;
+  };
+  return SpliceSerialize(*doc_, source);
 }
 
 std::string SvgDocument::SerializeTree() const {
@@ -243,80 +310,6 @@ std::string SvgDocument::SerializeTree() const {
     newline.print(writer, "", pugi::format_raw, encoding_);
   }
   return std::move(writer.out);
-}
-
-std::string SvgDocument::SerializeKeepingReferences() const {
-  // Each value that still holds the expansion of its written text gets that
-  // text back for the time of writing, '&' marked; the values are restored
-  // however writing ends.
-  struct Swapped {
-    pugi::xml_attribute attribute;
-    pugi::xml_node text;
-    std::string expanded;
-    void Set(const std::string& value) const {
-      pugi::xml_attribute a = attribute;
-      pugi::xml_node t = text;
-      if (a) a.set_value(value.c_str(), value.size());
-      else t.set_value(value.c_str(), value.size());
-    }
-  };
-  struct Restore {
-    std::vector<Swapped> values;
-    ~Restore() {
-      for (const Swapped& s : values) s.Set(s.expanded);
-    }
-  } swapped;
-
-  EntityExpander expander(entities_->declared, entities_->maxDepth, entities_->maxBytes);
-  std::size_t marks = 0;
-  const auto keep = [&](auto item, EntityContext context, Swapped swap) {
-    const auto it = entities_->written.find(item.internal_object());
-    if (it == entities_->written.end() || it->second.context != context) return;
-    expander.Expand(it->second.text, context, swap.expanded);
-    if (swap.expanded != item.value()) return;  // changed since
-    std::string marked;
-    marked.reserve(it->second.text.size() + 16);
-    for (const char c : it->second.text) {
-      if (c == '&') {
-        marked += kAmpersandMark;
-        ++marks;
-      } else {
-        marked += c;
-      }
-    }
-    swapped.values.push_back(std::move(swap));
-    swapped.values.back().Set(marked);
-  };
-  for (pugi::xml_node top : doc_->children()) {
-    ForEachNode(top, [&](pugi::xml_node node, std::uint32_t) {
-      if (node.type() == pugi::node_element) {
-        for (pugi::xml_attribute attribute : node.attributes())
-          keep(attribute, EntityContext::kAttribute, Swapped{attribute, {}, {}});
-      } else if (node.type() == pugi::node_pcdata) {
-        keep(node, EntityContext::kText, Swapped{{}, node, {}});
-      }
-    });
-  }
-  std::string out = SerializeTree();
-
-  // Every mark back to '&'; should the document hold U+FFFF of its own, the
-  // marks cannot be told apart, and the values are written expanded instead.
-  std::size_t found = 0;
-  std::size_t to = 0;
-  for (std::size_t from = 0; from < out.size();) {
-    if (out.compare(from, kAmpersandMark.size(), kAmpersandMark) == 0) {
-      out[to++] = '&';
-      from += kAmpersandMark.size();
-      ++found;
-    } else {
-      out[to++] = out[from++];
-    }
-  }
-  out.resize(to);
-  if (found == marks) return out;
-  for (const Swapped& s : swapped.values) s.Set(s.expanded);
-  swapped.values.clear();
-  return SerializeTree();
 }
 
 }  // namespace evenhue::svg

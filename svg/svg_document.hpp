@@ -74,21 +74,26 @@ class SvgDocument {
   // An id not used in the document yet, derived from `base`; it is reserved at once.
   std::string FreshId(std::string_view base);
 
-  // The whole document as text, nodes as they were parsed (nothing re-indented),
-  // in the encoding the input was read in (so that its declaration holds).
-  // A value that used declared entities and still holds its expansion is
-  // written as it was written, references and all; one changed since is
-  // written expanded. References are kept in UTF-8 documents only: in other
-  // encodings every value is written expanded. Values are swapped in place
-  // while writing, so no other use of the document may run meanwhile.
+  // The whole document as text. A UTF-8 document comes back as the text it
+  // was read from, byte for byte, but for what changed in the tree since (see
+  // source_splice.hpp): changed attribute values and text, added and removed
+  // attributes and nodes. A value that used declared entities and is
+  // unchanged keeps its references; one changed since is written expanded.
+  // A document in another encoding is printed from the tree, nodes as they
+  // were parsed (nothing re-indented), in its own encoding (so that its
+  // declaration holds), every value expanded.
   std::string Serialize() const;
 
  private:
   SvgDocument();
   std::string SerializeTree() const;
-  std::string SerializeKeepingReferences() const;
+  std::string SerializeSplice() const;
 
-  struct Entities;  // declared entities and the values written with them
+  struct Entities;  // declared entities, and where expanded text stood
+  // A UTF-8 document's text as read (empty for other encodings), and the
+  // copy pugixml parsed in place (its names and values point into it).
+  std::string source_;
+  std::unique_ptr<char[]> parsed_;
   std::unique_ptr<pugi::xml_document> doc_;
   std::unique_ptr<Entities> entities_;  // null when the document declares none
   Limits limits_;

@@ -88,6 +88,7 @@ TEST_P(Selection, RewritesOnlyTheChosenElementsGradients) {
   ASSERT_TRUE(LoadSvg(out, ReadFile(scratch.path("out.svg"))));
   const auto inputIds = Ids(in);
   std::vector<std::string> newIds;
+  std::map<std::string, std::string> newOf;  // source id -> new id
   std::set<std::string> rewrittenSeen;
   for (const PaintUse& use : GradientPaints(in)) {
     SCOPED_TRACE(use.element + " " + use.property);
@@ -102,12 +103,10 @@ TEST_P(Selection, RewritesOnlyTheChosenElementsGradients) {
     rewrittenSeen.insert(use.element);
     EXPECT_EQ(inputIds.count(after.id), 0u) << "points to " << after.id << ", an id of the input";
     EXPECT_EQ(after.stops.size(), 4 * before.stops.size() - 3);
-    // Shapes that inherit one declaration share its new gradient; others do not.
-    const bool inherits = !Declared(ById(in, use.element), use.property);
-    if (!inherits) {
-      EXPECT_EQ(std::count(newIds.begin(), newIds.end(), after.id), 0) << "two paints share " << after.id;
-    }
-    if (!std::count(newIds.begin(), newIds.end(), after.id)) newIds.push_back(after.id);
+    // Paints of one source re-spaced alike share one new gradient.
+    const auto shared = newOf.try_emplace(before.id, after.id).first;
+    EXPECT_EQ(shared->second, after.id) << "two new gradients for " << before.id;
+    if (std::count(newIds.begin(), newIds.end(), after.id) == 0) newIds.push_back(after.id);
   }
   EXPECT_EQ(rewrittenSeen, std::set<std::string>(c.rewritten.begin(), c.rewritten.end()));
   EXPECT_EQ(GradientElements(out), GradientElements(in) + newIds.size()) << "gradients added that nothing uses";
@@ -421,15 +420,17 @@ TEST(Apply, PreviewReportAndDocumentTogether) {
   EXPECT_TRUE(LoadSvg(out, files.at("out.svg")));
 }
 
-// File names and ids need not be UTF-8 (a Latin-1 file name, bytes pugixml
-// takes as they are): the report is still written, valid JSON with U+FFFD in
-// their place, and the run succeeds.
+// File names and ids need not be UTF-8 (a Latin-1 file name; ids with a
+// reference to a surrogate, which pugixml turns into three bytes that are
+// not well-formed UTF-8): the report is still written, valid JSON with
+// U+FFFD in their place, and the run succeeds.
 TEST(Apply, ReportOnNamesThatAreNotUtf8) {
   Scratch scratch;
   const std::string name = scratch.path("caf\xe9.svg");
   WriteFile(name,
-            "<svg xmlns=\"http://www.w3.org/2000/svg\"><linearGradient id=\"g\xff\"><stop offset=\"0\"/>"
-            "<stop offset=\"1\" stop-color=\"red\"/></linearGradient><rect id=\"r\xfe\" fill=\"url(#g\xff)\"/></svg>");
+            "<svg xmlns=\"http://www.w3.org/2000/svg\"><linearGradient id=\"g&#xD800;\"><stop offset=\"0\"/>"
+            "<stop offset=\"1\" stop-color=\"red\"/></linearGradient><rect id=\"r&#xDFFF;\" fill=\"url(#g&#xD800;)\"/>"
+            "</svg>");
   const Finished run = Evenhue({"apply", name, "-o", scratch.path("out.svg"), "--report", scratch.path("r.json")});
   ASSERT_EQ(run.status, 0) << run.err;
   Json report;
@@ -437,8 +438,8 @@ TEST(Apply, ReportOnNamesThatAreNotUtf8) {
   ASSERT_EQ(report["gradients"].size(), 1u);
   const Json& entry = report["gradients"][0];
   EXPECT_EQ(entry["document"], scratch.path("caf\xef\xbf\xbd.svg"));
-  EXPECT_EQ(entry["source"], "g\xef\xbf\xbd");
-  EXPECT_EQ(entry["element"], "r\xef\xbf\xbd");
+  EXPECT_EQ(entry["source"], "g\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");  // one for each byte
+  EXPECT_EQ(entry["element"], "r\xef\xbf\xbd\xef\xbf\xbd\xef\xbf\xbd");
   EXPECT_EQ(entry["stopsAfter"], 5);
 }
 
@@ -551,8 +552,9 @@ const char kManyUses[] =
 </svg>
 )svg";
 
-// Fresh ids, never one of the document's, one gradient per paint; each new
-// gradient has every geometric attribute of its source, through href.
+// Fresh ids, never one of the document's, one new gradient per source and
+// stops (paints of one source share it); each new gradient has every
+// geometric attribute of its source, through href.
 TEST(Apply, NewGradientsHaveFreshIdsAndTheSourcesGeometry) {
   const Finished run = EvenhueWithInput({"apply", "-", "-o", "-"}, kManyUses);
   ASSERT_EQ(run.status, 0) << run.err;
@@ -573,6 +575,7 @@ TEST(Apply, NewGradientsHaveFreshIdsAndTheSourcesGeometry) {
              {"spreadMethod", "reflect"}}},
   };
   std::vector<std::string> newIds;
+  std::map<std::string, std::string> newOf;  // source id -> new id
   const auto uses = GradientPaints(in);
   ASSERT_EQ(uses.size(), 6u);
   for (const PaintUse& use : uses) {
@@ -580,7 +583,8 @@ TEST(Apply, NewGradientsHaveFreshIdsAndTheSourcesGeometry) {
     const Target t = PaintTarget(out, use.element, use.property);
     ASSERT_TRUE(t.element);
     EXPECT_EQ(inputIds.count(t.id), 0u) << t.id;
-    EXPECT_EQ(std::count(newIds.begin(), newIds.end(), t.id), 0) << t.id;
+    const auto shared = newOf.try_emplace(use.gradient, t.id).first;
+    EXPECT_EQ(shared->second, t.id) << "two new gradients for " << use.gradient;
     newIds.push_back(t.id);
     EXPECT_EQ(Local(t.element), use.gradient == "r" ? "radialGradient" : "linearGradient");
     std::map<std::string, std::string> attributes;
@@ -589,6 +593,9 @@ TEST(Apply, NewGradientsHaveFreshIdsAndTheSourcesGeometry) {
     EXPECT_EQ(attributes, geometry.at(use.gradient));
     EXPECT_EQ(t.stops.size(), 5u);
   }
+  std::set<std::string> distinct;
+  for (const auto& [source, id] : newOf) distinct.insert(id);
+  EXPECT_EQ(distinct.size(), 3u) << "one new gradient for each of g, h and r";
   ExpectSameExceptRewrites(in, out, newIds, {"a", "b", "c", "d"});
 }
 

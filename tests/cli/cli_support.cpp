@@ -328,9 +328,16 @@ bool SameNodes(pugi::xml_node in, pugi::xml_node out, const std::set<std::string
       return false;
     }
   }
+  // A new gradient, and the white space that puts it on a line of its own.
+  const auto isNew = [&](pugi::xml_node n) { return IsGradient(n) && newIds.count(n.attribute("id").value()); };
   auto skipNew = [&](pugi::xml_node n) {
-    while (n && IsGradient(n) && newIds.count(n.attribute("id").value())) n = n.next_sibling();
-    return n;
+    for (;;) {
+      if (n && n.type() == pugi::node_pcdata && std::string_view(n.value()).find_first_not_of(" \t\r\n") ==
+                                                    std::string_view::npos && isNew(n.next_sibling()))
+        n = n.next_sibling();
+      if (!n || !isNew(n)) return n;
+      n = n.next_sibling();
+    }
   };
   pugi::xml_node x = in.first_child(), y = skipNew(out.first_child());
   for (; x && y; x = x.next_sibling(), y = skipNew(y.next_sibling()))

@@ -222,7 +222,7 @@ void RespaceEverything(host::Document& hostDoc, const Binding& binding) {
   }
 }
 
-TEST(WriteBack, PointsEachRewrittenPaintAtItsOwnNewGradient) {
+TEST(WriteBack, PointsEachRewrittenPaintAtANewGradientSharedByEqualOnes) {
   auto doc = SvgDocument::Parse(Svg(std::string(kGradients) +
                                     "<rect id=\"a\" fill=\"url(#lin)\"/><g fill=\"url(#lin)\"><rect id=\"b\"/></g>"
                                     "<circle id=\"c\" style=\"stroke:url(#rad)\" fill=\"none\"/><rect id=\"d\" fill=\"url(#lin)\"/>"));
@@ -240,7 +240,13 @@ TEST(WriteBack, PointsEachRewrittenPaintAtItsOwnNewGradient) {
   ASSERT_EQ(rewrites.size(), 3u);
   const auto reread = SvgDocument::Parse(doc.Serialize());
   EXPECT_STREQ(reread.FindById("d").attribute("fill").value(), "url(#lin)");
-  EXPECT_NE(rewrites[0].newId, rewrites[1].newId);  // shared source, distinct new gradients
+  // "a" and "b" share their source and got the same stops: one new gradient
+  // serves both; "c" has another source and a type of its own.
+  EXPECT_EQ(rewrites[0].newId, rewrites[1].newId);
+  EXPECT_NE(rewrites[0].newId, rewrites[2].newId);
+  std::size_t gradients = 0;
+  for (pugi::xml_node n : reread.FindById("lin").parent().children()) gradients += IsGradientElement(n);
+  EXPECT_EQ(gradients, 4u) << "lin, rad and one new gradient for each";
   const char* painted[] = {"a", "b", "c"};
   for (std::size_t i = 0; i < 3; ++i) {
     // b's paint is the group's, which it alone inherits: the group's is rewritten.

@@ -300,8 +300,9 @@ TEST(SvgDocumentEntities, ARewrittenValueComesOutExpandedAndTheOthersAsWritten) 
       << "the values are the expanded ones again after writing";
 }
 
-// References are kept in UTF-8 documents only; a document that holds U+FFFF
-// (which stands for '&' while writing) of its own is written expanded too.
+// References are kept in UTF-8 documents only; in other encodings the tree
+// is printed, every value expanded. A UTF-8 document comes back as it was,
+// whatever characters it holds.
 TEST(SvgDocumentEntities, WrittenExpandedWhereReferencesCannotBeKept) {
   const std::string latin1 =
       "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><!DOCTYPE svg [<!ENTITY e 'caf\xe9'>]><svg a=\"&e;\"/>";
@@ -309,8 +310,160 @@ TEST(SvgDocumentEntities, WrittenExpandedWhereReferencesCannotBeKept) {
             "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<!DOCTYPE svg [<!ENTITY e 'caf\xe9'>]>\n"
             "<svg a=\"caf\xe9\"/>\n");
   const std::string marked = "<!DOCTYPE svg [<!ENTITY e 'x'>]><svg a=\"&e;\"><!-- \xef\xbf\xbf --></svg>";
-  EXPECT_EQ(SvgDocument::Parse(marked).Serialize(),
-            "<!DOCTYPE svg [<!ENTITY e 'x'>]>\n<svg a=\"x\"><!-- \xef\xbf\xbf --></svg>\n");
+  EXPECT_EQ(SvgDocument::Parse(marked).Serialize(), marked);
+}
+
+}  // namespace
+}  // namespace evenhue::svg
+
+namespace evenhue::svg {
+namespace {
+
+// --- Written back as read -----------------------------------------------------------
+
+struct KeptCase {
+  const char* name;
+  std::string text;
+};
+
+void PrintTo(const KeptCase& c, std::ostream* out) { *out << c.name; }
+
+class ComesBackAsWritten : public testing::TestWithParam<KeptCase> {};
+
+TEST_P(ComesBackAsWritten, ByteForByte) {
+  EXPECT_EQ(SvgDocument::Parse(GetParam().text).Serialize(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Untouched, ComesBackAsWritten,
+    testing::Values(
+        KeptCase{"CrlfAndByteOrderMark",
+                 "\xef\xbb\xbf<?xml version=\"1.0\"?>\r\n<svg xmlns=\"http://www.w3.org/2000/svg\">\r\n  <g>\r\n"
+                 "    <rect/>\r\n  </g>\r\n</svg>\r\n"},
+        KeptCase{"EmptyElementWithEndTag", "<svg><g></g><text x=\"1\"></text></svg>"},
+        KeptCase{"CommentBeforeTheRootOnItsLine", "<!-- a --><svg/><!-- b -->"},
+        KeptCase{"SingleQuotesAndSpacedAttributes",
+                 "<svg  a='1'\n     b = \"it's\"\tc='say \"x\"' ><rect\n   d='2'\n   /></svg>"},
+        KeptCase{"References", "<svg a=\"&#x41;&amp;&lt;&#10;&quot;\">&gt; &#233; &amp; &#x1F600;</svg>"},
+        KeptCase{"LineEndsInValuesAndText", "<svg a=\"1\r\n2\tx\">t\r\nu\rv<!-- c\r\nd --><![CDATA[e\r\nf]]></svg>"},
+        KeptCase{"NoNewlineAtTheEnd", "<?xml version='1.0' encoding='utf-8'?>\n\n<svg/>"},
+        KeptCase{"ProcessingInstructionsAndDoctype",
+                 "<?xml-stylesheet href=\"s.css\"  ?>\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
+                 "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n<svg><?app  a b ?></svg>\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct ChangeCase {
+  const char* name;
+  std::string text;
+  void (*change)(SvgDocument&);
+  std::string expected;
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* out) { *out << c.name; }
+
+class WritesOnlyTheChange : public testing::TestWithParam<ChangeCase> {};
+
+TEST_P(WritesOnlyTheChange, AndTheRestAsWritten) {
+  const ChangeCase& c = GetParam();
+  auto doc = SvgDocument::Parse(c.text);
+  c.change(doc);
+  EXPECT_EQ(doc.Serialize(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, WritesOnlyTheChange,
+    testing::Values(
+        ChangeCase{"ValueInACrlfFileWithAByteOrderMark",
+                   "\xef\xbb\xbf<svg>\r\n  <rect id=\"r\" fill=\"url(#a)\"\r\n        stroke='red'/>\r\n</svg>\r\n",
+                   [](SvgDocument& d) { d.FindById("r").attribute("fill").set_value("url(#b)"); },
+                   "\xef\xbb\xbf<svg>\r\n  <rect id=\"r\" fill=\"url(#b)\"\r\n        stroke='red'/>\r\n</svg>\r\n"},
+        // A shorter value is stored where the old one stood: found all the same.
+        ChangeCase{"ShorterValueKeepsItsQuotes", "<svg><rect id='r' fill='url(#long)'/></svg>",
+                   [](SvgDocument& d) { d.FindById("r").attribute("fill").set_value("a'b&<"); },
+                   "<svg><rect id='r' fill='a&apos;b&amp;&lt;'/></svg>"},
+        ChangeCase{"AddedAttributeSpacedLikeTheLast", "<svg><rect\n   id=\"r\"\n   width='1' /></svg>",
+                   [](SvgDocument& d) { d.FindById("r").append_attribute("stroke").set_value("url(#n)"); },
+                   "<svg><rect\n   id=\"r\"\n   width='1'\n   stroke='url(#n)' /></svg>"},
+        ChangeCase{"RemovedAttribute", "<svg><rect id=\"r\" a=\"1\"  b=\"2\"/></svg>",
+                   [](SvgDocument& d) { d.FindById("r").remove_attribute("a"); },
+                   "<svg><rect id=\"r\"  b=\"2\"/></svg>"},
+        ChangeCase{"AddedNodesInACrlfFile", "<svg>\r\n  <g id=\"g\"/>\r\n</svg>",
+                   [](SvgDocument& d) {
+                     const pugi::xml_node g = d.FindById("g");
+                     pugi::xml_node lead = g.parent().insert_child_after(pugi::node_pcdata, g);
+                     lead.set_value("\n  ");
+                     g.parent().insert_child_after("rect", lead).append_attribute("a").set_value("\"1\"");
+                   },
+                   "<svg>\r\n  <g id=\"g\"/>\r\n  <rect a=\"&quot;1&quot;\"/>\r\n</svg>"},
+        ChangeCase{"ChildOfAnEmptyElement", "<svg><g id=\"g\" /></svg>",
+                   [](SvgDocument& d) { d.FindById("g").append_child("rect"); }, "<svg><g id=\"g\" ><rect/></g></svg>"},
+        ChangeCase{"LastChildRemoved", "<svg><g id=\"g\">\n  <rect/>\n</g ></svg>",
+                   [](SvgDocument& d) {
+                     pugi::xml_node g = d.FindById("g");
+                     while (g.first_child()) g.remove_child(g.first_child());
+                   },
+                   "<svg><g id=\"g\"></g ></svg>"},
+        ChangeCase{"RemovedElementBetweenKeptText", "<svg>\n <a/>\n <b id=\"b\"><c/></b>\n <d/>\n</svg>",
+                   [](SvgDocument& d) { d.Root().remove_child(d.FindById("b")); }, "<svg>\n <a/>\n \n <d/>\n</svg>"},
+        ChangeCase{"ChangedText", "<svg><text id=\"t\">a &amp; b</text></svg>",
+                   [](SvgDocument& d) { d.FindById("t").first_child().set_value("x < y\r"); },
+                   "<svg><text id=\"t\">x &lt; y&#13;</text></svg>"},
+        // pugixml's copy shares the original's text: the second of the two is printed.
+        ChangeCase{"CopiedElement", "<svg><g id=\"g\"><rect/></g></svg>",
+                   [](SvgDocument& d) { d.Root().prepend_copy(d.FindById("g")).attribute("id").set_value("h"); },
+                   "<svg><g id=\"h\"><rect/></g><g id=\"g\"><rect/></g></svg>"},
+        ChangeCase{"MovedElement", "<svg><a id=\"a\" x='1'/><b id=\"b\"></b></svg>",
+                   [](SvgDocument& d) { d.FindById("b").append_move(d.FindById("a")); },
+                   "<svg><b id=\"b\"><a id=\"a\" x=\"1\"/></b></svg>"},
+        ChangeCase{"ChangedValueThatUsedAnEntity",
+                   "<!DOCTYPE svg [<!ENTITY s 'fill:red'>]>\r\n<svg><g style=\"&s;\" id=\"a\"/><g style=\"&s;\"/>"
+                   "<text id=\"t\">&s; &amp; more &s;</text></svg>",
+                   [](SvgDocument& d) { d.FindById("a").attribute("style").set_value("fill:blue"); },
+                   "<!DOCTYPE svg [<!ENTITY s 'fill:red'>]>\r\n<svg><g style=\"fill:blue\" id=\"a\"/><g style=\"&s;\"/>"
+                   "<text id=\"t\">&s; &amp; more &s;</text></svg>"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+struct BadUtf8Case {
+  const char* name;
+  std::string text;
+  const char* message;
+};
+
+void PrintTo(const BadUtf8Case& c, std::ostream* out) { *out << c.name; }
+
+class RefusesBadUtf8 : public testing::TestWithParam<BadUtf8Case> {};
+
+TEST_P(RefusesBadUtf8, WithItsLine) {
+  try {
+    SvgDocument::Parse(GetParam().text);
+    FAIL() << "accepted";
+  } catch (const SvgError& e) {
+    EXPECT_STREQ(e.what(), GetParam().message);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Utf8, RefusesBadUtf8,
+    testing::Values(
+        BadUtf8Case{"Latin1Byte", "<svg>\n<text>\n caf\xe9</text></svg>",
+                    "not well-formed XML at line 3: byte 0xE9 is not UTF-8"},
+        BadUtf8Case{"CutShort", "<svg a=\"\xc3\"/>", "not well-formed XML at line 1: byte 0xC3 is not UTF-8"},
+        BadUtf8Case{"Surrogate", "\xef\xbb\xbf<svg>\r\n<!-- \xed\xa0\x80 --></svg>",
+                    "not well-formed XML at line 2: byte 0xED is not UTF-8"},
+        BadUtf8Case{"Overlong", "<svg>\n\n\n<g id=\"\xc0\xaf\"/></svg>",
+                    "not well-formed XML at line 4: byte 0xC0 is not UTF-8"},
+        BadUtf8Case{"AboveTheLastCodePoint", "<svg>\xf4\x90\x80\x80</svg>",
+                    "not well-formed XML at line 1: byte 0xF4 is not UTF-8"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Latin-1 is read as the declaration says, and printed from the tree (a
+// document all ASCII, which pugixml reads in place, too).
+TEST(SvgDocumentParse, TakesLatin1WhereTheDocumentSaysSo) {
+  const auto doc = SvgDocument::Parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><svg a=\"caf\xe9\"/>");
+  EXPECT_STREQ(doc.Root().attribute("a").value(), "caf\xc3\xa9");
+  auto ascii = SvgDocument::Parse("<?xml version='1.0' encoding='iso-8859-1'?>\r\n<svg a='1'><g b=\"2\"></g></svg>");
+  ascii.Root().attribute("a").set_value("3");
+  EXPECT_EQ(ascii.Serialize(), "<?xml version=\"1.0\" encoding=\"iso-8859-1\"?>\n<svg a=\"3\"><g b=\"2\"/></svg>\n");
 }
 
 }  // namespace

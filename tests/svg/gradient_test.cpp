@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "svg/cascade.hpp"
 #include "svg/gradient_def.hpp"
@@ -225,6 +227,98 @@ TEST(GradientWriter, AddsANewElementAndLeavesTheSourceAlone) {
   ASSERT_STREQ(added.attribute("id").value(), id.c_str());
   added.parent().remove_child(added);
   EXPECT_EQ(doc.Serialize(), before);
+}
+
+// One resolver for every gradient of a document: each gets what its own
+// chain gives, the loop seen from itself on, and the same warnings a resolver
+// of its own would give, in whatever order they are asked for.
+TEST(GradientResolver, RemembersChainsButGivesEachGradientItsOwn) {
+  const auto doc = SvgDocument::Parse(Svg(
+      "<linearGradient id=\"s\" x1=\"9\"><stop stop-color=\"red\"/><stop/></linearGradient>"
+      "<linearGradient id=\"a\" href=\"#b\" y2=\"1\"/><linearGradient id=\"b\" href=\"#c\" x2=\"2\"/>"
+      "<linearGradient id=\"c\" href=\"#a\" x1=\"3\" y2=\"4\"><stop stop-color=\"blue\"/></linearGradient>"
+      "<linearGradient id=\"t\" href=\"#u\"/><linearGradient id=\"u\" href=\"#b\" x2=\"5\"/>"
+      "<linearGradient id=\"v\" href=\"#s\"/><linearGradient id=\"w\" href=\"#gone\"/>"
+      "<linearGradient id=\"x\" href=\"#w\"/>"));
+  struct Expected {
+    const char* id;
+    std::vector<std::pair<std::string, std::string>> geometry;
+    std::size_t stops;
+    const char* warning;  // empty for none
+  };
+  using G = std::vector<std::pair<std::string, std::string>>;
+  const Expected expected[] = {
+      {"b", G{{"x1", "3"}, {"x2", "2"}, {"y2", "4"}}, 1,
+       "gradient 'b' (through <linearGradient id='a'>): href '#b' loops back into its own chain; the link is ignored"},
+      {"t", G{{"x1", "3"}, {"x2", "5"}, {"y2", "4"}}, 1,
+       "gradient 't' (through <linearGradient id='a'>): href '#b' loops back into its own chain; the link is ignored"},
+      {"a", G{{"x1", "3"}, {"x2", "2"}, {"y2", "1"}}, 1,
+       "gradient 'a' (through <linearGradient id='c'>): href '#a' loops back into its own chain; the link is ignored"},
+      {"c", G{{"x1", "3"}, {"x2", "2"}, {"y2", "4"}}, 1,
+       "gradient 'c' (through <linearGradient id='b'>): href '#c' loops back into its own chain; the link is ignored"},
+      {"v", G{{"x1", "9"}}, 2, ""},
+      {"x", G{}, 0,
+       "gradient 'x' (through <linearGradient id='w'>): href '#gone' refers to nothing; the link is ignored"},
+      {"w", G{}, 0, "gradient 'w': href '#gone' refers to nothing; the link is ignored"},
+  };
+  Warnings warnings;
+  Cascade cascade(doc, warnings);
+  GradientResolver resolver(doc, cascade, warnings);
+  for (int round = 0; round < 2; ++round) {
+    for (const Expected& e : expected) {
+      SCOPED_TRACE(std::string(e.id) + " in round " + std::to_string(round));
+      warnings.clear();
+      const GradientDef def = resolver.Resolve(doc.FindById(e.id));
+      EXPECT_EQ(def.geometry, e.geometry);
+      EXPECT_EQ(def.stops.size(), e.stops);
+      EXPECT_EQ(warnings, std::string(e.warning).empty() ? Warnings{} : Warnings{e.warning});
+    }
+  }
+}
+
+// A new gradient goes on a line of its own after its source, indented as
+// the source; its stops each on a line, indented as the source's children
+// (or a step deeper when the source has none); in the file's line ends.
+TEST(GradientWriter, PutsTheNewGradientOnItsOwnLineIndentedLikeTheSource) {
+  const std::vector<RgbStop> stops = {{0.0, 1, 0, 0, 1, 50}, {1.0, 0, 0, 1, 1, 50}};
+  const std::string newStops =
+      "<stop offset=\"0\" stop-color=\"#ff0000\" data-midpoint=\"50\"/>@"
+      "<stop offset=\"1\" stop-color=\"#0000ff\" data-midpoint=\"50\"/>";
+  const auto lines = [](std::string text, const std::string& breaks) {
+    for (std::size_t at = 0; (at = text.find('@', at)) != std::string::npos; at += breaks.size())
+      text.replace(at, 1, breaks);
+    return text;
+  };
+  struct Case {
+    const char* source;  // with '@' for each line break (and its indentation)
+    std::string added;   // after the source's end, same
+    const char* breaks;  // what '@' stands for
+  };
+  const Case cases[] = {
+      {"<defs>@  <linearGradient id=\"g\">@    <stop/>@  </linearGradient>@</defs>",
+       "@  <linearGradient id=\"g-evenhue-1\">@    " + lines(newStops, "@    ") + "@  </linearGradient>", "\n"},
+      {"<defs>@\t<linearGradient id=\"g\" href=\"#h\"/>@</defs>",
+       "@\t<linearGradient id=\"g-evenhue-1\">@\t\t" + lines(newStops, "@\t\t") + "@\t</linearGradient>", "\r\n"},
+      {"<defs>@ <linearGradient id=\"g\" href=\"#h\"/>@</defs>",
+       "@ <linearGradient id=\"g-evenhue-1\">@   " + lines(newStops, "@   ") + "@ </linearGradient>", "\r\n"},
+      // Stops that share a line, or a source that shares its line: the same.
+      {"<defs>@  <linearGradient id=\"g\"><stop/></linearGradient>@</defs>",
+       "@  <linearGradient id=\"g-evenhue-1\">" + lines(newStops, "") + "</linearGradient>", "\n"},
+      {"<defs><linearGradient id=\"g\" href=\"#h\"/></defs>",
+       "<linearGradient id=\"g-evenhue-1\">" + lines(newStops, "") + "</linearGradient>", "\r\n"},
+  };
+  for (const Case& c : cases) {
+    const std::string source = lines(c.source, c.breaks);
+    SCOPED_TRACE(source);
+    const std::string text = "<svg>" + source + "<linearGradient id=\"h\"/></svg>";
+    auto doc = SvgDocument::Parse(text);
+    const GradientDef def = ResolveGradient(doc, doc.FindById("g"));
+    EXPECT_EQ(AddGradient(doc, def, GradientType::Linear, stops), "g-evenhue-1");
+    std::string expected = text;
+    const std::string end = doc.FindById("g").first_child() ? "</linearGradient>" : "/>";
+    expected.insert(expected.find(end) + end.size(), lines(c.added, c.breaks));
+    EXPECT_EQ(doc.Serialize(), expected);
+  }
 }
 
 TEST(GradientWriter, NumbersReadBackExactly) {
