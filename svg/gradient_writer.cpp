@@ -178,8 +178,10 @@ std::string NewGradientKey(const GradientDef& source, GradientType type, const s
     add(&size, sizeof size);
     key.append(text);
   };
-  const void* parent = source.element.parent().internal_object();
-  add(&parent, sizeof parent);
+  // Shared among the paints of one source gradient only, so that a new id
+  // still names the gradient it was made from (and the parent it stands in).
+  const void* origin = source.element.internal_object();
+  add(&origin, sizeof origin);
   add(&type, sizeof type);
   addText(PrefixOf(source));
   const auto& wanted = GeometryAttributes(type);

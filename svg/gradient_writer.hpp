@@ -34,8 +34,8 @@ std::string AddGradient(SvgDocument& document, const GradientDef& source, Gradie
                         const std::vector<RgbStop>& stops);
 
 // What AddGradient writes for these arguments, but for the id and the
-// white space: two calls with equal keys add equal gradients to the same
-// parent element, so that one can stand for both.
+// white space: two calls with equal keys add equal gradients made from the
+// same source element, so that one can stand for both.
 std::string NewGradientKey(const GradientDef& source, GradientType type, const std::vector<RgbStop>& stops);
 
 }  // namespace evenhue::svg
