@@ -23,6 +23,7 @@
 #include "cli/errors.hpp"
 #include "cli/files.hpp"
 #include "cli/session.hpp"
+#include "cli/workers.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -229,14 +230,6 @@ class DeferStops {
  private:
   sigset_t old_{};
 };
-
-unsigned CoresAvailable() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (::sched_getaffinity(0, sizeof set, &set) == 0 && CPU_COUNT(&set) > 0) return static_cast<unsigned>(CPU_COUNT(&set));
-  const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
-  return online > 0 ? static_cast<unsigned>(online) : 1u;
-}
 
 std::string Join(const std::string& folder, const std::string& name) {
   return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
@@ -468,7 +461,7 @@ class Batch {
     const bool interrupted = shared_.signal.load() != 0;
     if (!lost && abnormal && fatal_.empty() && !interrupted) {
       // Between documents: nothing to blame it on, and nothing to retry.
-      Fail(std::string("a worker applying the effect ended with ") + How(status) + " between documents");
+      Fail(std::string("a worker applying the effect ended with ") + EndText(status) + " between documents");
     }
     if (lost) {
       // The worker ended in the middle of a document: that one is refused,
@@ -476,7 +469,7 @@ class Batch {
       Outcome o;
       if (!interrupted) {
         o.status = Status::Refused;
-        o.lines.push_back(options_.inputs[*lost] + ": the worker ended with " + How(status) + " while working on it");
+        o.lines.push_back(options_.inputs[*lost] + ": the worker ended with " + EndText(status) + " while working on it");
       }
       Record(*lost, std::move(o));
       if (!shared_.halt.load() && shared_.next.load() < outcomes_.size()) Spawn();
@@ -511,13 +504,6 @@ class Batch {
       }
     }
     w.buffer.erase(0, at);
-  }
-
-  static std::string How(int status) {
-    if (!WIFSIGNALED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
-    const int signal = WTERMSIG(status);
-    const char* name = ::strsignal(signal);
-    return "signal " + std::to_string(signal) + (name ? std::string(" (") + name + ")" : std::string());
   }
 
   // The batch cannot go on: the line is printed once, and no worker takes another document.

@@ -111,19 +111,23 @@ void* TakeSignals(void*) {
 
 }  // namespace
 
+// Never destroyed, like gStopping: the signals' thread reads them while the
+// process may be running its exit handlers.
 const std::vector<int>& StopSignals() {
-  static const std::vector<int> signals = NotIgnored({SIGINT, SIGTERM, SIGHUP});
-  return signals;
+  static const std::vector<int>* const signals = new std::vector<int>(NotIgnored({SIGINT, SIGTERM, SIGHUP}));
+  return *signals;
 }
 
 const std::vector<int>& EndingSignals() {
-  static const std::vector<int> signals = NotIgnored({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2});
-  return signals;
+  static const std::vector<int>* const signals =
+      new std::vector<int>(NotIgnored({SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM, SIGUSR1, SIGUSR2}));
+  return *signals;
 }
 
 void ReceiveStopSignals() {
   ::signal(SIGXFSZ, SIG_IGN);
   StopSignals();  // told before any handler is set
+  EndingSignals();
   const sigset_t set = EndingSet();
   sigset_t old;
   ::pthread_sigmask(SIG_BLOCK, &set, &old);

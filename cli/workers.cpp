@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace evenhue::cli {
 
@@ -72,8 +73,10 @@ bool ReceiveAll(int fd, char* data, std::size_t size) {
 }
 
 std::string EndText(int status) {
-  return WIFSIGNALED(status) ? "signal " + std::to_string(WTERMSIG(status))
-                             : "exit status " + std::to_string(WEXITSTATUS(status));
+  if (!WIFSIGNALED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
+  const int signal = WTERMSIG(status);
+  const char* name = ::strsignal(signal);
+  return "signal " + std::to_string(signal) + (name ? std::string(" (") + name + ")" : std::string());
 }
 
 }  // namespace evenhue::cli

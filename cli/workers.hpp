@@ -40,7 +40,7 @@ bool SendAll(int fd, std::string_view data);
 // Reads exactly `size` bytes; false at the end of the stream or on an error.
 bool ReceiveAll(int fd, char* data, std::size_t size);
 
-// How a waited-for process ended: "exit status N" or "signal N".
+// How a waited-for process ended: "exit status N" or "signal N (Name)".
 std::string EndText(int status);
 
 }  // namespace evenhue::cli
