@@ -671,11 +671,20 @@ TEST(Respace, OneJobOrTwoGiveTheSameBytes) {
   EXPECT_TRUE(one.out == two.out) << "the answers of two workers differ from one's";
 }
 
+// The address sanitizer's allocator holds freed memory back for a while, so
+// peak memory tells nothing about the command in that build.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kPeakMemoryTells = false;
+#else
+constexpr bool kPeakMemoryTells = true;
+#endif
+
 // Memory does not grow with the number of lines: 36 000 take no more than
 // 12 000 (both past the first hand-over to a fresh plug-in session). The
 // lines used to be kept to the end, about 4 KB each, and a host's document
 // grows by about 2.5 KB a line.
 TEST(Respace, MemoryDoesNotGrowWithTheLines) {
+  if (!kPeakMemoryTells) GTEST_SKIP() << "peak memory is the sanitizer's";
   Scratch scratch;
   long peak[2] = {0, 0};
   const std::size_t counts[2] = {12'000, 36'000};
@@ -706,7 +715,9 @@ TEST(Respace, DeepNestingIsRefusedWithoutBuildingIt) {
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], "{\"error\": \"line 1: nested more than 64 levels deep\"}");
   EXPECT_EQ(lines[1].rfind("{\"type\": \"linear\", \"stops\": [", 0), 0u) << lines[1];
-  EXPECT_LT(ended.peakKiB, 100 * 1024);
+  if (kPeakMemoryTells) {
+    EXPECT_LT(ended.peakKiB, 100 * 1024);
+  }
 }
 
 }  // namespace
