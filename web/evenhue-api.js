@@ -10,9 +10,9 @@
 // A run answers in steps: applied({output, gradients, warnings, seconds})
 // once the document is re-spaced (the new document's bytes, per re-spaced
 // paint its names and stop counts, the warning lines the command prints, the
-// time the engine took); figures(begin, figures) as each strip picture is
-// read, the ΔE2000 figures {before: {max, mean}, after: {max, mean}} of
-// gradients begin, begin + 1, …; report(text), the report the command writes,
+// time the engine took); figures(indices, figures) as each strip picture is
+// read, figures[i] the ΔE2000 figures {before: {max, mean}, after: {max,
+// mean}} of gradient indices[i]; report(text), the report the command writes,
 // after the last; or failed(error) with the command's one error line. A new
 // run cancels the unfinished one: its worker is stopped and another started.
 "use strict";
@@ -193,7 +193,7 @@
               }).catch((error) => broken(`the comparison strips: ${error.message || error}`));
               return undefined;
             case "figures":
-              return handlers.figures(message.begin, message.figures);
+              return handlers.figures(message.indices, message.figures);
             case "report":
               this.busy = false;
               return handlers.report(message.report);

@@ -12,8 +12,8 @@
 //   {type: "ready"} or {type: "failed", error}     once, when started
 //   {type: "refused", id, error}                   the command's one error line
 //   {type: "applied", id, output, gradients, lines, seconds}
-//   {type: "picture", id, index, svg, width, height, begin, end}   one per strip picture
-//   {type: "figures", id, begin, figures}          as each picture is read
+//   {type: "picture", id, index, svg, width, height}   one per strip picture
+//   {type: "figures", id, indices, figures}        as each picture is read
 //   {type: "report", id, report}                   after the last figures
 //   {type: "broken", id, error}                    the module trapped: start another worker
 // Nothing leaves the machine: the document's bytes go into the module's
@@ -126,8 +126,8 @@ async function run({id, name, file}) {
 function pixels({id, index, rgba}) {
   if (!current || current.id !== id) return;
   if (engine.withBytes("evenhue_figures", ["number"], [index], rgba) !== 0) throw new Error(engine.text());
-  const {begin, figures} = engine.json();
-  postMessage({type: "figures", id, begin, figures});
+  const {indices, figures} = engine.json();
+  postMessage({type: "figures", id, indices, figures});
   if (++current.read === current.pictures) finish();
 }
 

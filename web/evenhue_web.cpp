@@ -66,7 +66,7 @@ std::string Dump(const Json& json) { return json.dump(-1, ' ', false, Json::erro
 std::uint64_t MaxBytes() { return evenhue::svg::Limits{}.maxBytes; }
 
 // The strip pictures of every result, each covering at most
-// kGradientsPerPicture of them, with ranges into the whole list.
+// kGradientsPerPicture of them, their results numbered in the whole list.
 std::vector<StripDocument> StripPictures(const std::vector<GradientResult>& results) {
   std::vector<StripDocument> pictures;
   for (std::size_t begin = 0; begin < results.size(); begin += kGradientsPerPicture) {
@@ -74,8 +74,8 @@ std::vector<StripDocument> StripPictures(const std::vector<GradientResult>& resu
     const std::vector<GradientResult> part(results.begin() + static_cast<std::ptrdiff_t>(begin),
                                            results.begin() + static_cast<std::ptrdiff_t>(end));
     for (StripDocument& d : StripDocuments(part, kPreviewWidth)) {
-      d.begin += begin;
-      d.end += begin;
+      for (std::vector<std::size_t>& alike : d.paints)
+        for (std::size_t& result : alike) result += begin;
       pictures.push_back(std::move(d));
     }
   }
@@ -163,19 +163,20 @@ EMSCRIPTEN_KEEPALIVE std::size_t evenhue_pictures() {
   return page.pictures.size();
 }
 
-// Strip picture `index` of the last document: JSON {svg, width, height, begin,
-// end}, rows 2k and 2k + 1 the source and new stops of gradient begin + k.
+// Strip picture `index` of the last document: JSON {svg, width, height}, rows
+// 2k and 2k + 1 the source and new stops of the k-th distinct gradient it draws.
 EMSCRIPTEN_KEEPALIVE int evenhue_strip(std::size_t index) {
   Page& page = ThePage();
   if (index >= page.pictures.size()) return Fail("strip picture " + std::to_string(index) + " does not exist");
   const StripDocument& d = page.pictures[index];
-  page.text = Dump({{"svg", d.svg}, {"width", d.width}, {"height", d.height}, {"begin", d.begin}, {"end", d.end}});
+  page.text = Dump({{"svg", d.svg}, {"width", d.width}, {"height", d.height}});
   return 0;
 }
 
 // Strip picture `index` as the browser drew it (`rgba` [length]: rows top to
-// bottom, four bytes a pixel): its gradients' figures, JSON {begin, figures:
-// [{before: {max, mean}, after: {max, mean}}]} for gradients begin to end.
+// bottom, four bytes a pixel): its gradients' figures, JSON {indices, figures:
+// [{before: {max, mean}, after: {max, mean}}]}, figures[i] those of result
+// indices[i] (results drawn alike share their figures).
 EMSCRIPTEN_KEEPALIVE int evenhue_figures(std::size_t index, const std::uint8_t* rgba, std::size_t length) {
   Page& page = ThePage();
   if (index >= page.pictures.size()) return Fail("strip picture " + std::to_string(index) + " does not exist");
@@ -189,12 +190,16 @@ EMSCRIPTEN_KEEPALIVE int evenhue_figures(std::size_t index, const std::uint8_t* 
     return Pixel{p[0], p[1], p[2]};
   };
   ReadStrips(d, page.last.gradients, pixel, page.strips);
+  Json indices = Json::array();
   Json figures = Json::array();
-  for (std::size_t i = d.begin; i < d.end; ++i)
-    figures.push_back({{"before", Stats(page.strips[i].before)}, {"after", Stats(page.strips[i].after)}});
+  for (const std::vector<std::size_t>& alike : d.paints)
+    for (const std::size_t i : alike) {
+      indices.push_back(i);
+      figures.push_back({{"before", Stats(page.strips[i].before)}, {"after", Stats(page.strips[i].after)}});
+    }
   d.svg.clear();
   d.svg.shrink_to_fit();
-  page.text = Dump({{"begin", d.begin}, {"figures", std::move(figures)}});
+  page.text = Dump({{"indices", std::move(indices)}, {"figures", std::move(figures)}});
   return 0;
 }
 

@@ -220,12 +220,12 @@
         after = showPicture(afterImg, result.output, mine);
         finished();
       },
-      figures(begin, figures) {
+      figures(indices, figures) {
         if (mine !== runNumber) return;
-        figures.forEach((f, i) => { result.gradients[begin + i].deltaE2000 = f; });
+        figures.forEach((f, i) => { result.gradients[indices[i]].deltaE2000 = f; });
         shown.figures += figures.length;
         const first = shown.page * ROWS_PER_PAGE;
-        if (begin < first + ROWS_PER_PAGE && begin + figures.length > first) showPage(shown.page);
+        if (indices.some((i) => i >= first && i < first + ROWS_PER_PAGE)) showPage(shown.page);
         showProgress();
       },
       report(report) {
