@@ -484,17 +484,6 @@ std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::G
 
 namespace {
 
-bool SameGradient(const Rewrite& a, const Rewrite& b) {
-  if (a.type != b.type || a.stops.size() != b.stops.size()) return false;
-  for (std::size_t i = 0; i < a.stops.size(); ++i) {
-    const RgbStop &x = a.stops[i], &y = b.stops[i];
-    if (x.offset != y.offset || x.red != y.red || x.green != y.green || x.blue != y.blue ||
-        !(x.opacity == y.opacity || (std::isnan(x.opacity) && std::isnan(y.opacity))) || x.midpoint != y.midpoint)
-      return false;
-  }
-  return true;
-}
-
 // A new gradient no paint points at any more (its paints share another's):
 // it stands after its source among the gradients added there.
 void RemoveUnused(const GradientDef& source, const std::string& id) {
@@ -530,23 +519,11 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
     const PaintDeclaration& d = binding.declarations[declaration];
     if (members.empty() || members.size() != d.paints || !d.allBound) return false;
     for (const std::size_t m : members)
-      if (!SameGradient(rewrites[placing[m].rewrite], rewrites[placing[members.front()].rewrite])) return false;
+      if (rewrites[placing[m].rewrite].newId != rewrites[placing[members.front()].rewrite].newId) return false;
     return true;
   };
   // New gradients no paint points at in the end: (source, id).
   std::vector<std::pair<std::size_t, std::string>> dropped;
-  // Every member of a declaration rewritten as a whole points at its first
-  // member's new gradient; the others' are dropped.
-  const auto share = [&](const std::vector<std::size_t>& members) {
-    const std::string& id = rewrites[placing[members.front()].rewrite].newId;
-    for (const std::size_t m : members) {
-      Rewrite& r = rewrites[placing[m].rewrite];
-      if (r.newId == id) continue;
-      dropped.push_back({r.source, r.newId});
-      r.newId = id;
-    }
-    return id;
-  };
   std::vector<bool> placed(placing.size(), false);
   for (std::size_t declaration = 0; declaration < binding.declarations.size(); ++declaration) {
     if (!uniform(declaration)) continue;
@@ -558,7 +535,7 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
     const BoundPaint& first = *placing[members.front()].bound;
     // Either the declaration itself, or (for a <use>) the one that beats what the <use> declares.
     const bool atUse = first.use && first.throughUse == declaration && first.declaration != declaration;
-    const std::string id = share(members);
+    const std::string& id = rewrites[placing[members.front()].rewrite].newId;
     if (atUse) {
       // The <use> itself: what it declares is replaced (the paint came through it).
       SetPaintUrl(d.element, d.property, id, first.fallback, first.useOwn);
