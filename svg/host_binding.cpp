@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <string_view>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -348,6 +350,24 @@ class Binder {
     bound.element = element;
     const auto fill = HostPaint(element, style, Property::Fill, context, bound.fill);
     const auto stroke = HostPaint(element, style, Property::Stroke, context, bound.stroke);
+    // Sibling art of one type painted only with the same gradients is what the
+    // plug-in sees alike: it re-spaces the first one, and the others (left
+    // unpainted in the host) take its result, so that a gradient shared by
+    // many shapes is re-spaced once for them rather than once per shape.
+    const bool onlyGradients =
+        (bound.fill || bound.stroke) && fill.has_value() == bound.fill.has_value() &&
+        stroke.has_value() == bound.stroke.has_value();
+    if (onlyGradients) {
+      const AlikeKey key{host_.parent(art), host_.artType(art).value_or(0),
+                         bound.fill ? bound.fill->gradient : kNoGradient,
+                         bound.stroke ? bound.stroke->gradient : kNoGradient};
+      const auto [first, fresh] = alike_.try_emplace(key, art);
+      if (!fresh) {
+        bound.styleOf = first->second;
+        binding_.gradientArt.push_back(std::move(bound));
+        return;
+      }
+    }
     if (!host_.setPathStyle(art, host::MakePathStyle(fill, stroke)))
       throw SvgError("the host refused the style of " + DescribeElement(element));
     if (bound.fill || bound.stroke) binding_.gradientArt.push_back(std::move(bound));
@@ -435,6 +455,10 @@ class Binder {
 
   const SvgDocument& document_;
   host::Document& host_;
+  // Art the plug-in re-spaces for its alike siblings (see BindPaints).
+  static constexpr std::size_t kNoGradient = static_cast<std::size_t>(-1);
+  using AlikeKey = std::tuple<hostapi::ArtHandle, std::int16_t, std::size_t, std::size_t>;
+  std::map<AlikeKey, hostapi::ArtHandle> alike_;
   Binding binding_;
   Cascade cascade_;
   std::size_t instanceBudget_;
@@ -586,7 +610,7 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
   // Paints whose new gradients would be equal share the first one.
   std::unordered_map<std::string, std::string> added;  // NewGradientKey -> id
   for (const BoundArt& art : binding.gradientArt) {
-    const auto style = hostDocument.pathStyle(art.art);
+    const auto style = hostDocument.pathStyle(art.styleOf ? art.styleOf : art.art);
     if (!style) continue;
     struct Side {
       const char* property;

@@ -64,6 +64,8 @@ struct BoundArt {
   pugi::xml_node element;
   std::optional<BoundPaint> fill;
   std::optional<BoundPaint> stroke;
+  // The alike art whose style the plug-in wrote for this one; null: its own.
+  hostapi::ArtHandle styleOf = nullptr;
 };
 
 struct Binding {
