@@ -88,7 +88,8 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   progress.Stage("building the host document", document.ElementCount());
   svg::Binding binding;
   try {
-    binding = svg::BindDocument(document, session->document(), request.selectIds);
+    // The plug-in re-spaces a gradient paint from the gradient's stops alone.
+    binding = svg::BindDocument(document, session->document(), request.selectIds, /*shareAlike=*/true);
   } catch (const svg::SvgError& e) {
     throw InputError(name + ": " + e.what());
   }

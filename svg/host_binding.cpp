@@ -91,8 +91,8 @@ struct NodeKeyHash {
 
 class Binder {
  public:
-  Binder(const SvgDocument& document, host::Document& host)
-      : document_(document), host_(host), cascade_(document, binding_.warnings),
+  Binder(const SvgDocument& document, host::Document& host, bool shareAlike)
+      : document_(document), host_(host), shareAlike_(shareAlike), cascade_(document, binding_.warnings),
         instanceBudget_(std::max(kInstanceFloor, kInstancesPerElement * document.ElementCount())) {}
 
   Binding Run(const std::vector<std::string>& selectIds) {
@@ -350,12 +350,9 @@ class Binder {
     bound.element = element;
     const auto fill = HostPaint(element, style, Property::Fill, context, bound.fill);
     const auto stroke = HostPaint(element, style, Property::Stroke, context, bound.stroke);
-    // Sibling art of one type painted only with the same gradients is what the
-    // plug-in sees alike: it re-spaces the first one, and the others (left
-    // unpainted in the host) take its result, so that a gradient shared by
-    // many shapes is re-spaced once for them rather than once per shape.
+    // Alike art (see BindDocument) is left unpainted in the host.
     const bool onlyGradients =
-        (bound.fill || bound.stroke) && fill.has_value() == bound.fill.has_value() &&
+        shareAlike_ && (bound.fill || bound.stroke) && fill.has_value() == bound.fill.has_value() &&
         stroke.has_value() == bound.stroke.has_value();
     if (onlyGradients) {
       const AlikeKey key{host_.parent(art), host_.artType(art).value_or(0),
@@ -455,6 +452,7 @@ class Binder {
 
   const SvgDocument& document_;
   host::Document& host_;
+  const bool shareAlike_;
   // Art the plug-in re-spaces for its alike siblings (see BindPaints).
   static constexpr std::size_t kNoGradient = static_cast<std::size_t>(-1);
   using AlikeKey = std::tuple<hostapi::ArtHandle, std::int16_t, std::size_t, std::size_t>;
@@ -485,8 +483,8 @@ std::size_t SubpathCount(std::string_view d) {
 }
 
 Binding BindDocument(const SvgDocument& document, host::Document& hostDocument,
-                     const std::vector<std::string>& selectIds) {
-  return Binder(document, hostDocument).Run(selectIds);
+                     const std::vector<std::string>& selectIds, bool shareAlike) {
+  return Binder(document, hostDocument, shareAlike).Run(selectIds);
 }
 
 std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::GradientHandle gradient) {

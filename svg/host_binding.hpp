@@ -90,8 +90,13 @@ struct Binding {
 // through (references to nothing or to non-gradients, broken gradient links)
 // is a warning in Binding::warnings. Throws SvgError for unknown selected ids
 // and what the host refuses.
+// `shareAlike`: for a plug-in that re-spaces a gradient paint from the
+// gradient alone, sibling art of one type painted only with the same
+// gradients is painted in the host for the first of them only; the others
+// (BoundArt::styleOf) take its result, so that a gradient shared by many
+// shapes is re-spaced once for them rather than once per shape.
 Binding BindDocument(const SvgDocument& document, host::Document& hostDocument,
-                     const std::vector<std::string>& selectIds = {});
+                     const std::vector<std::string>& selectIds = {}, bool shareAlike = false);
 
 // One fill or stroke the plug-in gave a new gradient.
 struct Rewrite {
