@@ -268,5 +268,31 @@ TEST(WriteBack, PointsEachRewrittenPaintAtANewGradientSharedByEqualOnes) {
   EXPECT_EQ(ResolveGradient(reread, reread.FindById("rad")).stops.size(), 2u);
 }
 
+// Asked to share alike art, the host paints only the first of the siblings
+// of one type with the same gradients: the others take its result, while a
+// shape of another parent or another pair of paints is painted as its own.
+TEST(WriteBack, AlikeSiblingsTakeTheResultOfTheFirst) {
+  auto doc = SvgDocument::Parse(Svg(std::string(kGradients) +
+                                    "<rect id=\"a\" fill=\"url(#lin)\"/><rect id=\"b\" fill=\"url(#lin)\"/>"
+                                    "<rect id=\"c\" fill=\"url(#lin)\" stroke=\"url(#rad)\"/>"
+                                    "<g><rect id=\"d\" fill=\"url(#lin)\"/></g>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc, {}, /*shareAlike=*/true);
+  ASSERT_EQ(binding.gradientArt.size(), 4u);
+  const auto& art = binding.gradientArt;
+  EXPECT_EQ(art[1].styleOf, art[0].art);
+  EXPECT_EQ(hostDoc.pathStyle(art[1].art)->fillPaint, 0);
+  for (std::size_t i : {0u, 2u, 3u}) EXPECT_EQ(art[i].styleOf, nullptr) << i;
+  RespaceEverything(hostDoc, binding);
+  Warnings warnings;
+  const auto rewrites = WriteBack(doc, hostDoc, binding, warnings);
+  EXPECT_TRUE(warnings.empty());
+  ASSERT_EQ(rewrites.size(), 5u);
+  EXPECT_EQ(rewrites[1].element, doc.FindById("b"));
+  EXPECT_EQ(rewrites[1].newId, rewrites[0].newId);
+  const auto reread = SvgDocument::Parse(doc.Serialize());
+  EXPECT_EQ(std::string(reread.FindById("b").attribute("fill").value()), "url(#" + rewrites[0].newId + ")");
+}
+
 }  // namespace
 }  // namespace evenhue::svg
