@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <numbers>
 #include <unordered_map>
 
 #include <lcms2.h>
@@ -51,9 +52,59 @@ std::string Hex(const Pixel& p) {
 // The first stop's midpoint as the ideal ramp uses it, a fraction.
 double Midpoint(const DrawStop& s) { return std::clamp(s.midpoint / 100.0, kMinMidpoint, kMaxMidpoint); }
 
-// CIEDE2000 between two D65 CIELAB colours (Little CMS takes the Lab numbers
-// as they are).
-double DeltaE(const cmsCIELab& lab1, const cmsCIELab& lab2) { return cmsCIE2000DeltaE(&lab1, &lab2, 1.0, 1.0, 1.0); }
+// Hue angle in degrees in [0, 360], as Little CMS takes it.
+double HueDegrees(double b, double a) {
+  double h = (a == 0 && b == 0) ? 0.0 : std::atan2(b, a);
+  h *= 180.0 / std::numbers::pi;
+  while (h > 360.0) h -= 360.0;
+  while (h < 0) h += 360.0;
+  return h;
+}
+
+double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
+double Square(double v) { return v * v; }
+
+// CIEDE2000 between two D65 CIELAB colours, weights 1, with the numbers of
+// cmsCIE2000DeltaE to the last bit: its operations in its order, each power
+// it takes twice of the same value taken once.
+double DeltaE(const cmsCIELab& lab1, const cmsCIELab& lab2) {
+  const double L1 = lab1.L, a1 = lab1.a, b1 = lab1.b;
+  const double C = std::sqrt(Square(a1) + Square(b1));
+  const double Ls = lab2.L, as = lab2.a, bs = lab2.b;
+  const double Cs = std::sqrt(Square(as) + Square(bs));
+  const double pow25 = std::pow(25.0, 7.0);
+  const double meanC7 = std::pow((C + Cs) / 2, 7.0);
+  const double G = 0.5 * (1 - std::sqrt(meanC7 / (meanC7 + pow25)));
+  const double a_p = (1 + G) * a1, b_p = b1;
+  const double C_p = std::sqrt(Square(a_p) + Square(b_p));
+  const double h_p = HueDegrees(b_p, a_p);
+  const double a_ps = (1 + G) * as, b_ps = bs;
+  const double C_ps = std::sqrt(Square(a_ps) + Square(b_ps));
+  const double h_ps = HueDegrees(b_ps, a_ps);
+  const double meanC_p = (C_p + C_ps) / 2;
+  const double hps_plus_hp = h_ps + h_p;
+  const double hps_minus_hp = h_ps - h_p;
+  const double meanh_p = std::fabs(hps_minus_hp) <= 180.000001 ? hps_plus_hp / 2
+                         : hps_plus_hp < 360                  ? (hps_plus_hp + 360) / 2
+                                                              : (hps_plus_hp - 360) / 2;
+  const double delta_h = hps_minus_hp <= -180.000001 ? hps_minus_hp + 360
+                         : hps_minus_hp > 180        ? hps_minus_hp - 360
+                                                     : hps_minus_hp;
+  const double delta_L = Ls - L1;
+  const double delta_C = C_ps - C_p;
+  const double delta_H = 2 * std::sqrt(C_ps * C_p) * std::sin(Radians(delta_h) / 2);
+  const double T = 1 - 0.17 * std::cos(Radians(meanh_p - 30)) + 0.24 * std::cos(Radians(2 * meanh_p)) +
+                   0.32 * std::cos(Radians(3 * meanh_p + 6)) - 0.2 * std::cos(Radians(4 * meanh_p - 63));
+  const double Sl = 1 + (0.015 * Square((Ls + L1) / 2 - 50)) / std::sqrt(20 + Square((Ls + L1) / 2 - 50));
+  const double Sc = 1 + 0.045 * (C_p + C_ps) / 2;
+  const double Sh = 1 + 0.015 * ((C_ps + C_p) / 2) * T;
+  const double delta_ro = 30 * std::exp(-Square((meanh_p - 275) / 25));
+  const double meanCp7 = std::pow(meanC_p, 7.0);
+  const double Rc = 2 * std::sqrt(meanCp7 / (meanCp7 + pow25));
+  const double Rt = -std::sin(2 * Radians(delta_ro)) * Rc;
+  return std::sqrt(Square(delta_L / Sl) + Square(delta_C / Sc) + Square(delta_H / Sh) +
+                   Rt * (delta_C / Sc) * (delta_H / Sh));
+}
 
 bool SameLab(const cmsCIELab& a, const cmsCIELab& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -240,11 +291,16 @@ std::vector<StripDocument> StripDocuments(const std::vector<GradientResult>& res
 
 void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnImage& drawn,
                 std::vector<StripSet>& strips) {
+  ReadStrips(document, results, drawn, strips, 0, document.paints.size());
+}
+
+void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnImage& drawn,
+                std::vector<StripSet>& strips, std::size_t first, std::size_t last) {
   const auto width = static_cast<std::size_t>(std::max(document.width, 0));
   std::vector<Pixel> source(width), result(width);
   std::vector<cmsCIELab> ideal(width);
   std::vector<double> before(width), after(width);
-  for (std::size_t k = 0; k < document.paints.size(); ++k) {
+  for (std::size_t k = first; k < std::min(last, document.paints.size()); ++k) {
     const std::vector<std::size_t>& paints = document.paints[k];
     if (paints.empty() || width == 0) continue;
     const std::vector<LabTriple> ramp = IdealRamp(results[paints.front()].sourceStops, width);

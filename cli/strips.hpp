@@ -79,6 +79,11 @@ struct DrawnImage {
 // Fills the figures of `document`'s results from what a renderer drew of it.
 void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnImage& drawn,
                 std::vector<StripSet>& strips);
+// The same for the document's gradients [first, last) only: calls over ranges
+// that do not overlap write different figures and may run on threads of
+// their own at once.
+void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnImage& drawn,
+                std::vector<StripSet>& strips, std::size_t first, std::size_t last);
 
 // The pixel a renderer drew at (x, y) of a strip document.
 using DrawnPixel = std::function<Pixel(int x, int y)>;

@@ -8,9 +8,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
 #include <map>
+#include <random>
 #include <string>
 #include <vector>
+
+#include <lcms2.h>
 
 #include "cli/strips.hpp"
 #include "tests/cli/cli_support.hpp"
@@ -138,6 +142,38 @@ TEST(Strips, PixelToLabIsRgbToLabOfTheBytes) {
         if (wrong++ == 0) first = std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b);
       }
   EXPECT_EQ(wrong, 0u) << "first at " << first;
+}
+
+// The report's CIEDE2000 gives Little CMS's numbers to the last bit, over
+// random colours, 8-bit pixels, near-neutral colours (hue undefined or
+// jumping), equal colours and hue pairs about 180 degrees apart.
+TEST(StripFigures, DeltaE2000IsLittleCmsToTheBit) {
+  std::mt19937_64 rng(2026);
+  std::uniform_real_distribution<double> lightness(0, 100), chroma(-128, 128), tiny(-1e-9, 1e-9), turn(0, 6.3);
+  std::uniform_int_distribution<int> byte(0, 255);
+  const auto pixel = [&] {
+    return evenhue::cli::PixelToLab({static_cast<std::uint8_t>(byte(rng)), static_cast<std::uint8_t>(byte(rng)),
+                                     static_cast<std::uint8_t>(byte(rng))});
+  };
+  int differ = 0;
+  const auto check = [&](const evenhue::LabTriple& x, const evenhue::LabTriple& y) {
+    const cmsCIELab a{x[0], x[1], x[2]}, b{y[0], y[1], y[2]};
+    const double expected = cmsCIE2000DeltaE(&a, &b, 1.0, 1.0, 1.0), got = evenhue::cli::DeltaE2000(x, y);
+    if (std::memcmp(&expected, &got, sizeof got) != 0 && ++differ <= 3)
+      ADD_FAILURE() << "(" << x[0] << " " << x[1] << " " << x[2] << ") (" << y[0] << " " << y[1] << " " << y[2]
+                    << "): " << got << " against " << expected;
+  };
+  for (int i = 0; i < 100'000; ++i) {
+    check({lightness(rng), chroma(rng), chroma(rng)}, {lightness(rng), chroma(rng), chroma(rng)});
+    const evenhue::LabTriple p = pixel();
+    check(p, pixel());
+    check(p, p);
+    check(p, {p[0] + tiny(rng), p[1] + tiny(rng), p[2] + tiny(rng)});
+    check({lightness(rng), tiny(rng), tiny(rng)}, {lightness(rng), 0.0, tiny(rng)});
+    const double h = turn(rng), c = 40 * std::abs(tiny(rng)) * 1e9;
+    check({50, c * std::cos(h), c * std::sin(h)}, {60, -c * std::cos(h + tiny(rng)), -c * std::sin(h)});
+  }
+  EXPECT_EQ(differ, 0);
 }
 
 }  // namespace
