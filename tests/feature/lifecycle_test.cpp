@@ -10,11 +10,11 @@
 
 #include "feature/evenhue_plugin.hpp"
 #include "host/host.hpp"
+#include "plugin/error.hpp"
 #include "plugin/plugin_main.hpp"
 #include "plugin/shell_memory.hpp"
 #include "plugin/suite_slots.hpp"
 #include "plugin/suite_table.hpp"
-#include "support/error.hpp"
 #include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
 
