@@ -1,8 +1,8 @@
 // The catch rule of the plug-in's message boundaries.
 #pragma once
 
+#include "plugin/error.hpp"
 #include "plugin/host_api.hpp"
-#include "support/error.hpp"
 
 // Runs `step`; an ai::Error becomes its code and any other exception 'CANT'.
 template <class Step>

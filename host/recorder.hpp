@@ -30,7 +30,6 @@ inline constexpr hostapi::ResultCode kTrapCode = hostapi::FourCC("TRAP");
 // (the order of hostapi::kBasicSuites and hostapi::kMainSuites), 93 the basic
 // function table.
 inline constexpr std::size_t kSuiteCount = hostapi::kCatalogueSize;
-static_assert(kSuiteCount == 93);
 inline constexpr std::size_t kBasicTableIndex = kSuiteCount;
 
 // The catalogue index of `name`, or nullopt for a name the host does not know.

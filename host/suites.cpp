@@ -21,7 +21,7 @@ using hostapi::ResultCode;
 
 constexpr bool EveryCalledSuiteIsCatalogued() {
   bool all = true;
-  slots::CalledSuites::ForEach([&]<class Suite>() { all = all && kSuiteIndex<Suite> < kSuiteCount; });
+  hostapi::CalledSuites::ForEach([&]<class Suite>() { all = all && kSuiteIndex<Suite> < kSuiteCount; });
   return all;
 }
 static_assert(EveryCalledSuiteIsCatalogued());
@@ -54,7 +54,7 @@ void InstallSuites(Host::State& state) {
   InstallStringSuites(installer);
   InstallArtSuites(installer);
   // Every suite the plug-in calls has its implementation laid over the traps.
-  slots::CalledSuites::ForEach([&]<class Suite>() {
+  hostapi::CalledSuites::ForEach([&]<class Suite>() {
     if (!installer.installed(kSuiteIndex<Suite>)) {
       throw std::logic_error(std::string("the stand-in host does not implement ") + Suite::kName);
     }

@@ -8,6 +8,7 @@
 //   records.hpp    the records the suites pass
 //   suites.hpp     the suites the plug-in calls, entry by entry
 //   catalogue.hpp  all 93 suites acquired, by name and version, in order
+//   called_suites.hpp  the suites whose operations the plug-in calls
 //   names.hpp      the message callers and selectors answered
 //
 // Only fixed-width types and pointers are used, so the layout is the same for
@@ -16,6 +17,7 @@
 // the stand-in host can all use them.
 #pragma once
 
+#include "plugin/host_api/called_suites.hpp"
 #include "plugin/host_api/catalogue.hpp"
 #include "plugin/host_api/messages.hpp"
 #include "plugin/host_api/names.hpp"

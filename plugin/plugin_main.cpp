@@ -3,10 +3,10 @@
 #include <cstring>
 #include <exception>
 
+#include "plugin/error.hpp"
 #include "plugin/plugin.hpp"
 #include "plugin/plugin_object.hpp"
 #include "plugin/suite_slots.hpp"
-#include "support/error.hpp"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "support/sp_alloc.hpp"
 
+#include "plugin/error.hpp"
 #include "plugin/suite_slots.hpp"
-#include "support/error.hpp"
 
 namespace ai {
 

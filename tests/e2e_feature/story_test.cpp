@@ -311,6 +311,19 @@ TEST_F(Story, GoLiveRespacesEveryGradientFillAndStrokeOfTheArt) {
   }
 }
 
+TEST_F(Story, MidpointsAreWrittenBackAsTheFractionTimesOneHundred) {
+  // A 55 % midpoint is the fraction 0.55 inside the effect. Written back it is
+  // that fraction x 100, 55.00000000000001 in doubles; dividing by 0.01 instead
+  // rounds to 55 exactly, a different double.
+  const std::vector<hostapi::HostGradientStop> stops = {MakeStop(0, RgbColor(1, 0, 0), 55),
+                                                        MakeStop(100, RgbColor(0, 0, 1), 55)};
+  const auto path = Path(h, nullptr, host::GradientColor(Gradient(h, stops)), std::nullopt);
+  ASSERT_EQ(h.goLive(effect, path), 0);
+  const auto written = h.document().stops(fillGradient(path));
+  ASSERT_EQ(written.size(), 5u);
+  for (const auto& stop : written) EXPECT_EQ(stop.midPoint, 0.55 * 100.0);
+}
+
 TEST_F(Story, ATopLevelPathIsRewrittenDirectly) {
   const std::vector<hostapi::HostGradientStop> stops = {MakeStop(0, RgbColor(0, 0, 0)), MakeStop(100, RgbColor(1, 1, 1))};
   const auto source = Gradient(h, stops);

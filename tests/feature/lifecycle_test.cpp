@@ -10,11 +10,11 @@
 
 #include "feature/evenhue_plugin.hpp"
 #include "host/host.hpp"
+#include "plugin/error.hpp"
 #include "plugin/plugin_main.hpp"
 #include "plugin/shell_memory.hpp"
 #include "plugin/suite_slots.hpp"
 #include "plugin/suite_table.hpp"
-#include "support/error.hpp"
 #include "tests/plugin/fake_host.hpp"
 #include "tests/plugin/probe.hpp"
 
@@ -270,6 +270,22 @@ TEST_F(LifecycleTest, ApplicationStartedTakesASecondHoldUntilAReload) {
   notification.notifier = oldHandle;
   EXPECT_EQ(PluginMain("AI Notifier", "AI Notify", &notification), 0);
   EXPECT_EQ(object()->holdCount, 2) << "the cleared handle no longer matches";
+}
+
+TEST_F(LifecycleTest, TheApplyNotifierAnswersZeroWhateverTheGoLiveHandlerAnswered) {
+  // The apply notification is forwarded to the Go Live handler; when that
+  // handler returns without throwing, the notification is answered with 0.
+  // Here the handler answers 'STOP' (the user cancelled), which must not reach
+  // the host as the notification's answer.
+  start();
+  host.setCancel(true);
+  object()->liveEffect = reinterpret_cast<hostapi::LiveEffectHandle>(object()->applyNotifier);
+  hostapi::LiveEffectGoMessage record{};
+  record.d = message;
+  record.effect = object()->liveEffect;
+  record.art = host.document().newGroup();
+  ASSERT_EQ(PluginMain(hostapi::callers::kLiveEffect, hostapi::selectors::kLiveEffectGoLive, &record), FourCC("STOP")) << "the handler's own answer";
+  EXPECT_EQ(PluginMain("AI Notifier", "AI Notify", &record), 0);
 }
 
 TEST_F(LifecycleTest, ShutdownReleasesDestroysAndEmptiesTheSlot) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,25 @@ TEST_F(PluginBaseTest, UnloadAndReloadGiveBackAndTakeAgain) {
   EXPECT_EQ(plugin.reload(&message), 0);
   EXPECT_EQ(SuiteTable::useCount(), 1);
   EXPECT_EQ(acquisitions().size(), 2u * 93u);
+  plugin.shutDown(&message);
+  EXPECT_EQ(host.totalHeld(), 0);
+}
+
+TEST_F(PluginBaseTest, AReloadWhileHoldingClaimsSoleUseOfTheTable) {
+  // A reloaded image starts with the process-wide count at 0 while the object
+  // still holds its table: the reload makes that table the suites' one user
+  // again, so a second user shares the suites instead of acquiring them anew.
+  Plugin plugin(host.pluginRef());
+  hostapi::PluginMessage message = header(&plugin);
+  ASSERT_EQ(plugin.startUp(&message), 0);
+  SuiteTable::resetUseCount();
+  ASSERT_EQ(plugin.reload(&message), 0);
+  EXPECT_EQ(SuiteTable::useCount(), 1);
+  const std::size_t acquired = acquisitions().size();
+  SuiteTable* second = new (std::nothrow) SuiteTable();
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(acquisitions().size(), acquired) << "the second user shares what the table holds";
+  delete second;
   plugin.shutDown(&message);
   EXPECT_EQ(host.totalHeld(), 0);
 }
