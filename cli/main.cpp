@@ -15,14 +15,14 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/apply.hpp"
+#include "engine/apply.hpp"
 #include "cli/batch.hpp"
 #include "cli/demo.hpp"
-#include "cli/errors.hpp"
+#include "engine/errors.hpp"
 #include "cli/files.hpp"
 #include "cli/inkscape.hpp"
 #include "cli/respace.hpp"
-#include "cli/session.hpp"
+#include "engine/session.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 

@@ -1,4 +1,4 @@
-#include "cli/preview.hpp"
+#include "engine/preview.hpp"
 
 #include <cairo.h>
 #include <librsvg/rsvg.h>
@@ -12,7 +12,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "cli/text.hpp"
+#include "engine/text.hpp"
 
 namespace evenhue::cli {
 

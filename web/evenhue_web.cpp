@@ -24,10 +24,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/apply.hpp"
-#include "cli/errors.hpp"
-#include "cli/session.hpp"
-#include "cli/strips.hpp"
+#include "engine/apply.hpp"
+#include "engine/errors.hpp"
+#include "engine/session.hpp"
+#include "engine/strips.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 

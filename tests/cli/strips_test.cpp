@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/strips.hpp"
+#include "engine/strips.hpp"
 #include "tests/cli/cli_support.hpp"
 
 namespace clitest {
