@@ -261,7 +261,9 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
     const std::string original = options.inPlace ? std::string() : request.text;
     Progress quiet(false);
-    ApplyResult result = ApplyDocument(std::move(request), session, quiet);
+    ApplyResult result = UseSession(session, [&](std::unique_ptr<PluginSession>& s) {
+      return ApplyDocument(std::move(request), s, quiet);
+    });
     outcome.gradients = result.rewritten;
     // The summary counts the documents left alone; their warnings are said here.
     outcome.lines = LeftAloneLines(input, result, false);
@@ -278,13 +280,10 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     refuse(e.what());
   } catch (const InputError& e) {
     refuse(e.what());
-    session.reset();  // a session that failed is not trusted with the next document
   } catch (const std::bad_alloc&) {
     refuse("out of memory");
-    session.reset();
   } catch (const std::exception& e) {
     refuse(e.what());
-    session.reset();
   }
   return outcome;
 }
