@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -86,10 +85,6 @@ class DeferStops {
  private:
   sigset_t old_{};
 };
-
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
 
 // A refusal's line names the document, as `evenhue apply` on it alone would.
 std::string Refusal(const std::string& input, const std::string& what) {
@@ -198,8 +193,6 @@ class Batch {
   Batch(const BatchOptions& options, Shared& shared, int wake)
       : options_(options), shared_(shared), wake_(wake), outcomes_(options.inputs.size()),
         finished_(options.inputs.size()) {
-    for (const std::string& input : options.inputs)
-      targets_.push_back(options.inPlace ? input : Join(options.outDir, BaseName(input)));
     details_ = !options.preview.empty() || !options.report.empty();
   }
 
@@ -288,7 +281,7 @@ class Batch {
       ::close(ends[0]);
       ::close(wake_);
       for (const Worker& w : workers_) ::close(w.fd);
-      Work(options_, targets_, details_, ends[1], parent_);
+      Work(options_, options_.targets, details_, ends[1], parent_);
     }
     ::close(ends[1]);
     workers_.push_back({pid, ends[0], {}, std::nullopt});
@@ -396,7 +389,6 @@ class Batch {
   const int wake_;
   bool stopped_ = false;
   const pid_t parent_ = ::getpid();
-  std::vector<std::string> targets_;
   bool details_ = false;
   std::vector<Outcome> outcomes_;
   std::vector<bool> finished_;
@@ -409,49 +401,7 @@ class Batch {
 
 }  // namespace
 
-void CheckBatch(const BatchOptions& options) {
-  if (options.inputs.empty()) throw UsageError("apply: no input document");
-  if (options.inPlace == !options.outDir.empty())
-    throw UsageError("apply: give exactly one of --out-dir DIR and --in-place");
-  std::map<std::string, std::string> byName;   // normal path -> input
-  std::map<FileIdentity, std::string> byFile;  // existing file -> input
-  for (const std::string& input : options.inputs) {
-    if (input == "-") throw UsageError("apply: standard input cannot be one of a batch of documents");
-    if (const auto [at, added] = byName.emplace(NormalPath(input), input); !added)
-      throw UsageError("apply: " + input + " is given twice");
-    if (const auto id = IdentityOf(input))
-      if (const auto [at, added] = byFile.emplace(*id, input); !added)
-        throw UsageError("apply: " + at->second + " and " + input + " are the same file");
-  }
-  std::map<std::string, std::string> outputs;  // normal path -> input
-  if (!options.outDir.empty()) {
-    for (const std::string& input : options.inputs) {
-      const std::string target = Join(options.outDir, BaseName(input));
-      if (const auto [at, added] = outputs.emplace(NormalPath(target), input); !added)
-        throw UsageError("apply: " + at->second + " and " + input + " would both be written to " + target);
-      const auto id = IdentityOf(target);
-      const auto same = id ? byFile.find(*id) : byFile.end();
-      const auto named = byName.find(NormalPath(target));
-      if (same != byFile.end() || named != byName.end())
-        throw UsageError("apply: the output " + target + " is the input " +
-                         (same != byFile.end() ? same->second : named->second) + "; use --in-place to replace it");
-    }
-  }
-  const std::string* extras[] = {&options.preview, &options.report};
-  for (const std::string* extra : extras) {
-    if (extra->empty()) continue;
-    if (*extra == "-") throw UsageError("apply: a batch writes its preview and report to files, not standard output");
-    const auto id = IdentityOf(*extra);
-    if (byName.count(NormalPath(*extra)) || (id && byFile.count(*id))) throw UsageError("apply: " + *extra + " is an input");
-    if (outputs.count(NormalPath(*extra))) throw UsageError("apply: " + *extra + " is also a document's output");
-  }
-  if (!options.preview.empty() && !options.report.empty() &&
-      (NormalPath(options.preview) == NormalPath(options.report) || svg::SameFile(options.preview, options.report)))
-    throw UsageError("apply: " + options.report + " is given for two results");
-}
-
 int RunBatch(const BatchOptions& options, std::FILE* summary) {
-  CheckBatch(options);
   if (!options.outDir.empty()) MakeDirectories(options.outDir);
   const unsigned jobs = std::min(options.jobs != 0 ? options.jobs : CoresAvailable(), kMaxWorkers);
   const auto workers = static_cast<unsigned>(std::min<std::size_t>(jobs, options.inputs.size()));
