@@ -14,15 +14,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string_view>
 
-#include "cli/apply.hpp"
-#include "cli/errors.hpp"
+#include "cli/batch_wire.hpp"
+#include "engine/apply.hpp"
+#include "engine/errors.hpp"
 #include "cli/files.hpp"
-#include "cli/session.hpp"
+#include "engine/session.hpp"
 #include "cli/workers.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
@@ -34,152 +34,7 @@ namespace {
 // A worker starts its plug-in session afresh once the host's document holds
 // this much art from the documents before (the host never frees art).
 constexpr std::size_t kSessionArtLimit = 250'000;
-constexpr unsigned kMaxJobs = 256;
 constexpr int kPollMilliseconds = 200;
-
-enum class Status : std::uint8_t { NotDone, Rewritten, LeftAlone, Refused };
-
-// What became of one document.
-struct Outcome {
-  Status status = Status::NotDone;
-  std::uint64_t gradients = 0;
-  std::vector<std::string> lines;       // for standard error, in order, each without "evenhue: "
-  std::vector<GradientResult> results;  // only when the batch has a preview or report
-};
-
-// --- What workers tell the parent ------------------------------------------------------
-//
-// A message is its kind (one byte), the document's index and the payload's
-// length (eight bytes each, in this machine's order: both ends are the same
-// program) and the payload.
-
-enum class Kind : std::uint8_t { Started = 1, Finished, Fatal };
-constexpr std::size_t kHeaderBytes = 1 + 8 + 8;
-
-class Writer {
- public:
-  void Byte(std::uint8_t v) { out_ += static_cast<char>(v); }
-  void U64(std::uint64_t v) { out_.append(reinterpret_cast<const char*>(&v), sizeof v); }
-  void F64(double v) { out_.append(reinterpret_cast<const char*>(&v), sizeof v); }
-  void Text(std::string_view v) {
-    U64(v.size());
-    out_.append(v);
-  }
-  std::string& str() { return out_; }
-
- private:
-  std::string out_;
-};
-
-class Reader {
- public:
-  explicit Reader(std::string_view in) : in_(in) {}
-  std::uint8_t Byte() { return Take(1) ? static_cast<std::uint8_t>(in_[at_ - 1]) : 0; }
-  std::uint64_t U64() { return Raw<std::uint64_t>(); }
-  double F64() { return Raw<double>(); }
-  std::string Text() {
-    const std::uint64_t n = U64();
-    if (!Take(n)) return {};
-    return std::string(in_.substr(at_ - n, n));
-  }
-  // Counts of things at least `bytes` long each, bounded by what is left.
-  std::uint64_t Count(std::size_t bytes) {
-    const std::uint64_t n = U64();
-    if (n > (in_.size() - at_) / bytes) ok_ = false;
-    return ok_ ? n : 0;
-  }
-  bool ok() const { return ok_ && at_ == in_.size(); }
-
- private:
-  bool Take(std::uint64_t n) {
-    if (!ok_ || n > in_.size() - at_) return ok_ = false;
-    at_ += n;
-    return true;
-  }
-  template <class T>
-  T Raw() {
-    T v{};
-    if (Take(sizeof v)) std::memcpy(&v, in_.data() + at_ - sizeof v, sizeof v);
-    return v;
-  }
-  std::string_view in_;
-  std::size_t at_ = 0;
-  bool ok_ = true;
-};
-
-void PutStops(Writer& w, const std::vector<DrawStop>& stops) {
-  w.U64(stops.size());
-  for (const DrawStop& s : stops) {
-    w.F64(s.offset);
-    for (double c : s.rgb) w.F64(c);
-    w.F64(s.midpoint);
-  }
-}
-
-std::vector<DrawStop> GetStops(Reader& r) {
-  std::vector<DrawStop> stops(r.Count(5 * 8));
-  for (DrawStop& s : stops) {
-    s.offset = r.F64();
-    for (double& c : s.rgb) c = r.F64();
-    s.midpoint = r.F64();
-  }
-  return stops;
-}
-
-std::string Encode(const Outcome& o) {
-  Writer w;
-  w.Byte(static_cast<std::uint8_t>(o.status));
-  w.U64(o.gradients);
-  w.U64(o.lines.size());
-  for (const std::string& line : o.lines) w.Text(line);
-  w.U64(o.results.size());
-  for (const GradientResult& g : o.results) {
-    for (const std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId, &g.leftAlone}) w.Text(*text);
-    w.U64(g.stopsBefore);
-    w.U64(g.stopsAfter);
-    PutStops(w, g.sourceStops);
-    PutStops(w, g.newStops);
-  }
-  return std::move(w.str());
-}
-
-std::optional<Outcome> Decode(std::string_view payload) {
-  Reader r(payload);
-  Outcome o;
-  o.status = static_cast<Status>(r.Byte());
-  o.gradients = r.U64();
-  o.lines.resize(r.Count(8));
-  for (std::string& line : o.lines) line = r.Text();
-  o.results.resize(r.Count(6 * 8 + 2 * 8 + 2 * 8));
-  for (GradientResult& g : o.results) {
-    for (std::string* text : {&g.document, &g.element, &g.property, &g.sourceId, &g.newId, &g.leftAlone}) *text = r.Text();
-    g.stopsBefore = r.U64();
-    g.stopsAfter = r.U64();
-    g.sourceStops = GetStops(r);
-    g.newStops = GetStops(r);
-  }
-  if (!r.ok() || o.status > Status::Refused) return std::nullopt;
-  return o;
-}
-
-bool WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool Send(int fd, Kind kind, std::uint64_t index, std::string_view payload) {
-  Writer w;
-  w.Byte(static_cast<std::uint8_t>(kind));
-  w.U64(index);
-  w.U64(payload.size());
-  w.str().append(payload);
-  return WriteAll(fd, w.str());
-}
 
 // --- Shared between the parent and its workers -------------------------------------------
 
@@ -231,10 +86,6 @@ class DeferStops {
   sigset_t old_{};
 };
 
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
 // A refusal's line names the document, as `evenhue apply` on it alone would.
 std::string Refusal(const std::string& input, const std::string& what) {
   return what.find(input) == std::string::npos ? input + ": " + what : what;
@@ -261,7 +112,9 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
     const std::string original = options.inPlace ? std::string() : request.text;
     Progress quiet(false);
-    ApplyResult result = ApplyDocument(std::move(request), session, quiet);
+    ApplyResult result = UseSession(session, [&](std::unique_ptr<PluginSession>& s) {
+      return ApplyDocument(std::move(request), s, quiet);
+    });
     outcome.gradients = result.rewritten;
     // The summary counts the documents left alone; their warnings are said here.
     outcome.lines = LeftAloneLines(input, result, false);
@@ -278,13 +131,10 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     refuse(e.what());
   } catch (const InputError& e) {
     refuse(e.what());
-    session.reset();  // a session that failed is not trusted with the next document
   } catch (const std::bad_alloc&) {
     refuse("out of memory");
-    session.reset();
   } catch (const std::exception& e) {
     refuse(e.what());
-    session.reset();
   }
   return outcome;
 }
@@ -343,8 +193,6 @@ class Batch {
   Batch(const BatchOptions& options, Shared& shared, int wake)
       : options_(options), shared_(shared), wake_(wake), outcomes_(options.inputs.size()),
         finished_(options.inputs.size()) {
-    for (const std::string& input : options.inputs)
-      targets_.push_back(options.inPlace ? input : Join(options.outDir, BaseName(input)));
     details_ = !options.preview.empty() || !options.report.empty();
   }
 
@@ -433,7 +281,7 @@ class Batch {
       ::close(ends[0]);
       ::close(wake_);
       for (const Worker& w : workers_) ::close(w.fd);
-      Work(options_, targets_, details_, ends[1], parent_);
+      Work(options_, options_.targets, details_, ends[1], parent_);
     }
     ::close(ends[1]);
     workers_.push_back({pid, ends[0], {}, std::nullopt});
@@ -541,7 +389,6 @@ class Batch {
   const int wake_;
   bool stopped_ = false;
   const pid_t parent_ = ::getpid();
-  std::vector<std::string> targets_;
   bool details_ = false;
   std::vector<Outcome> outcomes_;
   std::vector<bool> finished_;
@@ -554,51 +401,9 @@ class Batch {
 
 }  // namespace
 
-void CheckBatch(const BatchOptions& options) {
-  if (options.inputs.empty()) throw UsageError("apply: no input document");
-  if (options.inPlace == !options.outDir.empty())
-    throw UsageError("apply: give exactly one of --out-dir DIR and --in-place");
-  std::map<std::string, std::string> byName;   // normal path -> input
-  std::map<FileIdentity, std::string> byFile;  // existing file -> input
-  for (const std::string& input : options.inputs) {
-    if (input == "-") throw UsageError("apply: standard input cannot be one of a batch of documents");
-    if (const auto [at, added] = byName.emplace(NormalPath(input), input); !added)
-      throw UsageError("apply: " + input + " is given twice");
-    if (const auto id = IdentityOf(input))
-      if (const auto [at, added] = byFile.emplace(*id, input); !added)
-        throw UsageError("apply: " + at->second + " and " + input + " are the same file");
-  }
-  std::map<std::string, std::string> outputs;  // normal path -> input
-  if (!options.outDir.empty()) {
-    for (const std::string& input : options.inputs) {
-      const std::string target = Join(options.outDir, BaseName(input));
-      if (const auto [at, added] = outputs.emplace(NormalPath(target), input); !added)
-        throw UsageError("apply: " + at->second + " and " + input + " would both be written to " + target);
-      const auto id = IdentityOf(target);
-      const auto same = id ? byFile.find(*id) : byFile.end();
-      const auto named = byName.find(NormalPath(target));
-      if (same != byFile.end() || named != byName.end())
-        throw UsageError("apply: the output " + target + " is the input " +
-                         (same != byFile.end() ? same->second : named->second) + "; use --in-place to replace it");
-    }
-  }
-  const std::string* extras[] = {&options.preview, &options.report};
-  for (const std::string* extra : extras) {
-    if (extra->empty()) continue;
-    if (*extra == "-") throw UsageError("apply: a batch writes its preview and report to files, not standard output");
-    const auto id = IdentityOf(*extra);
-    if (byName.count(NormalPath(*extra)) || (id && byFile.count(*id))) throw UsageError("apply: " + *extra + " is an input");
-    if (outputs.count(NormalPath(*extra))) throw UsageError("apply: " + *extra + " is also a document's output");
-  }
-  if (!options.preview.empty() && !options.report.empty() &&
-      (NormalPath(options.preview) == NormalPath(options.report) || svg::SameFile(options.preview, options.report)))
-    throw UsageError("apply: " + options.report + " is given for two results");
-}
-
 int RunBatch(const BatchOptions& options, std::FILE* summary) {
-  CheckBatch(options);
   if (!options.outDir.empty()) MakeDirectories(options.outDir);
-  const unsigned jobs = std::min(options.jobs != 0 ? options.jobs : CoresAvailable(), kMaxJobs);
+  const unsigned jobs = std::min(options.jobs != 0 ? options.jobs : CoresAvailable(), kMaxWorkers);
   const auto workers = static_cast<unsigned>(std::min<std::size_t>(jobs, options.inputs.size()));
 
   void* memory = ::mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);

@@ -17,7 +17,8 @@ namespace evenhue::cli {
 
 struct BatchOptions {
   std::vector<std::string> inputs;
-  std::string outDir;   // where each result goes, under its input's file name; empty with inPlace
+  std::vector<std::string> targets;  // each input's result, as PlanOutputs (cli/output_plan.hpp) has them
+  std::string outDir;   // the folder made for the results; empty with inPlace
   bool inPlace = false;  // each input replaced by its result
   std::string preview;  // for every rewritten gradient of the batch; empty: none
   std::string report;
@@ -27,12 +28,7 @@ struct BatchOptions {
   bool smoothEdges = false;  // as ApplyRequest::smoothEdges
 };
 
-// Refuses, with UsageError, batches that would lose a file: an input given
-// twice, standard input, two inputs written to one output, an output that is
-// an input, a preview or report that is an input or an output.
-void CheckBatch(const BatchOptions& options);
-
-// Runs the batch; prints each refused document's line on standard error as it
+// Runs the batch PlanOutputs has checked; prints each refused document's line on standard error as it
 // goes (in input order) and the summary line on `summary`:
 //   N files: R rewritten, L left alone, F refused; G gradients rewritten
 // A document without gradients to rewrite is left alone: not written in

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "cli/apply.hpp"
-#include "cli/errors.hpp"
+#include "engine/apply.hpp"
+#include "engine/errors.hpp"
 #include "cli/files.hpp"
-#include "cli/session.hpp"
-#include "cli/text.hpp"
+#include "engine/session.hpp"
+#include "engine/text.hpp"
 #include "svg/file_io.hpp"
 
 namespace evenhue::cli {

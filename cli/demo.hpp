@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/progress.hpp"
+#include "engine/progress.hpp"
 
 namespace evenhue::cli {
 

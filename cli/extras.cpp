@@ -1,8 +1,8 @@
 #include <cctype>
 #include <string_view>
 
-#include "cli/apply.hpp"
-#include "cli/errors.hpp"
+#include "engine/apply.hpp"
+#include "engine/errors.hpp"
 
 namespace evenhue::cli {
 

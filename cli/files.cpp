@@ -12,7 +12,7 @@
 #include <initializer_list>
 #include <mutex>
 
-#include "cli/errors.hpp"
+#include "engine/errors.hpp"
 #include "svg/file_io.hpp"
 
 namespace evenhue::cli {

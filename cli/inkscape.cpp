@@ -12,10 +12,10 @@
 #include <optional>
 #include <string_view>
 
-#include "cli/apply.hpp"
-#include "cli/errors.hpp"
+#include "engine/apply.hpp"
+#include "engine/errors.hpp"
 #include "cli/files.hpp"
-#include "cli/session.hpp"
+#include "engine/session.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 

@@ -10,19 +10,19 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "cli/apply.hpp"
+#include "engine/apply.hpp"
 #include "cli/batch.hpp"
 #include "cli/demo.hpp"
-#include "cli/errors.hpp"
+#include "engine/errors.hpp"
 #include "cli/files.hpp"
 #include "cli/inkscape.hpp"
+#include "cli/output_plan.hpp"
 #include "cli/respace.hpp"
-#include "cli/session.hpp"
+#include "engine/session.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -145,14 +145,6 @@ struct Arguments {
   }
 };
 
-// Whether two paths name the same file, existing or not, as far as their text tells.
-bool SamePath(const std::string& a, const std::string& b) {
-  std::error_code ea, eb;
-  const auto pa = std::filesystem::absolute(a, ea).lexically_normal();
-  const auto pb = std::filesystem::absolute(b, eb).lexically_normal();
-  return a == b || (!ea && !eb && pa == pb);
-}
-
 bool WantsHelp(const std::vector<std::string>& args) {
   for (const auto& a : args)
     if (a == "--help" || a == "-h") return true;
@@ -216,15 +208,20 @@ int Apply(Arguments& args) {
     else if (a.size() > 1 && a[0] == '-') throw UsageError("apply: unknown option " + a);
     else inputs.push_back(a);
   }
-  if (inputs.empty()) throw UsageError("apply: no input document");
-  if (inputs.size() > 1 && haveOutput)
-    throw UsageError("apply: -o takes one document; give --out-dir DIR or --in-place for several");
-  if (haveOutput + haveOutDir + inPlace != 1)
-    throw UsageError("apply: give exactly one of -o OUT, --out-dir DIR and --in-place");
-  if (haveOutDir && outDir.empty()) throw UsageError("apply: --out-dir needs a folder");
-  if (inputs.size() > 1 || haveOutDir) {
+  OutputRequest where;
+  where.inputs = inputs;
+  where.output = output;
+  where.haveOutput = haveOutput;
+  where.outDir = outDir;
+  where.haveOutDir = haveOutDir;
+  where.inPlace = inPlace;
+  where.preview = preview;
+  where.report = report;
+  OutputPlan plan = PlanOutputs(where);
+  if (plan.batch) {
     BatchOptions batch;
     batch.inputs = std::move(inputs);
+    batch.targets = std::move(plan.targets);
     batch.outDir = outDir;
     batch.inPlace = inPlace;
     batch.preview = preview;
@@ -236,29 +233,7 @@ int Apply(Arguments& args) {
     return RunBatch(batch, stdout);
   }
   const std::string input = inputs.front();
-  if (inPlace && input == "-") throw UsageError("apply: --in-place needs a file, not standard input");
-  if (haveOutput && output.empty()) throw UsageError("apply: -o needs a file");
-  if (inPlace) output = input;
-
-  // The input is only ever replaced when that was asked for.
-  if (!inPlace && output != "-" && (output == input || svg::SameFile(input, output)))
-    throw UsageError("apply: the output " + output + " is the input; use --in-place to replace it");
-  const std::string* extras[] = {&preview, &report};
-  for (const std::string* extra : extras) {
-    if (extra->empty()) continue;
-    if (*extra == input || svg::SameFile(input, *extra)) throw UsageError("apply: " + *extra + " is the input");
-  }
-  // Each result needs a target of its own: one would replace the other.
-  const std::string* results[] = {&output, &preview, &report};
-  for (std::size_t i = 0; i < 3; ++i)
-    for (std::size_t j = i + 1; j < 3; ++j) {
-      const std::string& a = *results[i];
-      const std::string& b = *results[j];
-      if (a.empty() || b.empty()) continue;
-      if (a == "-" && b == "-") throw UsageError("apply: only one result can go to standard output");
-      if (a != "-" && b != "-" && (SamePath(a, b) || svg::SameFile(a, b)))
-        throw UsageError("apply: " + b + " is given for two results");
-    }
+  output = plan.targets.front();
 
   Progress progress;
   ApplyRequest request;

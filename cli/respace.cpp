@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "cli/errors.hpp"
+#include "engine/errors.hpp"
 #include "cli/line_reader.hpp"
 #include "cli/respace_chunk.hpp"
 #include "cli/workers.hpp"

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "cli/progress.hpp"
+#include "engine/progress.hpp"
 #include "cli/respace_lines.hpp"
 
 namespace evenhue::cli {

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "cli/line_reader.hpp"
-#include "cli/progress.hpp"
+#include "engine/progress.hpp"
 #include "cli/respace_lines.hpp"
-#include "cli/session.hpp"
+#include "engine/session.hpp"
 
 namespace evenhue::cli {
 

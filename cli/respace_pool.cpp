@@ -11,7 +11,7 @@
 #include <cstring>
 #include <deque>
 
-#include "cli/errors.hpp"
+#include "engine/errors.hpp"
 #include "cli/respace_chunk.hpp"
 #include "cli/workers.hpp"
 

@@ -24,10 +24,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/apply.hpp"
-#include "cli/errors.hpp"
-#include "cli/session.hpp"
-#include "cli/strips.hpp"
+#include "engine/apply.hpp"
+#include "engine/errors.hpp"
+#include "engine/session.hpp"
+#include "engine/strips.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -125,12 +125,12 @@ EMSCRIPTEN_KEEPALIVE int evenhue_apply(const char* name, const char* bytes, std:
     request.pluginPath = page.pluginPath;
     request.text.assign(bytes, length);
     Progress quiet(false);
-    page.last = ApplyDocument(std::move(request), page.session, quiet);
+    page.last = UseSession(page.session, [&](std::unique_ptr<PluginSession>& session) {
+      return ApplyDocument(std::move(request), session, quiet);
+    });
   } catch (const std::bad_alloc&) {
-    page.session.reset();  // a session that failed is not trusted with the next document
     return Fail("out of memory");
   } catch (const std::exception& e) {
-    page.session.reset();
     return Fail(e.what());
   }
   page.text = std::move(page.last.output);

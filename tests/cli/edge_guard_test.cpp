@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/edge_guard.hpp"
+#include "engine/edge_guard.hpp"
 #include "tests/cli/cli_support.hpp"
 
 namespace clitest {

@@ -16,7 +16,7 @@
 
 #include <lcms2.h>
 
-#include "cli/strips.hpp"
+#include "engine/strips.hpp"
 #include "tests/cli/cli_support.hpp"
 
 namespace clitest {

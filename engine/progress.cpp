@@ -1,4 +1,4 @@
-#include "cli/progress.hpp"
+#include "engine/progress.hpp"
 
 #include <unistd.h>
 

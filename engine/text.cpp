@@ -1,4 +1,4 @@
-#include "cli/text.hpp"
+#include "engine/text.hpp"
 
 #include <cstdio>
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "cli/preview.hpp"
-#include "cli/progress.hpp"
-#include "cli/results.hpp"
+#include "engine/preview.hpp"
+#include "engine/progress.hpp"
+#include "engine/results.hpp"
 #include "host/cmyk.hpp"
 
 namespace evenhue::cli {

@@ -1,4 +1,4 @@
-#include "cli/strips.hpp"
+#include "engine/strips.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 
 #include <lcms2.h>
 
-#include "cli/text.hpp"
+#include "engine/text.hpp"
 #include "gradient/resample.hpp"
 #include "gradient/stops.hpp"
 

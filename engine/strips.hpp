@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/results.hpp"
+#include "engine/results.hpp"
 #include "color/color.hpp"
 
 namespace evenhue::cli {

@@ -1,4 +1,4 @@
-#include "cli/preview.hpp"
+#include "engine/preview.hpp"
 
 #include <cairo.h>
 #include <librsvg/rsvg.h>
@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "cli/text.hpp"
+#include "engine/text.hpp"
 
 namespace evenhue::cli {
 

@@ -1,4 +1,4 @@
-#include "cli/edge_guard.hpp"
+#include "engine/edge_guard.hpp"
 
 #include <algorithm>
 #include <cmath>

@@ -38,6 +38,19 @@ class PluginSession {
   bool running_ = false;
 };
 
+// Runs `work(session)` for one document. A session that failed a document is
+// not trusted with the next: whatever `work` throws, the session is dropped
+// first (the next document starts a fresh one) and the exception goes on.
+template <class Work>
+decltype(auto) UseSession(std::unique_ptr<PluginSession>& session, Work&& work) {
+  try {
+    return work(session);
+  } catch (...) {
+    session.reset();
+    throw;
+  }
+}
+
 // A result code as text: 'CANT' for four printable characters, else the number.
 std::string CodeText(hostapi::ResultCode code);
 

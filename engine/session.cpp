@@ -1,4 +1,4 @@
-#include "cli/session.hpp"
+#include "engine/session.hpp"
 
 #include <unistd.h>
 
@@ -6,7 +6,7 @@
 #include <climits>
 #include <string>
 
-#include "cli/errors.hpp"
+#include "engine/errors.hpp"
 
 namespace evenhue::cli {
 

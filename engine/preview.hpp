@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/results.hpp"
-#include "cli/strips.hpp"
+#include "engine/results.hpp"
+#include "engine/strips.hpp"
 
 namespace evenhue::cli {
 

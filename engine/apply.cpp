@@ -1,4 +1,4 @@
-#include "cli/apply.hpp"
+#include "engine/apply.hpp"
 
 #include <algorithm>
 #include <cstdio>
@@ -7,9 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/edge_guard.hpp"
-#include "cli/errors.hpp"
-#include "cli/session.hpp"
+#include "engine/edge_guard.hpp"
+#include "engine/errors.hpp"
+#include "engine/session.hpp"
 #include "svg/host_binding.hpp"
 #include "svg/svg_document.hpp"
 
