@@ -10,7 +10,7 @@
 #include "cli/edge_guard.hpp"
 #include "cli/errors.hpp"
 #include "cli/session.hpp"
-#include "svg/host_binding.hpp"
+#include "svg_host/host_binding.hpp"
 #include "svg/svg_document.hpp"
 
 namespace evenhue::cli {
