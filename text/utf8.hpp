@@ -56,4 +56,28 @@ inline std::size_t Utf8SequenceLength(std::string_view text) {
   return length;
 }
 
+// The code point of the well-formed sequence of `length` bytes (as
+// Utf8SequenceLength gives it) at the start of `text`.
+inline char32_t DecodeUtf8(std::string_view text, std::size_t length) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  if (length == 1) return byte(0);
+  char32_t c = byte(0) & (0x7F >> length);
+  for (std::size_t i = 1; i < length; ++i) c = (c << 6) | (byte(i) & 0x3F);
+  return c;
+}
+
+// What ReadUtf16 gives for a surrogate that is not half of a pair.
+inline constexpr char32_t kLoneSurrogate = 0xFFFFFFFF;
+
+// The code point at `text[i]` in UTF-16, a surrogate pair taken whole (`i`
+// then moved to its second half); kLoneSurrogate for an unpaired surrogate.
+inline char32_t ReadUtf16(std::u16string_view text, std::size_t& i) {
+  const char32_t c = text[i];
+  if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+    ++i;
+    return 0x10000 + ((c - 0xD800) << 10) + (static_cast<char32_t>(text[i]) - 0xDC00);
+  }
+  return c >= 0xD800 && c <= 0xDFFF ? kLoneSurrogate : c;
+}
+
 }  // namespace unicode
