@@ -1,25 +1,16 @@
 // Writing the output lines of `evenhue respace`.
-#include <charconv>
-
 #include <nlohmann/json.hpp>
 
 #include "cli/respace_lines.hpp"
 #include "svg/css_color.hpp"
+#include "svg/gradient_writer.hpp"
 
 namespace evenhue::cli {
 
 namespace {
 
 // NumberText, appended to `out`.
-void AppendNumber(std::string& out, double value) {
-  if (value == 0.0) {
-    out += '0';
-    return;
-  }
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, result.ptr);
-}
+void AppendNumber(std::string& out, double value) { svg::AppendShortestText(out, value); }
 
 void AppendArray(std::string& out, const double* values, std::size_t count) {
   out += '[';

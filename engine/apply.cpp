@@ -10,7 +10,7 @@
 #include "engine/edge_guard.hpp"
 #include "engine/errors.hpp"
 #include "engine/session.hpp"
-#include "svg/host_binding.hpp"
+#include "svg_host/host_binding.hpp"
 #include "svg/svg_document.hpp"
 
 namespace evenhue::cli {

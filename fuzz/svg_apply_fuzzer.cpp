@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fuzz/fuzz_host.hpp"
-#include "svg/host_binding.hpp"
+#include "svg_host/host_binding.hpp"
 #include "svg/svg_document.hpp"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace host {
 

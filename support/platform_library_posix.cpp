@@ -12,15 +12,10 @@ namespace {
 // surrogates cannot name a file and give an empty result.
 bool ToUtf8(const char16_t* text, std::string& out) {
   out.clear();
-  for (const char16_t* p = text; *p != 0; ++p) {
-    char32_t c = *p;
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      if (p[1] < 0xDC00 || p[1] > 0xDFFF) return false;
-      c = 0x10000 + ((c - 0xD800) << 10) + (p[1] - 0xDC00);
-      ++p;
-    } else if (c >= 0xDC00 && c <= 0xDFFF) {
-      return false;
-    }
+  const std::u16string_view units(text);
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const char32_t c = unicode::ReadUtf16(units, i);
+    if (c == unicode::kLoneSurrogate) return false;
     unicode::AppendUtf8(out, c);
   }
   return true;

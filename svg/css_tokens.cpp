@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "host/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace evenhue::svg::css {
 
@@ -14,13 +14,13 @@ bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b) {
 }
 
 void AppendChar(std::string& out, char c) {
-  if (c == '\0') host::AppendUtf8(out, kReplacement);
+  if (c == '\0') unicode::AppendUtf8(out, kReplacement);
   else out.push_back(c);
 }
 
 std::size_t ReadEscape(std::string_view s, std::size_t i, std::string* out) {
   if (i >= s.size()) {
-    if (out) host::AppendUtf8(*out, kReplacement);
+    if (out) unicode::AppendUtf8(*out, kReplacement);
     return i;
   }
   if (IsHexDigit(At(s, i))) {
@@ -29,7 +29,7 @@ std::size_t ReadEscape(std::string_view s, std::size_t i, std::string* out) {
       value = value * 16 + static_cast<std::uint32_t>(HexValue(At(s, i)));
     if (IsWhitespace(At(s, i))) i += (At(s, i) == '\r' && At(s, i + 1) == '\n') ? 2 : 1;
     const bool invalid = value == 0 || (value >= 0xD800 && value <= 0xDFFF) || value > 0x10FFFF;
-    if (out) host::AppendUtf8(*out, invalid ? kReplacement : value);
+    if (out) unicode::AppendUtf8(*out, invalid ? kReplacement : value);
     return i;
   }
   if (out) AppendChar(*out, s[i]);

@@ -20,15 +20,24 @@ EM_JS(void, evenhue_shortest_exponential, (double value, char* buffer, int size)
 
 namespace evenhue::svg {
 
-std::string ShortestText(double value) {
-  if (value == 0.0) return "0";  // also turns -0 into 0
+void AppendShortestText(std::string& out, double value) {
+  if (value == 0.0) {  // also turns -0 into 0
+    out += '0';
+    return;
+  }
 #if defined(__cpp_lib_to_chars)
   char buffer[32];
   const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
+  out.append(buffer, result.ptr);
 #else
-  return ShortestTextByPrintf(value);
+  out += ShortestTextByPrintf(value);
 #endif
+}
+
+std::string ShortestText(double value) {
+  std::string out;
+  AppendShortestText(out, value);
+  return out;
 }
 
 // The shortest digits that read back as `value` are the correctly rounded

@@ -18,6 +18,8 @@ struct RgbStop {
 
 // The shortest decimal text that reads back as exactly `value`.
 std::string ShortestText(double value);
+// The same text appended to `out`.
+void AppendShortestText(std::string& out, double value);
 // The same text made with printf and strtod alone, for standard libraries
 // without the floating-point std::to_chars (the page's WebAssembly build,
 // where the digits are JavaScript's instead, printf and strtod being slow).

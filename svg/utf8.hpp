@@ -1,36 +1,10 @@
 // Well-formed UTF-8, as documents and the command's outputs must hold it.
 #pragma once
 
-#include <cstddef>
-#include <string_view>
+#include "text/utf8.hpp"
 
 namespace evenhue::svg {
 
-// The length of the well-formed UTF-8 sequence at the start of `text`, or 0
-// (no overlong forms, no surrogates, nothing above U+10FFFF).
-inline std::size_t Utf8SequenceLength(std::string_view text) {
-  if (text.empty()) return 0;
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80, high = 0xbf;  // the allowed range of the second byte
-  if (lead >= 0xc2 && lead <= 0xdf) length = 2;
-  else if (lead >= 0xe0 && lead <= 0xef) {
-    length = 3;
-    if (lead == 0xe0) low = 0xa0;        // no overlong forms
-    else if (lead == 0xed) high = 0x9f;  // no surrogates
-  } else if (lead >= 0xf0 && lead <= 0xf4) {
-    length = 4;
-    if (lead == 0xf0) low = 0x90;
-    else if (lead == 0xf4) high = 0x8f;  // nothing above U+10FFFF
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i)
-    if (byte(i) < 0x80 || byte(i) > 0xbf) return 0;
-  return length;
-}
+using unicode::Utf8SequenceLength;
 
 }  // namespace evenhue::svg

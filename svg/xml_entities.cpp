@@ -1,4 +1,4 @@
-#include "host/utf8.hpp"
+#include "text/utf8.hpp"
 #include "svg/xml_entities.hpp"
 
 #include <algorithm>
@@ -83,7 +83,7 @@ void AppendCharacter(const Reference& ref, std::string_view text, std::string& o
   if (!IsXmlChar(ref.code))
     throw SvgError("the character reference '" + std::string(text.substr(0, ref.length)) +
                    "' is not a character XML allows");
-  host::AppendUtf8(out, static_cast<char32_t>(ref.code));
+  unicode::AppendUtf8(out, static_cast<char32_t>(ref.code));
 }
 
 std::string Quoted(std::string_view name) {

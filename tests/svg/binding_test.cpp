@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "host/document.hpp"
-#include "svg/host_binding.hpp"
+#include "svg_host/host_binding.hpp"
 #include "svg/svg_document.hpp"
 
 namespace evenhue::svg {

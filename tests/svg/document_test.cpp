@@ -102,6 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "the entity 'a' refers to itself"},
         RefusedCase{"NineLevels", WithEntities(Levels(8, 1, "x"), "&e8;"),
                     "entities nested more than 8 deep (at 'e0')"},
+        // An expansion made once is copied where it is used again: there
+        // too its own levels count towards the bound.
+        RefusedCase{"NineLevelsAfterTheInnermostAlone", WithEntities(Levels(8, 1, "x"), "&e0;&e8;"),
+                    "entities nested more than 8 deep (at 'e0')"},
+        RefusedCase{"NineLevelsAfterEightAlone", WithEntities(Levels(8, 1, "x"), "&e7;&e8;"),
+                    "entities nested more than 8 deep"},
+        RefusedCase{"NineLevelsAfterAShallowUse", WithEntities(Levels(8, 1, "x"), "&e3;&e8;"),
+                    "entities nested more than 8 deep"},
         RefusedCase{"MarkupInText", "<!DOCTYPE svg [<!ENTITY e \"<rect/>\">]><svg>&e;</svg>", "'e' holds markup"},
         RefusedCase{"MarkupFromACharacterReference", "<!DOCTYPE svg [<!ENTITY e \"&#60;g/>\">]><svg a=\"&e;\"/>",
                     "'e' holds markup"},
@@ -233,7 +241,8 @@ INSTANTIATE_TEST_SUITE_P(
                       "<!-- <!ENTITY e 'in a comment'> ]> --><!ELEMENT svg ANY><!ATTLIST svg a CDATA \"]>\">"
                       "<?app ]>?><!ENTITY e 'first'><!ENTITY e 'second'><!NOTATION n SYSTEM 'n>'>",
                       "&e;", "&e;", "first", "first"},
-        ExpansionCase{"EightLevels", Levels(7, 1, "x"), "&e7;", "&e7;", "x", "x"}),
+        ExpansionCase{"EightLevels", Levels(7, 1, "x"), "&e7;", "&e7;", "x", "x"},
+        ExpansionCase{"EightLevelsAfterShallowerUses", Levels(7, 1, "x"), "&e3;&e7;", "&e0;&e7;", "xx", "xx"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The bound on the text entities produce is the larger of the floor and a

@@ -1,4 +1,4 @@
-#include "svg/host_binding.hpp"
+#include "svg_host/host_binding.hpp"
 
 #include <algorithm>
 #include <array>
