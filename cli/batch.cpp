@@ -2,10 +2,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sched.h>
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -139,19 +137,18 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
   return outcome;
 }
 
-[[noreturn]] void Work(const BatchOptions& options, const std::vector<std::string>& targets, bool details, int fd,
-                       pid_t parent) {
-  ::signal(SIGPIPE, SIG_IGN);
+// Runs in a worker StartWorker made (SIGPIPE ignored, SIGTERM when the parent
+// ends: delivered once the ending signals are unblocked here, so that it ends
+// like an interrupted batch).
+[[noreturn]] void Work(const BatchOptions& options, const std::vector<std::string>& targets, bool details, int fd) {
   // The ending signals, blocked in the parent's threads, are this worker's own.
   struct sigaction action {};
   action.sa_handler = &OnWorkerStop;
   action.sa_flags = SA_RESETHAND;
   sigemptyset(&action.sa_mask);
   for (int s : EndingSignals()) ::sigaction(s, &action, nullptr);
-  ::prctl(PR_SET_PDEATHSIG, SIGTERM);  // the parent gone, end like an interrupted batch
   const sigset_t ending = EndingSet();
   ::sigprocmask(SIG_UNBLOCK, &ending, nullptr);
-  if (::getppid() != parent) AskToStop(*gShared, SIGTERM);
   std::unique_ptr<PluginSession> session;
   while (!gShared->halt.load()) {
     if (!session) {
@@ -180,19 +177,18 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
 
 // --- The parent --------------------------------------------------------------------------
 
-struct Worker {
-  pid_t pid = -1;
-  int fd = -1;
+struct WorkerState {
   std::string buffer;                    // bytes read, not yet a whole message
   std::optional<std::uint64_t> current;  // the document it is working on
 };
+using Worker = WorkerPool<WorkerState>::Member;
 
 class Batch {
  public:
   // `wake` becomes readable when a stop signal comes.
   Batch(const BatchOptions& options, Shared& shared, int wake)
       : options_(options), shared_(shared), wake_(wake), outcomes_(options.inputs.size()),
-        finished_(options.inputs.size()) {
+        finished_(options.inputs.size()), workers_({wake}) {
     details_ = !options.preview.empty() || !options.report.empty();
   }
 
@@ -202,7 +198,7 @@ class Batch {
     while (!workers_.empty()) {
       if (shared_.signal.load() != 0) StopWorkers();
       std::vector<pollfd> fds;
-      for (const Worker& w : workers_) fds.push_back({w.fd, POLLIN, 0});
+      for (const Worker& w : workers_.members()) fds.push_back({w.fd, POLLIN, 0});
       fds.push_back({wake_, POLLIN, 0});
       const int ready = ::poll(fds.data(), fds.size(), kPollMilliseconds);
       if (ready < 0 && errno != EINTR) throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
@@ -262,34 +258,18 @@ class Batch {
   void StopWorkers() {
     if (stopped_) return;
     stopped_ = true;
-    for (const Worker& w : workers_) ::kill(w.pid, shared_.signal.load());
+    workers_.Signal(shared_.signal.load());
   }
 
   void Spawn() {
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) throw InputError(std::string("cannot start a worker: ") + std::strerror(errno));
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid < 0) {
-      const int error = errno;
-      ::close(ends[0]);
-      ::close(ends[1]);
-      if (!workers_.empty()) return;  // the others carry on
-      throw InputError(std::string("cannot start a worker: ") + std::strerror(error));
-    }
-    if (pid == 0) {
-      ::close(ends[0]);
-      ::close(wake_);
-      for (const Worker& w : workers_) ::close(w.fd);
-      Work(options_, options_.targets, details_, ends[1], parent_);
-    }
-    ::close(ends[1]);
-    workers_.push_back({pid, ends[0], {}, std::nullopt});
+    const auto work = [this](int fd) -> int { Work(options_, options_.targets, details_, fd); };
+    if (workers_.Start(work) || !workers_.empty()) return;  // without a new one, the others carry on
+    throw InputError(std::string("cannot start a worker: ") + std::strerror(errno));
   }
 
   // Reads what worker k wrote; at its end, waits for it.
   void Drain(std::size_t k) {
-    Worker& w = workers_[k];
+    Worker& w = workers_.members()[k];
     char chunk[1 << 16];
     const ssize_t n = ::read(w.fd, chunk, sizeof chunk);
     if (n < 0 && errno == EINTR) return;
@@ -298,12 +278,8 @@ class Batch {
       Parse(w);
       return;
     }
-    ::close(w.fd);
-    int status = 0;
-    while (::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
-    }
     const std::optional<std::uint64_t> lost = w.current;
-    workers_.erase(workers_.begin() + static_cast<std::ptrdiff_t>(k));
+    const int status = workers_.End(k);
     const bool abnormal = !WIFEXITED(status) || WEXITSTATUS(status) != kExitOk;
     // Interrupted, workers end by the signal: what they were working on stays as it was.
     const bool interrupted = shared_.signal.load() != 0;
@@ -388,13 +364,12 @@ class Batch {
   Shared& shared_;
   const int wake_;
   bool stopped_ = false;
-  const pid_t parent_ = ::getpid();
   bool details_ = false;
   std::vector<Outcome> outcomes_;
   std::vector<bool> finished_;
   std::size_t done_ = 0;
   std::size_t printed_ = 0;
-  std::vector<Worker> workers_;
+  WorkerPool<WorkerState> workers_;
   std::string fatal_;
   Progress progress_;
 };

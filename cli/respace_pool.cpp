@@ -86,10 +86,6 @@ class Pool {
  public:
   Pool(LineReader& reader, int out, Respacer& respacer, unsigned jobs, Progress& progress)
       : reader_(reader), in_(-1), out_(out), respacer_(respacer), jobs_(jobs), progress_(progress) {}
-  ~Pool() {
-    for (Worker& w : workers_) ::close(w.fd);
-    for (Worker& w : workers_) Wait(w);
-  }
   Pool(const Pool&) = delete;
   Pool& operator=(const Pool&) = delete;
 
@@ -105,7 +101,7 @@ class Pool {
       std::vector<pollfd> fds;
       const bool wantInput = !reader_.ended() && !pending.full();
       if (wantInput) fds.push_back({in_, POLLIN, 0});
-      for (const Worker& w : workers_)
+      for (const Worker& w : workers_.members())
         fds.push_back({w.fd, static_cast<short>(POLLIN | (w.sent < w.send.size() ? POLLOUT : 0)), 0});
       if (::poll(fds.data(), fds.size(), -1) < 0) {
         if (errno == EINTR) continue;
@@ -115,31 +111,27 @@ class Pool {
       if (wantInput && fds[k++].revents != 0) reader_.Fill();
       std::vector<pid_t> ended;
       for (std::size_t i = 0; i < workers_.size(); ++i, ++k) {
-        Worker& w = workers_[i];
+        Worker& w = workers_.members()[i];
         if (fds[k].revents & POLLOUT) Send(w);
         if ((fds[k].revents & (POLLIN | POLLHUP | POLLERR)) && !Receive(w)) ended.push_back(w.pid);
       }
       for (const pid_t pid : ended) End(pid);
     }
     // Every line answered: the workers are told by the end of their sockets.
-    std::vector<Worker> workers = std::move(workers_);
-    workers_.clear();
-    for (Worker& w : workers) ::close(w.fd);
-    for (Worker& w : workers)
-      if (const int status = Wait(w); !WIFEXITED(status) || WEXITSTATUS(status) != kExitOk)
+    for (const int status : workers_.CloseAndWait())
+      if (!WIFEXITED(status) || WEXITSTATUS(status) != kExitOk)
         throw InputError("a process re-spacing gradients ended with " + EndText(status));
     return allRead_;
   }
 
  private:
-  struct Worker {
-    pid_t pid = -1;
-    int fd = -1;
+  struct WorkerState {
     std::string send;  // bytes for it, from `sent` on
     std::size_t sent = 0;
     std::string received;  // bytes from it, not yet a whole message
     std::size_t queued = 0;  // chunks handed to it, not yet answered
   };
+  using Worker = WorkerPool<WorkerState>::Member;
   struct Handed {
     std::uint64_t first = 0;
     std::size_t count = 0;
@@ -154,7 +146,7 @@ class Pool {
   void HandOut(LineChunk& pending) {
     while (pending.size() > 0 && handed_.size() < kHeldPerWorker * jobs_) {
       Worker* w = nullptr;
-      for (Worker& x : workers_)
+      for (Worker& x : workers_.members())
         if (x.queued < kQueuePerWorker && (!w || x.queued < w->queued)) w = &x;
       if ((!w || w->queued > 0) && workers_.size() < jobs_)
         if (Worker* started = Start()) w = started;
@@ -172,19 +164,11 @@ class Pool {
   }
 
   Worker* Start() {
-    std::vector<int> theirs;
-    for (const Worker& w : workers_) theirs.push_back(w.fd);
     Respacer& respacer = respacer_;
-    const auto started = StartWorker([&respacer](int fd) { return Work(fd, respacer); }, theirs);
-    if (!started) {
-      if (!workers_.empty()) return nullptr;  // the others carry on
+    Worker* started = workers_.Start([&respacer](int fd) { return Work(fd, respacer); });
+    if (!started && workers_.empty())
       throw InputError(std::string("cannot start a worker process: ") + std::strerror(errno));
-    }
-    Worker w;
-    w.pid = started->pid;
-    w.fd = started->fd;
-    workers_.push_back(std::move(w));
-    return &workers_.back();
+    return started;  // nothing: the others carry on
   }
 
   // What the socket takes of the bytes for `w` without waiting.
@@ -228,10 +212,9 @@ class Pool {
 
   // A worker that ended: its unanswered lines get error lines.
   void End(pid_t pid) {
-    const auto w = std::find_if(workers_.begin(), workers_.end(), [&](const Worker& x) { return x.pid == pid; });
-    ::close(w->fd);
-    const std::string how = EndText(Wait(*w));
-    workers_.erase(w);
+    std::vector<Worker>& members = workers_.members();
+    const auto w = std::find_if(members.begin(), members.end(), [&](const Worker& x) { return x.pid == pid; });
+    const std::string how = EndText(workers_.End(static_cast<std::size_t>(w - members.begin())));
     for (Handed& h : handed_) {
       if (h.worker != pid || h.answered) continue;
       h.answered = true;
@@ -241,14 +224,6 @@ class Pool {
         h.answers += '\n';
       }
     }
-  }
-
-  static int Wait(Worker& w) {
-    int status = 0;
-    while (w.pid > 0 && ::waitpid(w.pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    w.pid = -1;
-    return status;
   }
 
   // The answers at the front, in input order.
@@ -268,7 +243,7 @@ class Pool {
   Respacer& respacer_;
   unsigned jobs_;
   Progress& progress_;
-  std::vector<Worker> workers_;
+  WorkerPool<WorkerState> workers_;
   std::deque<Handed> handed_;
   bool allRead_ = true;
 };

@@ -72,6 +72,17 @@ bool ReceiveAll(int fd, char* data, std::size_t size) {
   return true;
 }
 
+int WaitFor(pid_t pid) {
+  int status = 0;
+  while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
+void SignalAll(const std::vector<pid_t>& pids, int signal) {
+  for (const pid_t pid : pids) ::kill(pid, signal);
+}
+
 std::string EndText(int status) {
   if (!WIFSIGNALED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
   const int signal = WTERMSIG(status);
