@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <initializer_list>
 #include <mutex>
 
@@ -30,25 +29,6 @@ void MakeDirectories(const std::string& path) {
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) throw InputError(path + " is not a folder");
-}
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  struct stat st {};
-  if (path == "-" || ::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
-std::string BaseName(const std::string& path) {
-  std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  const auto slash = trimmed.rfind('/');
-  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-}
-
-std::string NormalPath(const std::string& path) {
-  std::error_code error;
-  const auto absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
 }
 
 namespace {

@@ -1,10 +1,9 @@
-// Folders and file identities for the command's outputs.
+// Folders for the command's outputs, and the signals that stop it. The names
+// and identities of files, and writing them whole, are svg/file_io.hpp's.
 #pragma once
 
 #include <functional>
-#include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace evenhue::cli {
@@ -12,21 +11,6 @@ namespace evenhue::cli {
 // Creates `path` and the folders above it as needed; throws InputError when
 // that fails or `path` is not a folder afterwards.
 void MakeDirectories(const std::string& path);
-
-// The device and inode of an existing file, so that two names of one file are known as one.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  bool operator==(const FileIdentity&) const = default;
-  auto operator<=>(const FileIdentity&) const = default;
-};
-std::optional<FileIdentity> IdentityOf(const std::string& path);
-
-// The last component of a path ("a/b.svg" -> "b.svg").
-std::string BaseName(const std::string& path);
-
-// The absolute, lexically normal form of a path, for comparing names of files that need not exist.
-std::string NormalPath(const std::string& path);
 
 // --- Signals that stop the command ---------------------------------------------------
 

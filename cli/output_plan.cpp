@@ -1,11 +1,8 @@
 #include "cli/output_plan.hpp"
 
 #include <cstddef>
-#include <filesystem>
 #include <map>
-#include <system_error>
 
-#include "cli/files.hpp"
 #include "engine/errors.hpp"
 #include "svg/file_io.hpp"
 
@@ -13,17 +10,12 @@ namespace evenhue::cli {
 
 namespace {
 
-std::string Join(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
-}
-
-// Whether two paths name the same file, existing or not, as far as their text tells.
-bool SamePath(const std::string& a, const std::string& b) {
-  std::error_code ea, eb;
-  const auto pa = std::filesystem::absolute(a, ea).lexically_normal();
-  const auto pb = std::filesystem::absolute(b, eb).lexically_normal();
-  return a == b || (!ea && !eb && pa == pb);
-}
+using svg::BaseName;
+using svg::FileIdentity;
+using svg::IdentityOf;
+using svg::JoinPath;
+using svg::NormalPath;
+using svg::SamePath;
 
 std::vector<std::string> PlanOne(const OutputRequest& r) {
   const std::string& input = r.inputs.front();
@@ -71,7 +63,7 @@ std::vector<std::string> PlanBatch(const OutputRequest& r) {
       targets.push_back(input);
       continue;
     }
-    const std::string target = Join(r.outDir, BaseName(input));
+    const std::string target = JoinPath(r.outDir, BaseName(input));
     if (const auto [at, added] = outputs.emplace(NormalPath(target), input); !added)
       throw UsageError("apply: " + at->second + " and " + input + " would both be written to " + target);
     const auto id = IdentityOf(target);

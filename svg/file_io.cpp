@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <mutex>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -301,11 +302,34 @@ void CommitTogether(std::vector<PendingOutput>& outputs) {
     if (!o.done_) o.Rename();
 }
 
+std::optional<FileIdentity> IdentityOf(const std::string& path) {
+  struct stat st {};
+  if (path == "-" || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
-  if (a == "-" || b == "-") return false;
-  struct stat sa {}, sb {};
-  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
-  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  const std::optional<FileIdentity> ia = IdentityOf(a);
+  return ia && ia == IdentityOf(b);
+}
+
+std::string NormalPath(const std::string& path) {
+  std::error_code error;
+  const auto absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
+bool SamePath(const std::string& a, const std::string& b) { return a == b || NormalPath(a) == NormalPath(b); }
+
+std::string BaseName(const std::string& path) {
+  std::string trimmed = path;
+  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+  const auto slash = trimmed.rfind('/');
+  return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace evenhue::svg

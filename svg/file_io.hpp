@@ -1,7 +1,11 @@
 // Reading inputs and writing outputs whole or not at all.
 #pragma once
 
+#include <sys/types.h>
+
+#include <compare>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -65,8 +69,33 @@ class PendingOutput {
 // finds all of them in place or none).
 void CommitTogether(std::vector<PendingOutput>& outputs);  // throws FileError
 
+// --- Names and identities of files ------------------------------------------------------
+
+// The device and inode of an existing file, so that two names of one file are known as one.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+  auto operator<=>(const FileIdentity&) const = default;
+};
+// Nothing for "-" (a standard stream) and for a file that cannot be seen.
+std::optional<FileIdentity> IdentityOf(const std::string& path);
+
 // Whether two paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
+
+// The absolute, lexically normal form of a path, for comparing names of files
+// that need not exist (the path as given when it cannot be made absolute).
+std::string NormalPath(const std::string& path);
+
+// Whether two paths name the same file, existing or not, as far as their text tells.
+bool SamePath(const std::string& a, const std::string& b);
+
+// The last component of a path ("a/b.svg" -> "b.svg").
+std::string BaseName(const std::string& path);
+
+// `name` in `folder` ("" is the current folder).
+std::string JoinPath(const std::string& folder, const std::string& name);
 
 // --- Temporary files and signals ------------------------------------------------------
 //
