@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "host/document.hpp"
+
 namespace evenhue::cli {
 
 struct JsonStop {
@@ -26,7 +28,7 @@ struct JsonGradient {
 };
 
 inline constexpr std::size_t kMaxLineBytes = 64u << 20;
-inline constexpr std::size_t kMaxJsonStops = 32767;
+// A line's gradient holds at most host::kMaxGradientStops stops, as the host's does.
 // Arrays and objects within one another, the line's own object counted. A
 // gradient line needs 5 (line, stops, stop, colour, components).
 inline constexpr std::size_t kMaxJsonDepth = 64;

@@ -70,7 +70,7 @@ namespace {
 
 // The JSON value a line's gradient is read from, built from the parser's
 // events. Only what the full reader looks at is kept: "type" and "stops" of
-// the line, the first kMaxJsonStops stops (the rest only counted), their
+// the line, the first host::kMaxGradientStops stops (the rest only counted), their
 // "position", "midpoint", "opacity" and "color", a colour's "rgb" and "cmyk"
 // and the first five of their components. Anything else is passed over, an
 // array or object where a number or string belongs kept empty (its kind is
@@ -176,7 +176,7 @@ class LineValue {
         return slot;
       }
       case Place::kStops:
-        if (++f.count > kMaxJsonStops) return {};
+        if (++f.count > host::kMaxGradientStops) return {};
         stop_ = f.count;
         f.value->push_back(nullptr);
         return {&f.value->back(), Place::kStop, Place::kPassed};
@@ -254,8 +254,8 @@ std::optional<JsonGradient> ReadGradientLineFully(std::string_view line, std::st
     return std::nullopt;
   }
   const Json& stops = json["stops"];
-  if (value.stops > kMaxJsonStops) {
-    error = std::to_string(value.stops) + " stops are more than a gradient holds (" + std::to_string(kMaxJsonStops) + ")";
+  if (value.stops > host::kMaxGradientStops) {
+    error = std::to_string(value.stops) + " stops are more than a gradient holds (" + std::to_string(host::kMaxGradientStops) + ")";
     return std::nullopt;
   }
   gradient.stops.reserve(stops.size());
@@ -341,7 +341,7 @@ class QuickReader {
     switch (at_) {
       case At::kStart: at_ = At::kGradient; return true;
       case At::kStopList:
-        if (gradient_.stops.size() >= kMaxJsonStops) return false;
+        if (gradient_.stops.size() >= host::kMaxGradientStops) return false;
         stop_ = JsonStop{};
         alpha_ = 1.0;
         seen_ = 0;

@@ -30,7 +30,7 @@ struct Limits {
   std::uint64_t maxBytes = 256ull << 20;       // file size
   std::uint64_t maxElements = 2'500'000;       // elements in the whole tree, counted before parsing
   std::uint32_t maxDepth = 250'000;            // element nesting
-  std::uint32_t maxStops = 32'767;             // stops of one gradient (the host's 16-bit count)
+  std::uint32_t maxStops = 32'767;             // stops of one gradient (a 16-bit signed count)
 
   // Entities declared in the document type. Legitimate documents use them
   // for namespace names and style text one level deep; nesting beyond a few

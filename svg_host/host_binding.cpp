@@ -16,6 +16,12 @@
 
 namespace evenhue::svg {
 
+// The reader's bound on a gradient's stops is its own (callers set it), but by
+// default it takes only gradients the host can hold, so that a document read
+// with the defaults is refused by the reader, naming the count, rather than
+// by the host when it is bound.
+static_assert(Limits{}.maxStops <= host::kMaxGradientStops);
+
 namespace {
 
 // How the binding treats an element.

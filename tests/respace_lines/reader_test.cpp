@@ -170,7 +170,7 @@ std::vector<RefusedLine> RefusedLines() {
       // The line's object is the first level: 64 arrays in it make 65.
       {"NestedOnePastTheLimit", "{\"stops\": [], \"x\": " + Nested(kMaxJsonDepth) + "}", "nested more than 64 levels deep"},
       {"NestedArraysAlone", std::string(1'000'000, '['), "nested more than 64 levels deep"},
-      {"OneStopTooMany", ManyStops(kMaxJsonStops + 1), "32768 stops are more than a gradient holds (32767)"},
+      {"OneStopTooMany", ManyStops(host::kMaxGradientStops + 1), "32768 stops are more than a gradient holds (32767)"},
   };
 }
 
@@ -193,11 +193,11 @@ TEST(RespaceReaders, ReadUpToTheLimits) {
   ASSERT_TRUE(nested.has_value()) << error;
   EXPECT_TRUE(nested->stops.empty());
   std::string most = "{\"stops\": [";
-  for (std::size_t i = 0; i < kMaxJsonStops; ++i) most += i ? ",{\"position\":100,\"color\":\"#fff\"}" : "{\"position\":0,\"color\":\"#000\"}";
+  for (std::size_t i = 0; i < host::kMaxGradientStops; ++i) most += i ? ",{\"position\":100,\"color\":\"#fff\"}" : "{\"position\":0,\"color\":\"#000\"}";
   most += "]}";
   const auto full = ParseGradientLine(most, error);
   ASSERT_TRUE(full.has_value()) << error;
-  EXPECT_EQ(full->stops.size(), kMaxJsonStops);
+  EXPECT_EQ(full->stops.size(), host::kMaxGradientStops);
 }
 
 // A small deterministic generator.
