@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   if (gradient->type != 0 && gradient->type != 1) Violated("a gradient type other than linear or radial");
-  if (gradient->stops.size() > evenhue::host::kMaxGradientStops) Violated("more stops than a gradient holds");
+  if (gradient->stops.size() > host::kMaxGradientStops) Violated("more stops than a gradient holds");
   double previous = 0.0;
   for (const auto& stop : gradient->stops) {
     if (!Within(stop.position, 0, 100) || !Within(stop.midpoint, 0, 100) || !Within(stop.opacity, 0, 1))
