@@ -73,13 +73,33 @@ class LabConversion {
     cmsHPROFILE xyz = cmsCreateXYZProfile();
     constexpr cmsUInt32Number kFlags = cmsFLAGS_NOCACHE | cmsFLAGS_NOOPTIMIZE;
     toXyz_ = cmsCreateTransform(srgb, TYPE_RGB_DBL, xyz, TYPE_XYZ_DBL, INTENT_RELATIVE_COLORIMETRIC, kFlags);
-    bytesToXyz_ = cmsCreateTransform(srgb, TYPE_RGB_8, xyz, TYPE_XYZ_DBL, INTENT_RELATIVE_COLORIMETRIC, kFlags);
     fromXyz_ = cmsCreateTransform(xyz, TYPE_XYZ_DBL, srgb, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, kFlags);
     cmsCloseProfile(srgb);
     cmsCloseProfile(xyz);
+    // The adaptations are linear: their matrices, column by column.
+    for (int column = 0; column < 3; ++column) {
+      cmsCIEXYZ unit{column == 0 ? 1.0 : 0.0, column == 1 ? 1.0 : 0.0, column == 2 ? 1.0 : 0.0}, d65{}, d50{};
+      cmsAdaptToIlluminant(&d65, cmsD50_XYZ(), &kD65, &unit);
+      cmsAdaptToIlluminant(&d50, &kD65, cmsD50_XYZ(), &unit);
+      const double to65[3] = {d65.X, d65.Y, d65.Z}, to50[3] = {d50.X, d50.Y, d50.Z};
+      for (int row = 0; row < 3; ++row) {
+        toD65_[row][column] = to65[row];
+        toD50_[row][column] = to50[row];
+      }
+    }
+    // The profile is a curve per channel and a matrix, so the XYZ of a pixel
+    // is the sum of its channels' XYZ each alone.
+    for (int channel = 0; channel < 3; ++channel)
+      for (int v = 0; v < 256; ++v) {
+        double alone[3] = {0.0, 0.0, 0.0};
+        alone[channel] = v / 255.0;
+        cmsCIEXYZ d50{};
+        cmsDoTransform(toXyz_, alone, &d50, 1);
+        channels_[channel][v] = Apply(toD65_, d50);
+      }
   }
   ~LabConversion() {
-    for (cmsHTRANSFORM t : {toXyz_, bytesToXyz_, fromXyz_})
+    for (cmsHTRANSFORM t : {toXyz_, fromXyz_})
       if (t) cmsDeleteTransform(t);
   }
   LabConversion(const LabConversion&) = delete;
@@ -91,35 +111,45 @@ class LabConversion {
     return FromD50(xyz);
   }
   LabTriple FromPixel(const Pixel& pixel) const {
-    cmsCIEXYZ xyz{};
-    cmsDoTransform(bytesToXyz_, pixel.data(), &xyz, 1);
-    return FromD50(xyz);
+    const cmsCIEXYZ& r = channels_[0][pixel[0]];
+    const cmsCIEXYZ& g = channels_[1][pixel[1]];
+    const cmsCIEXYZ& b = channels_[2][pixel[2]];
+    const cmsCIEXYZ d65{r.X + g.X + b.X, r.Y + g.Y + b.Y, r.Z + g.Z + b.Z};
+    cmsCIELab lab{};
+    cmsXYZ2Lab(&kD65, &lab, &d65);
+    return {lab.L, lab.a, lab.b};
   }
   RgbTriple ToRgb(const LabTriple& lab) const {
     const cmsCIELab in{lab[0], lab[1], lab[2]};
-    cmsCIEXYZ d65{}, d50{};
+    cmsCIEXYZ d65{};
     cmsLab2XYZ(&kD65, &d65, &in);
-    cmsAdaptToIlluminant(&d50, &kD65, cmsD50_XYZ(), &d65);
+    const cmsCIEXYZ d50 = Apply(toD50_, d65);
     RgbTriple rgb{};
     cmsDoTransform(fromXyz_, &d50, rgb.begin(), 1);
     return rgb;
   }
 
  private:
-  static LabTriple FromD50(const cmsCIEXYZ& d50) {
-    cmsCIEXYZ d65{};
-    cmsAdaptToIlluminant(&d65, cmsD50_XYZ(), &kD65, &d50);
+  using Matrix = double[3][3];
+  static cmsCIEXYZ Apply(const Matrix& m, const cmsCIEXYZ& v) {
+    return {m[0][0] * v.X + m[0][1] * v.Y + m[0][2] * v.Z, m[1][0] * v.X + m[1][1] * v.Y + m[1][2] * v.Z,
+            m[2][0] * v.X + m[2][1] * v.Y + m[2][2] * v.Z};
+  }
+  LabTriple FromD50(const cmsCIEXYZ& d50) const {
+    const cmsCIEXYZ d65 = Apply(toD65_, d50);
     cmsCIELab lab{};
     cmsXYZ2Lab(&kD65, &lab, &d65);
     return {lab.L, lab.a, lab.b};
   }
   static constexpr cmsCIEXYZ kD65{0.95047, 1.0, 1.08883};
   cmsHTRANSFORM toXyz_ = nullptr;
-  cmsHTRANSFORM bytesToXyz_ = nullptr;
   cmsHTRANSFORM fromXyz_ = nullptr;
+  Matrix toD65_{};  // Bradford, D50 to D65
+  Matrix toD50_{};  // and back
+  cmsCIEXYZ channels_[3][256]{};  // D65 XYZ of each channel's byte values, the others 0
 };
 
-// One conversion for all threads: the transforms keep no cache.
+// One conversion for all threads: the transforms keep no cache, the tables are read only.
 const LabConversion& Lab() {
   static const LabConversion conversion;
   return conversion;
