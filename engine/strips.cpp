@@ -11,8 +11,6 @@
 #include <lcms2.h>
 
 #include "engine/text.hpp"
-#include "gradient/resample.hpp"
-#include "gradient/stops.hpp"
 
 namespace evenhue::cli {
 
@@ -49,8 +47,113 @@ std::string Hex(const Pixel& p) {
   return buffer;
 }
 
-// The first stop's midpoint as the ideal ramp uses it, a fraction.
-double Midpoint(const DrawStop& s) { return std::clamp(s.midpoint / 100.0, kMinMidpoint, kMaxMidpoint); }
+// The ideal ramp is a yardstick for the plug-in's blend, so it is computed
+// apart from the plug-in's colour and gradient code: Little CMS converts, and
+// the midpoint blend is written out here. A fault in the plug-in's blend then
+// shows in the figures instead of moving the yardstick with it.
+
+// The first stop's midpoint as the ideal ramp uses it, a fraction kept to
+// 13–87 percent as Illustrator keeps it.
+double Midpoint(const DrawStop& s) { return std::clamp(s.midpoint / 100.0, 0.13, 0.87); }
+
+// Component-wise blend of a and b at t (0–1) with midpoint m: t is eased
+// piecewise linearly so that the blend is half way at t = m.
+LabTriple Blend(const LabTriple& a, const LabTriple& b, double t, double m) {
+  const double eased = t < m ? 0.5 * t / m : 0.5 + 0.5 * (t - m) / (1.0 - m);
+  return {a[0] + eased * (b[0] - a[0]), a[1] + eased * (b[1] - a[1]), a[2] + eased * (b[2] - a[2])};
+}
+
+// sRGB <-> CIELAB with the D65 white (X 0.95047, Y 1, Z 1.08883) by Little
+// CMS. Its sRGB profile maps to XYZ adapted to D50 (Bradford); the XYZ is
+// adapted back to D65 before CIELAB is taken, and the other way round.
+class LabConversion {
+ public:
+  LabConversion() {
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE xyz = cmsCreateXYZProfile();
+    constexpr cmsUInt32Number kFlags = cmsFLAGS_NOCACHE | cmsFLAGS_NOOPTIMIZE;
+    toXyz_ = cmsCreateTransform(srgb, TYPE_RGB_DBL, xyz, TYPE_XYZ_DBL, INTENT_RELATIVE_COLORIMETRIC, kFlags);
+    fromXyz_ = cmsCreateTransform(xyz, TYPE_XYZ_DBL, srgb, TYPE_RGB_DBL, INTENT_RELATIVE_COLORIMETRIC, kFlags);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(xyz);
+    // The adaptations are linear: their matrices, column by column.
+    for (int column = 0; column < 3; ++column) {
+      cmsCIEXYZ unit{column == 0 ? 1.0 : 0.0, column == 1 ? 1.0 : 0.0, column == 2 ? 1.0 : 0.0}, d65{}, d50{};
+      cmsAdaptToIlluminant(&d65, cmsD50_XYZ(), &kD65, &unit);
+      cmsAdaptToIlluminant(&d50, &kD65, cmsD50_XYZ(), &unit);
+      const double to65[3] = {d65.X, d65.Y, d65.Z}, to50[3] = {d50.X, d50.Y, d50.Z};
+      for (int row = 0; row < 3; ++row) {
+        toD65_[row][column] = to65[row];
+        toD50_[row][column] = to50[row];
+      }
+    }
+    // The profile is a curve per channel and a matrix, so the XYZ of a pixel
+    // is the sum of its channels' XYZ each alone.
+    for (int channel = 0; channel < 3; ++channel)
+      for (int v = 0; v < 256; ++v) {
+        double alone[3] = {0.0, 0.0, 0.0};
+        alone[channel] = v / 255.0;
+        cmsCIEXYZ d50{};
+        cmsDoTransform(toXyz_, alone, &d50, 1);
+        channels_[channel][v] = Apply(toD65_, d50);
+      }
+  }
+  ~LabConversion() {
+    for (cmsHTRANSFORM t : {toXyz_, fromXyz_})
+      if (t) cmsDeleteTransform(t);
+  }
+  LabConversion(const LabConversion&) = delete;
+  LabConversion& operator=(const LabConversion&) = delete;
+
+  LabTriple FromRgb(const RgbTriple& rgb) const {
+    cmsCIEXYZ xyz{};
+    cmsDoTransform(toXyz_, rgb.begin(), &xyz, 1);
+    return FromD50(xyz);
+  }
+  LabTriple FromPixel(const Pixel& pixel) const {
+    const cmsCIEXYZ& r = channels_[0][pixel[0]];
+    const cmsCIEXYZ& g = channels_[1][pixel[1]];
+    const cmsCIEXYZ& b = channels_[2][pixel[2]];
+    const cmsCIEXYZ d65{r.X + g.X + b.X, r.Y + g.Y + b.Y, r.Z + g.Z + b.Z};
+    cmsCIELab lab{};
+    cmsXYZ2Lab(&kD65, &lab, &d65);
+    return {lab.L, lab.a, lab.b};
+  }
+  RgbTriple ToRgb(const LabTriple& lab) const {
+    const cmsCIELab in{lab[0], lab[1], lab[2]};
+    cmsCIEXYZ d65{};
+    cmsLab2XYZ(&kD65, &d65, &in);
+    const cmsCIEXYZ d50 = Apply(toD50_, d65);
+    RgbTriple rgb{};
+    cmsDoTransform(fromXyz_, &d50, rgb.begin(), 1);
+    return rgb;
+  }
+
+ private:
+  using Matrix = double[3][3];
+  static cmsCIEXYZ Apply(const Matrix& m, const cmsCIEXYZ& v) {
+    return {m[0][0] * v.X + m[0][1] * v.Y + m[0][2] * v.Z, m[1][0] * v.X + m[1][1] * v.Y + m[1][2] * v.Z,
+            m[2][0] * v.X + m[2][1] * v.Y + m[2][2] * v.Z};
+  }
+  LabTriple FromD50(const cmsCIEXYZ& d50) const {
+    const cmsCIEXYZ d65 = Apply(toD65_, d50);
+    cmsCIELab lab{};
+    cmsXYZ2Lab(&kD65, &lab, &d65);
+    return {lab.L, lab.a, lab.b};
+  }
+  static constexpr cmsCIEXYZ kD65{0.95047, 1.0, 1.08883};
+  cmsHTRANSFORM toXyz_ = nullptr;
+  cmsHTRANSFORM fromXyz_ = nullptr;
+  Matrix toD65_{};  // Bradford, D50 to D65
+  Matrix toD50_{};  // and back
+  cmsCIEXYZ channels_[3][256]{};  // D65 XYZ of each channel's byte values, the others 0
+};
+
+// One conversion for all threads: the transforms keep no cache, the tables are read only.
+const LabConversion& Lab() {
+  static const LabConversion conversion;
+  return conversion;
+}
 
 // Hue angle in degrees in [0, 360], as Little CMS takes it.
 double HueDegrees(double b, double a) {
@@ -171,10 +274,10 @@ void AppendKey(std::string& key, const std::vector<DrawStop>& stops) {
 
 LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p) {
   const Segment s = Locate(stops, p);
-  const LabTriple a = RgbToLab(stops[s.first].rgb);
+  const LabTriple a = Lab().FromRgb(stops[s.first].rgb);
   if (s.first == s.second) return a;
-  const LabTriple b = RgbToLab(stops[s.second].rgb);
-  return LerpTriple(a, b, s.t, Midpoint(stops[s.first]));
+  const LabTriple b = Lab().FromRgb(stops[s.second].rgb);
+  return Blend(a, b, s.t, Midpoint(stops[s.first]));
 }
 
 double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2) {
@@ -192,19 +295,7 @@ Pixel ToPixel(const RgbTriple& rgb) {
   return out;
 }
 
-LabTriple PixelToLab(const Pixel& pixel) {
-  // RgbToLab of pixel / 255, its product and its order of operations kept,
-  // each channel's linear light looked up rather than computed.
-  static const std::array<double, 256> linear = [] {
-    std::array<double, 256> table{};
-    for (std::size_t v = 0; v < table.size(); ++v) table[v] = SrgbToLinear(static_cast<double>(v) / 255.0);
-    return table;
-  }();
-  const double r = linear[pixel[0]], g = linear[pixel[1]], b = linear[pixel[2]];
-  const ColorMatrix& m = kLinearRgbToXyz;
-  return XyzToLab({m[0][0] * r + m[0][1] * g + m[0][2] * b, m[1][0] * r + m[1][1] * g + m[1][2] * b,
-                   m[2][0] * r + m[2][1] * g + m[2][2] * b});
-}
+LabTriple PixelToLab(const Pixel& pixel) { return Lab().FromPixel(pixel); }
 
 DeltaStats CompareWithIdeal(const std::vector<Pixel>& drawn, const std::vector<LabTriple>& ideal) {
   if (drawn.empty() || ideal.size() != drawn.size()) return {};
@@ -220,12 +311,12 @@ std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t
   ramp.reserve(width);
   std::vector<LabTriple> labs;
   labs.reserve(stops.size());
-  for (const DrawStop& s : stops) labs.push_back(RgbToLab(s.rgb));
+  for (const DrawStop& s : stops) labs.push_back(Lab().FromRgb(s.rgb));
   // IdealLabAt at each centre, the stops' CIELAB values computed once.
   for (std::size_t x = 0; x < width; ++x) {
     const Segment s = Locate(stops, (static_cast<double>(x) + 0.5) / static_cast<double>(width));
     ramp.push_back(s.first == s.second ? labs[s.first]
-                                       : LerpTriple(labs[s.first], labs[s.second], s.t, Midpoint(stops[s.first])));
+                                       : Blend(labs[s.first], labs[s.second], s.t, Midpoint(stops[s.first])));
   }
   return ramp;
 }
@@ -233,7 +324,7 @@ std::vector<LabTriple> IdealRamp(const std::vector<DrawStop>& stops, std::size_t
 std::vector<Pixel> IdealPixels(const std::vector<DrawStop>& stops, std::size_t width) {
   std::vector<Pixel> pixels;
   pixels.reserve(width);
-  for (const LabTriple& lab : IdealRamp(stops, width)) pixels.push_back(ToPixel(LabToRgb(lab)));
+  for (const LabTriple& lab : IdealRamp(stops, width)) pixels.push_back(ToPixel(Lab().ToRgb(lab)));
   return pixels;
 }
 

@@ -16,16 +16,17 @@
 
 namespace evenhue::cli {
 
-// The ideal ramp at p: the stops around p blended in CIELAB (D65) with
-// MidpointLerp and the first stop's midpoint (kept to 13–87 percent, as the
-// plug-in keeps it). Returns CIELAB. `stops` must be non-empty with
+// The ideal ramp at p: the stops around p blended in CIELAB (D65) with the
+// first stop's midpoint (kept to 13–87 percent), the blend half way at the
+// midpoint. Computed with Little CMS and none of the plug-in's colour or
+// gradient code. Returns CIELAB. `stops` must be non-empty with
 // non-decreasing offsets.
 LabTriple IdealLabAt(const std::vector<DrawStop>& stops, double p);
 
 // CIEDE2000 between two D65 CIELAB colours (Little CMS).
 double DeltaE2000(const LabTriple& lab1, const LabTriple& lab2);
 
-// An 8-bit sRGB pixel and its CIELAB value.
+// An 8-bit sRGB pixel and its CIELAB value (D65, Little CMS, as the ideal ramp).
 using Pixel = std::array<std::uint8_t, 3>;
 Pixel ToPixel(const RgbTriple& rgb);
 LabTriple PixelToLab(const Pixel& pixel);

@@ -50,17 +50,16 @@ struct Expected {
 };
 
 // The figures recomputed from the stand-in's pixels: Little CMS's CIEDE2000
-// of each pixel's CIELAB against the ideal ramp at its centre.
+// of each pixel's CIELAB against the ideal ramp at its centre (both pinned
+// to hand values below).
 Expected Recompute(const GradientResult& r) {
-  std::vector<IdealStop> ideal;
-  for (const DrawStop& s : r.sourceStops) ideal.push_back({s.offset, s.rgb, s.midpoint});
   const std::vector<DrawStop>& drawnNew = r.newStops.empty() ? r.sourceStops : r.newStops;
   Expected e;
   for (int x = 0; x < kWidth; ++x) {
-    const evenhue::LabTriple target = IdealLab(ideal, (x + 0.5) / kWidth);
+    const evenhue::LabTriple target = evenhue::cli::IdealLabAt(r.sourceStops, (x + 0.5) / kWidth);
     const Pixel s = Draw(r.sourceStops, x), n = Draw(drawnNew, x);
-    const double before = DeltaE2000(PixelLab(s[0], s[1], s[2]), target);
-    const double after = DeltaE2000(PixelLab(n[0], n[1], n[2]), target);
+    const double before = DeltaE2000(evenhue::cli::PixelToLab(s), target);
+    const double after = DeltaE2000(evenhue::cli::PixelToLab(n), target);
     e.beforeMax = std::max(e.beforeMax, before);
     e.afterMax = std::max(e.afterMax, after);
     e.beforeMean += before;
@@ -128,20 +127,56 @@ TEST(Strips, PaintsShareFiguresOnlyWithTheSameSourceAndNewStops) {
   EXPECT_NE(Recompute(results[0]).beforeMean, Recompute(results[3]).beforeMean);
 }
 
-// The pixels' CIELAB values come from a table of linear light: they must be
-// RgbToLab of the byte values to the last bit, as the figures are printed.
-TEST(Strips, PixelToLabIsRgbToLabOfTheBytes) {
-  std::size_t wrong = 0;
-  std::string first;
-  for (int r = 0; r < 256; r += 3)
-    for (int g = 0; g < 256; g += 5)
-      for (int b = 0; b < 256; b += 7) {
-        const Pixel p{static_cast<std::uint8_t>(r), static_cast<std::uint8_t>(g), static_cast<std::uint8_t>(b)};
-        const evenhue::LabTriple got = evenhue::cli::PixelToLab(p), want = PixelLab(p[0], p[1], p[2]);
-        if (got[0] == want[0] && got[1] == want[1] && got[2] == want[2]) continue;
-        if (wrong++ == 0) first = std::to_string(r) + "," + std::to_string(g) + "," + std::to_string(b);
-      }
-  EXPECT_EQ(wrong, 0u) << "first at " << first;
+// The pixels' CIELAB values and the ideal ramp against values worked out by
+// hand: the sRGB curve, the sRGB matrix to XYZ, CIELAB with the D65 white
+// (0.95047, 1, 1.08883), and the blend half way at the midpoint. Little CMS
+// builds its sRGB matrix from the primaries and a 6504 K white and adapts it
+// to D50 and back, which moves the values by up to 0.006; a misplaced
+// midpoint or a wrong white moves them by whole units.
+constexpr double kHandTolerance = 0.01;
+
+TEST(StripFigures, PixelsAreCielabD65) {
+  struct Case {
+    Pixel pixel;
+    double L, a, b;
+  };
+  const Case cases[] = {
+      {{255, 255, 255}, 100.0, 0.0, 0.0},          {{0, 0, 0}, 0.0, 0.0, 0.0},
+      {{255, 0, 0}, 53.2408, 80.0925, 67.2032},    {{0, 0, 255}, 32.2970, 79.1875, -107.8602},
+      {{255, 255, 0}, 97.1393, -21.5537, 94.4780}, {{128, 128, 128}, 53.5850, 0.0, 0.0},
+      {{12, 200, 77}, 70.8155, -66.5429, 48.8715},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int{c.pixel[0]} << "," << int{c.pixel[1]} << "," << int{c.pixel[2]});
+    const evenhue::LabTriple lab = evenhue::cli::PixelToLab(c.pixel);
+    EXPECT_NEAR(lab[0], c.L, kHandTolerance);
+    EXPECT_NEAR(lab[1], c.a, kHandTolerance);
+    EXPECT_NEAR(lab[2], c.b, kHandTolerance);
+  }
+}
+
+TEST(StripFigures, IdealRampIsHalfWayAtTheMidpoint) {
+  struct Case {
+    double p, midpoint;  // position, first stop's midpoint in percent
+    double L, a, b;
+  };
+  const Case cases[] = {
+      {0.15, 30, 48.5076, 54.0022, -57.2756},  // a quarter of the way
+      {0.30, 30, 64.7181, 28.8169, -6.6911},   // half way at the midpoint
+      {0.65, 30, 80.9287, 3.6316, 43.8934},    // three quarters
+      {0.90, 30, 92.5077, -14.3579, 80.0253},
+      {0.25, 50, 48.5076, 54.0022, -57.2756},  // the even midpoint: a plain blend
+      {0.05, 10, 44.7667, 59.8142, -68.9490},  // 10 percent is kept to 13
+      {0.00, 30, 32.2970, 79.1875, -107.8602}, {1.00, 30, 97.1393, -21.5537, 94.4780},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "p " << c.p << " midpoint " << c.midpoint);
+    const std::vector<DrawStop> stops = {{0.0, {0, 0, 1}, c.midpoint}, {1.0, {1, 1, 0}, 50}};
+    const evenhue::LabTriple lab = evenhue::cli::IdealLabAt(stops, c.p);
+    EXPECT_NEAR(lab[0], c.L, kHandTolerance);
+    EXPECT_NEAR(lab[1], c.a, kHandTolerance);
+    EXPECT_NEAR(lab[2], c.b, kHandTolerance);
+  }
 }
 
 // The report's CIEDE2000 gives Little CMS's numbers to the last bit, over
