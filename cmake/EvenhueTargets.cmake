@@ -28,3 +28,23 @@ function(evenhue_add_subdirectories)
     endif()
   endforeach()
 endfunction()
+
+# evenhue_command_test(NAME SOURCES... LABELS label): a test program that runs
+# the built `evenhue` command and the plug-in file, with the command tests'
+# helpers (tests/cli/cli_support.*) and the engine linked in.
+function(evenhue_command_test name)
+  cmake_parse_arguments(T "" "" "SOURCES;LABELS" ${ARGN})
+  find_package(PNG REQUIRED)
+  evenhue_test(${name}
+    SOURCES ${PROJECT_SOURCE_DIR}/tests/cli/cli_support.cpp ${T_SOURCES}
+    LIBS evenhue_engine evenhue_test_command evenhue_host evenhue_core pugixml::pugixml nlohmann_json::nlohmann_json
+         PNG::PNG Evenhue::lcms2
+    LABELS ${T_LABELS})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_definitions(${name} PRIVATE
+    EVENHUE_COMMAND="$<TARGET_FILE:evenhue>"
+    EVENHUE_PLUGIN_FILE="$<TARGET_FILE:Evenhue>"
+    EVENHUE_EXAMPLES_DIR="${PROJECT_SOURCE_DIR}/examples"
+    EVENHUE_VERSION_TEXT="${PROJECT_VERSION}")
+  add_dependencies(${name} evenhue Evenhue)
+endfunction()
