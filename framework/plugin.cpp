@@ -1,14 +1,14 @@
-#include "plugin/plugin.hpp"
+#include "framework/plugin.hpp"
 
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <iterator>
 
-#include "plugin/router_table.hpp"
-#include "plugin/shell_memory.hpp"
-#include "plugin/suite_slots.hpp"
-#include "plugin/suite_table.hpp"
+#include "framework/router_table.hpp"
+#include "framework/shell_memory.hpp"
+#include "framework/suite_slots.hpp"
+#include "framework/suite_table.hpp"
 
 using hostapi::FourCC;
 using hostapi::ResultCode;

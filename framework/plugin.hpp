@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <new>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 class SuiteTable;
 

@@ -1,12 +1,12 @@
-#include "plugin/plugin_main.hpp"
+#include "framework/plugin_main.hpp"
 
 #include <cstring>
 #include <exception>
 
-#include "plugin/error.hpp"
-#include "plugin/plugin.hpp"
-#include "plugin/plugin_object.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/error.hpp"
+#include "framework/plugin.hpp"
+#include "framework/plugin_object.hpp"
+#include "framework/suite_slots.hpp"
 
 namespace {
 

@@ -24,7 +24,7 @@
 // returned; no exception ever unwinds into the host.
 #pragma once
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 #if defined(_WIN32)
 #define EVENHUE_EXPORT __declspec(dllexport)

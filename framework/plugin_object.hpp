@@ -2,7 +2,7 @@
 // as a Plugin; the plug-in's own class defines these two.
 #pragma once
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 class Plugin;
 

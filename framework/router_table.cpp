@@ -1,4 +1,4 @@
-#include "plugin/router_table.hpp"
+#include "framework/router_table.hpp"
 
 #include <cstring>
 

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "plugin/plugin.hpp"
+#include "framework/plugin.hpp"
 
 namespace router {
 

@@ -1,4 +1,4 @@
-#include "plugin/shell_memory.hpp"
+#include "framework/shell_memory.hpp"
 
 #include <new>
 

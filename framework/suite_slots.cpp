@@ -1,4 +1,4 @@
-#include "plugin/suite_slots.hpp"
+#include "framework/suite_slots.hpp"
 
 namespace slots {
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "plugin/host_api.hpp"
-#include "plugin/host_api/called_suites.hpp"
+#include "interface/host_api.hpp"
+#include "interface/called_suites.hpp"
 
 namespace slots {
 

@@ -1,12 +1,12 @@
-#include "plugin/suite_table.hpp"
+#include "framework/suite_table.hpp"
 
 #include <array>
 #include <new>
 #include <string_view>
 #include <utility>
 
-#include "plugin/shell_memory.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/shell_memory.hpp"
+#include "framework/suite_slots.hpp"
 
 std::uint16_t SuiteTable::useCount_ = 0;
 

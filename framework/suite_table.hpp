@@ -8,7 +8,7 @@
 #include <new>
 #include <span>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 // One row of a suite list. A null name ends a list; a row whose slot is null is
 // skipped by acquisition and release.

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "host/gap_buffer.hpp"
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace host {
 

@@ -33,7 +33,7 @@
 #include "host/document.hpp"
 #include "host/loader.hpp"
 #include "host/recorder.hpp"
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace host {
 

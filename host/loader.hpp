@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace host {
 

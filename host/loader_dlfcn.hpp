@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace host {
 

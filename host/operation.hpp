@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "host/host_state.hpp"
-#include "plugin/host_api/called_suites.hpp"
+#include "interface/called_suites.hpp"
 
 namespace host {
 

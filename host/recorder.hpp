@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace host {
 

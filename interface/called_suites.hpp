@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "plugin/host_api/suites.hpp"
+#include "interface/suites.hpp"
 
 namespace hostapi {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "plugin/host_api/suites.hpp"
+#include "interface/suites.hpp"
 
 namespace hostapi {
 

@@ -1,6 +1,6 @@
 // The binary interface between Illustrator (or a stand-in host) and the plug-in.
 //
-// Everything that crosses the boundary is declared under plugin/host_api/ and
+// Everything that crosses the boundary is declared under interface/ and
 // reached through this header, the one its users include:
 //
 //   types.hpp      scalars, result codes and opaque handles
@@ -17,10 +17,10 @@
 // the stand-in host can all use them.
 #pragma once
 
-#include "plugin/host_api/called_suites.hpp"
-#include "plugin/host_api/catalogue.hpp"
-#include "plugin/host_api/messages.hpp"
-#include "plugin/host_api/names.hpp"
-#include "plugin/host_api/records.hpp"
-#include "plugin/host_api/suites.hpp"
-#include "plugin/host_api/types.hpp"
+#include "interface/called_suites.hpp"
+#include "interface/catalogue.hpp"
+#include "interface/messages.hpp"
+#include "interface/names.hpp"
+#include "interface/records.hpp"
+#include "interface/suites.hpp"
+#include "interface/types.hpp"

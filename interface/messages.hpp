@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/host_api/types.hpp"
+#include "interface/types.hpp"
 
 namespace hostapi {
 

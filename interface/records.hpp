@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/host_api/types.hpp"
+#include "interface/types.hpp"
 
 namespace hostapi {
 

@@ -9,8 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/host_api/records.hpp"
-#include "plugin/host_api/types.hpp"
+#include "interface/records.hpp"
+#include "interface/types.hpp"
 
 namespace hostapi {
 

@@ -3,9 +3,9 @@
 #include <cstring>
 #include <type_traits>
 
-#include "feature/evenhue_plugin.hpp"
-#include "feature/product_texts.hpp"
-#include "plugin/suite_slots.hpp"
+#include "plugin/evenhue_plugin.hpp"
+#include "plugin/product_texts.hpp"
+#include "framework/suite_slots.hpp"
 #include "support/host_string.hpp"
 
 using hostapi::ResultCode;

@@ -6,10 +6,10 @@
 #include <optional>
 #include <vector>
 
-#include "feature/evenhue_plugin.hpp"
+#include "plugin/evenhue_plugin.hpp"
 #include "gradient/resample.hpp"
 #include "gradient/stops.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/suite_slots.hpp"
 
 using hostapi::ResultCode;
 

@@ -1,9 +1,9 @@
-#include "feature/evenhue_plugin.hpp"
+#include "plugin/evenhue_plugin.hpp"
 
 #include <exception>
 
-#include "feature/guarded.hpp"
-#include "plugin/plugin_object.hpp"
+#include "plugin/guarded.hpp"
+#include "framework/plugin_object.hpp"
 
 namespace {
 

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "plugin/host_api.hpp"
-#include "plugin/plugin.hpp"
+#include "interface/host_api.hpp"
+#include "framework/plugin.hpp"
 
 class EvenhuePlugin : public Plugin {
  public:

@@ -1,8 +1,8 @@
 // The catch rule of the plug-in's message boundaries.
 #pragma once
 
-#include "plugin/error.hpp"
-#include "plugin/host_api.hpp"
+#include "framework/error.hpp"
+#include "interface/host_api.hpp"
 
 // Runs `step`; an ai::Error becomes its code and any other exception 'CANT'.
 template <class Step>

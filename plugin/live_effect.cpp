@@ -1,10 +1,10 @@
 // The Live Effect and the apply notifier: registration and message handlers.
 #include <cstdint>
 
-#include "feature/evenhue_plugin.hpp"
-#include "feature/guarded.hpp"
-#include "feature/product_texts.hpp"
-#include "plugin/suite_slots.hpp"
+#include "plugin/evenhue_plugin.hpp"
+#include "plugin/guarded.hpp"
+#include "plugin/product_texts.hpp"
+#include "framework/suite_slots.hpp"
 
 using hostapi::ResultCode;
 

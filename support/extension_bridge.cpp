@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "plugin/error.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/error.hpp"
+#include "framework/suite_slots.hpp"
 #include "support/host_string.hpp"
 #include "support/platform_library.hpp"
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 // Owning handle to a path object of the host's file path service. Host calls
 // receive the wrapper's address and read or write the handle through it.

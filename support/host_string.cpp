@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
-#include "plugin/error.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/error.hpp"
+#include "framework/suite_slots.hpp"
 
 namespace ai {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <type_traits>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace ai {
 

@@ -1,7 +1,7 @@
 #include "support/sp_alloc.hpp"
 
-#include "plugin/error.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/error.hpp"
+#include "framework/suite_slots.hpp"
 
 namespace ai {
 

@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "plugin/suite_slots.hpp"
+#include "framework/suite_slots.hpp"
 
 namespace bridgetest {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "host/host.hpp"
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace bridgetest {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/error.hpp"
+#include "framework/error.hpp"
 #include "tests/bridge/bridge_host.hpp"
 #include "tests/bridge/stub_results.hpp"
 

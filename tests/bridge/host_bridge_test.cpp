@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/host.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/suite_slots.hpp"
 #include "support/extension_bridge.hpp"
 #include "tests/bridge/stub_results.hpp"
 

@@ -1,7 +1,7 @@
 // The plug-in object's lifecycle as the host sees it: Absent, Running, Unloaded.
 #include <filesystem>
 
-#include "tests/e2e_shell/shell_fixture.hpp"
+#include "tests/e2e_framework/shell_fixture.hpp"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The two application notifiers and the access hold, seen from the host.
-#include "tests/e2e_shell/shell_fixture.hpp"
+#include "tests/e2e_framework/shell_fixture.hpp"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // answer 0, and which codes come back.
 #include <string>
 
-#include "tests/e2e_shell/shell_fixture.hpp"
+#include "tests/e2e_framework/shell_fixture.hpp"
 
 namespace {
 

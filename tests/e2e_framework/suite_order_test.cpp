@@ -2,7 +2,7 @@
 // missing suite does to that order.
 #include <algorithm>
 
-#include "tests/e2e_shell/shell_fixture.hpp"
+#include "tests/e2e_framework/shell_fixture.hpp"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <limits>
 #include <ostream>
 
-#include "tests/e2e_feature/story_helpers.hpp"
+#include "tests/e2e_plugin/story_helpers.hpp"
 
 namespace story {
 namespace {

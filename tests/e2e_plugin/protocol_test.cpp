@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e_feature/story_helpers.hpp"
+#include "tests/e2e_plugin/story_helpers.hpp"
 #include "tests/gradient/pinned.hpp"
 
 namespace story {

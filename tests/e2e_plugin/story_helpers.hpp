@@ -15,7 +15,7 @@
 #include "gradient/resample.hpp"
 #include "gradient/stops.hpp"
 #include "host/host.hpp"
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace story {
 

@@ -4,7 +4,7 @@
 #include <ostream>
 #include <set>
 
-#include "tests/e2e_feature/story_helpers.hpp"
+#include "tests/e2e_plugin/story_helpers.hpp"
 
 namespace story {
 namespace {

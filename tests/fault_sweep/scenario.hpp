@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace sweep {
 

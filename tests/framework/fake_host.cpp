@@ -1,10 +1,10 @@
-#include "tests/plugin/fake_host.hpp"
+#include "tests/framework/fake_host.hpp"
 
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
-#include "plugin/suite_slots.hpp"
+#include "framework/suite_slots.hpp"
 
 namespace fake {
 namespace {

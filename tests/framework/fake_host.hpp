@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace fake {
 

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "plugin/plugin.hpp"
-#include "plugin/shell_memory.hpp"
-#include "plugin/suite_slots.hpp"
-#include "plugin/suite_table.hpp"
-#include "tests/plugin/probe.hpp"
-#include "tests/plugin/shell_on_host.hpp"
+#include "framework/plugin.hpp"
+#include "framework/shell_memory.hpp"
+#include "framework/suite_slots.hpp"
+#include "framework/suite_table.hpp"
+#include "tests/framework/probe.hpp"
+#include "tests/framework/shell_on_host.hpp"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/plugin.hpp"
-#include "plugin/suite_table.hpp"
+#include "framework/plugin.hpp"
+#include "framework/suite_table.hpp"
 
 namespace probe {
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "host/host.hpp"
-#include "plugin/plugin.hpp"
-#include "plugin/suite_slots.hpp"
-#include "tests/plugin/probe.hpp"
+#include "framework/plugin.hpp"
+#include "framework/suite_slots.hpp"
+#include "tests/framework/probe.hpp"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "plugin/plugin.hpp"
-#include "plugin/router_table.hpp"
-#include "plugin/suite_slots.hpp"
-#include "tests/plugin/probe.hpp"
-#include "tests/plugin/shell_on_host.hpp"
+#include "framework/plugin.hpp"
+#include "framework/router_table.hpp"
+#include "framework/suite_slots.hpp"
+#include "tests/framework/probe.hpp"
+#include "tests/framework/shell_on_host.hpp"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "plugin/suite_slots.hpp"
-#include "tests/plugin/probe.hpp"
+#include "framework/suite_slots.hpp"
+#include "tests/framework/probe.hpp"
 
 namespace probe {
 

@@ -1,4 +1,4 @@
-#include "plugin/suite_table.hpp"
+#include "framework/suite_table.hpp"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "plugin/suite_slots.hpp"
-#include "tests/plugin/probe.hpp"
-#include "tests/plugin/shell_on_host.hpp"
+#include "framework/suite_slots.hpp"
+#include "tests/framework/probe.hpp"
+#include "tests/framework/shell_on_host.hpp"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plugin/host_api.hpp"
+#include "interface/host_api.hpp"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The About entry's menu search against the fake host's menu suite.
 #include <gtest/gtest.h>
 
-#include "feature/evenhue_plugin.hpp"
-#include "plugin/suite_slots.hpp"
-#include "tests/plugin/fake_host.hpp"
-#include "tests/plugin/probe.hpp"
+#include "plugin/evenhue_plugin.hpp"
+#include "framework/suite_slots.hpp"
+#include "tests/framework/fake_host.hpp"
+#include "tests/framework/probe.hpp"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <stdexcept>
 #include <string>
 
-#include "feature/evenhue_plugin.hpp"
+#include "plugin/evenhue_plugin.hpp"
 #include "host/host.hpp"
-#include "plugin/error.hpp"
-#include "plugin/plugin_main.hpp"
-#include "plugin/shell_memory.hpp"
-#include "plugin/suite_slots.hpp"
-#include "plugin/suite_table.hpp"
-#include "tests/plugin/fake_host.hpp"
-#include "tests/plugin/probe.hpp"
+#include "framework/error.hpp"
+#include "framework/plugin_main.hpp"
+#include "framework/shell_memory.hpp"
+#include "framework/suite_slots.hpp"
+#include "framework/suite_table.hpp"
+#include "tests/framework/fake_host.hpp"
+#include "tests/framework/probe.hpp"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <vector>
 
-#include "feature/evenhue_plugin.hpp"
-#include "plugin/plugin_object.hpp"
+#include "plugin/evenhue_plugin.hpp"
+#include "framework/plugin_object.hpp"
 
 namespace {
 

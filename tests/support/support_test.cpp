@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "host/host.hpp"
-#include "plugin/error.hpp"
-#include "plugin/suite_slots.hpp"
+#include "framework/error.hpp"
+#include "framework/suite_slots.hpp"
 #include "support/host_string.hpp"
 #include "support/sp_alloc.hpp"
 
