@@ -262,9 +262,9 @@ ResultCode Plugin::acquireOptionalSuites() {
 // ---------------------------------------------------------------------------
 // Handlers with their defaults
 
-#define EVENHUE_DEFINE_HANDLER(name, answer) \
+#define EVENHUE_DEFINE_HANDLER(caller, selector, name, answer) \
   ResultCode Plugin::name(Message*) { return answer; }
-EVENHUE_PLUGIN_HANDLERS(EVENHUE_DEFINE_HANDLER)
+EVENHUE_MESSAGES(EVENHUE_DEFINE_HANDLER)
 #undef EVENHUE_DEFINE_HANDLER
 
 // ---------------------------------------------------------------------------

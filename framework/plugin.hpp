@@ -44,48 +44,52 @@ class ContextGuard {
   bool opened_;  // the host answered the open with 0, whatever handle it gave
 };
 
-// The message handlers, in the host framework's order, with what each answers
-// when a plug-in does not override it.
-#define EVENHUE_PLUGIN_HANDLERS(X)                                 \
-  X(onNotify, 0)                                                   \
-  X(onDoAction, 0)                                                 \
-  X(onMenuGo, hostapi::kUnhandledMessage)                          \
-  X(onMenuUpdate, hostapi::kUnhandledMessage)                      \
-  X(onFilterGetParameters, hostapi::kUnhandledMessage)             \
-  X(onFilterGo, hostapi::kUnhandledMessage)                        \
-  X(onPluginGroupNotifyEdits, hostapi::kUnhandledMessage)          \
-  X(onPluginGroupUpdate, hostapi::kUnhandledMessage)               \
-  X(onFileFormatGetParameters, hostapi::kUnhandledMessage)         \
-  X(onFileFormatGo, hostapi::kUnhandledMessage)                    \
-  X(onFileFormatCheck, hostapi::kUnhandledMessage)                 \
-  X(onFileFormatUpdate, hostapi::kUnhandledMessage)                \
-  X(onFileFormatDoAction, hostapi::kUnhandledMessage)              \
-  X(onToolEditOptions, hostapi::kUnhandledMessage)                 \
-  X(onToolTrackCursor, hostapi::kUnhandledMessage)                 \
-  X(onToolMouseDown, hostapi::kUnhandledMessage)                   \
-  X(onToolMouseDrag, hostapi::kUnhandledMessage)                   \
-  X(onToolMouseUp, hostapi::kUnhandledMessage)                     \
-  X(onToolSelect, hostapi::kUnhandledMessage)                      \
-  X(onToolDeselect, hostapi::kUnhandledMessage)                    \
-  X(onToolReselect, 0)                                             \
-  X(onToolDecreaseDiameter, 0)                                     \
-  X(onToolIncreaseDiameter, 0)                                     \
-  X(onLiveEffectEditParameters, hostapi::kUnhandledMessage)        \
-  X(onLiveEffectGoLive, hostapi::kUnhandledMessage)                \
-  X(onLiveEffectInterpolateParameters, hostapi::kUnhandledMessage) \
-  X(onLiveEffectInputType, hostapi::kUnhandledMessage)             \
-  X(onLiveEffectConvertColorSpace, hostapi::kUnhandledMessage)     \
-  X(onLiveEffectScaleParameters, hostapi::kUnhandledMessage)       \
-  X(onLiveEffectAdjustColors, hostapi::kUnhandledMessage)          \
-  X(onLiveEffectHandleMerge, hostapi::kUnhandledMessage)           \
-  X(onTimerGo, hostapi::kUnhandledMessage)                         \
-  X(onClipboardGo, hostapi::kUnhandledMessage)                     \
-  X(onClipboardCanCopy, hostapi::kUnhandledMessage)                \
-  X(onClipboardClone, hostapi::kUnhandledMessage)                  \
-  X(onClipboardDispose, hostapi::kUnhandledMessage)                \
-  X(onWorkspaceWrite, hostapi::kUnhandledMessage)                  \
-  X(onWorkspaceRestore, hostapi::kUnhandledMessage)                \
-  X(onWorkspaceDefault, hostapi::kUnhandledMessage)
+// Every host message the plug-in object answers through a handler of its own,
+// one row each, in the routing order: caller and selector (names of
+// interface/names.hpp; a null selector takes every selector of the caller,
+// after the application notifiers), the handler, and what the handler
+// answers when a plug-in does not override it. The handlers' declarations,
+// their default bodies and the router's rows are all made from this table.
+#define EVENHUE_MESSAGES(X) \
+  X(callers::kNotifier, nullptr, onNotify, 0)                                                                                         \
+  X(callers::kActionManager, selectors::kDoAction, onDoAction, 0)                                                                     \
+  X(callers::kMenu, selectors::kGo, onMenuGo, hostapi::kUnhandledMessage)                                                             \
+  X(callers::kMenu, selectors::kUpdate, onMenuUpdate, hostapi::kUnhandledMessage)                                                     \
+  X(callers::kFilter, selectors::kGetParameters, onFilterGetParameters, hostapi::kUnhandledMessage)                                   \
+  X(callers::kFilter, selectors::kGo, onFilterGo, hostapi::kUnhandledMessage)                                                         \
+  X(callers::kPluginGroup, selectors::kNotifyEdits, onPluginGroupNotifyEdits, hostapi::kUnhandledMessage)                             \
+  X(callers::kPluginGroup, selectors::kUpdate, onPluginGroupUpdate, hostapi::kUnhandledMessage)                                       \
+  X(callers::kFileFormat, selectors::kGetParameters, onFileFormatGetParameters, hostapi::kUnhandledMessage)                           \
+  X(callers::kFileFormat, selectors::kGo, onFileFormatGo, hostapi::kUnhandledMessage)                                                 \
+  X(callers::kFileFormat, selectors::kCheck, onFileFormatCheck, hostapi::kUnhandledMessage)                                           \
+  X(callers::kFileFormat, selectors::kUpdateAI140, onFileFormatUpdate, hostapi::kUnhandledMessage)                                    \
+  X(callers::kFileFormat, selectors::kDoAction, onFileFormatDoAction, hostapi::kUnhandledMessage)                                     \
+  X(callers::kTool, selectors::kEditOptions, onToolEditOptions, hostapi::kUnhandledMessage)                                           \
+  X(callers::kTool, selectors::kTrackCursor, onToolTrackCursor, hostapi::kUnhandledMessage)                                           \
+  X(callers::kTool, selectors::kMouseDown, onToolMouseDown, hostapi::kUnhandledMessage)                                               \
+  X(callers::kTool, selectors::kMouseDrag, onToolMouseDrag, hostapi::kUnhandledMessage)                                               \
+  X(callers::kTool, selectors::kMouseUp, onToolMouseUp, hostapi::kUnhandledMessage)                                                   \
+  X(callers::kTool, selectors::kSelect, onToolSelect, hostapi::kUnhandledMessage)                                                     \
+  X(callers::kTool, selectors::kDeselect, onToolDeselect, hostapi::kUnhandledMessage)                                                 \
+  X(callers::kTool, selectors::kReselect, onToolReselect, 0)                                                                          \
+  X(callers::kTool, selectors::kDecreaseDiameter, onToolDecreaseDiameter, 0)                                                          \
+  X(callers::kTool, selectors::kIncreaseDiameter, onToolIncreaseDiameter, 0)                                                          \
+  X(callers::kLiveEffect, selectors::kLiveEffectEditParameters, onLiveEffectEditParameters, hostapi::kUnhandledMessage)               \
+  X(callers::kLiveEffect, selectors::kLiveEffectGoLive, onLiveEffectGoLive, hostapi::kUnhandledMessage)                               \
+  X(callers::kLiveEffect, selectors::kLiveEffectInterpolateParameters, onLiveEffectInterpolateParameters, hostapi::kUnhandledMessage) \
+  X(callers::kLiveEffect, selectors::kLiveEffectInputType, onLiveEffectInputType, hostapi::kUnhandledMessage)                         \
+  X(callers::kLiveEffect, selectors::kLiveEffectScaleParameters, onLiveEffectScaleParameters, hostapi::kUnhandledMessage)             \
+  X(callers::kLiveEffect, selectors::kLiveEffectConvertColorSpace, onLiveEffectConvertColorSpace, hostapi::kUnhandledMessage)         \
+  X(callers::kLiveEffect, selectors::kLiveEffectAdjustColors, onLiveEffectAdjustColors, hostapi::kUnhandledMessage)                   \
+  X(callers::kLiveEffect, selectors::kLiveEffectHandleMerge, onLiveEffectHandleMerge, hostapi::kUnhandledMessage)                     \
+  X(callers::kTimer, selectors::kGo, onTimerGo, hostapi::kUnhandledMessage)                                                           \
+  X(callers::kClipboard, selectors::kGo, onClipboardGo, hostapi::kUnhandledMessage)                                                   \
+  X(callers::kClipboard, selectors::kCanCopy, onClipboardCanCopy, hostapi::kUnhandledMessage)                                         \
+  X(callers::kClipboard, selectors::kClone, onClipboardClone, hostapi::kUnhandledMessage)                                             \
+  X(callers::kClipboard, selectors::kDispose, onClipboardDispose, hostapi::kUnhandledMessage)                                         \
+  X(callers::kWorkspace, selectors::kWriteWorkspace, onWorkspaceWrite, hostapi::kUnhandledMessage)                                    \
+  X(callers::kWorkspace, selectors::kRestoreWorkspace, onWorkspaceRestore, hostapi::kUnhandledMessage)                                \
+  X(callers::kWorkspace, selectors::kDefaultWorkspace, onWorkspaceDefault, hostapi::kUnhandledMessage)                               
 
 // The fields carry no default member initialisers on purpose: the reload
 // constructor runs on a live object and must leave every field but the two
@@ -122,8 +126,8 @@ class Plugin {
   virtual ResultCode afterLoadHook();
   virtual ResultCode beforeUnloadHook();
   virtual ResultCode acquireOptionalSuites();
-#define EVENHUE_DECLARE_HANDLER(name, answer) virtual ResultCode name(Message* message);
-  EVENHUE_PLUGIN_HANDLERS(EVENHUE_DECLARE_HANDLER)
+#define EVENHUE_DECLARE_HANDLER(caller, selector, name, answer) virtual ResultCode name(Message* message);
+  EVENHUE_MESSAGES(EVENHUE_DECLARE_HANDLER)
 #undef EVENHUE_DECLARE_HANDLER
 
   // Gives the suite table back (if held) and empties `suites`.

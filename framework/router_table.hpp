@@ -24,7 +24,12 @@ struct Route {
   Handler handler;
 };
 
-inline constexpr std::size_t kRouteCount = 46;
+// The rows of the plug-in's life (access, interface, cache, properties), then
+// one per row of EVENHUE_MESSAGES.
+inline constexpr std::size_t kLifeRoutes = 7;
+#define EVENHUE_COUNT_ROUTE(caller, selector, name, answer) +1
+inline constexpr std::size_t kRouteCount = kLifeRoutes EVENHUE_MESSAGES(EVENHUE_COUNT_ROUTE);
+#undef EVENHUE_COUNT_ROUTE
 extern const Route kRoutes[kRouteCount];
 
 // The first row of the first caller that matches, or null.

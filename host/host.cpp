@@ -196,13 +196,13 @@ hostapi::ResultCode Host::editParameters(hostapi::LiveEffectHandle effect, hosta
 hostapi::ResultCode Host::chooseMenuItem(hostapi::MenuItemHandle item) {
   hostapi::MenuMessage message{};
   message.menuItem = item;
-  return send(hostapi::callers::kMenu, hostapi::selectors::kMenuGo, message);
+  return send(hostapi::callers::kMenu, hostapi::selectors::kGo, message);
 }
 
 hostapi::ResultCode Host::updateMenuItem(hostapi::MenuItemHandle item) {
   hostapi::MenuMessage message{};
   message.menuItem = item;
-  return send(hostapi::callers::kMenu, hostapi::selectors::kMenuUpdate, message);
+  return send(hostapi::callers::kMenu, hostapi::selectors::kUpdate, message);
 }
 
 hostapi::ResultCode Host::sendNotification(hostapi::NotifierHandle notifier, const char* selector) {

@@ -56,7 +56,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(IgnoredWhileAbsent{"Shutdown", callers::kInterface, selectors::kShutdown},
                     IgnoredWhileAbsent{"Reload", callers::kAccess, selectors::kReload},
                     IgnoredWhileAbsent{"Unload", callers::kAccess, selectors::kUnload},
-                    IgnoredWhileAbsent{"MenuUpdate", callers::kMenu, selectors::kMenuUpdate},
+                    IgnoredWhileAbsent{"MenuUpdate", callers::kMenu, selectors::kUpdate},
                     IgnoredWhileAbsent{"Purge", callers::kCache, selectors::kPurge},
                     IgnoredWhileAbsent{"StartupInOtherCase", "sp interface", "Startup"}),
     [](const testing::TestParamInfo<IgnoredWhileAbsent>& info) { return info.param.name; });
