@@ -68,6 +68,16 @@ bool ReadColor(const Json& color, const std::string& where, JsonStop& stop, std:
 
 namespace {
 
+// The value types of the JSON parser's events, as both event readers below
+// take them.
+struct SaxTypes {
+  using number_integer_t = Json::number_integer_t;
+  using number_unsigned_t = Json::number_unsigned_t;
+  using number_float_t = Json::number_float_t;
+  using string_t = Json::string_t;
+  using binary_t = Json::binary_t;
+};
+
 // The JSON value a line's gradient is read from, built from the parser's
 // events. Only what the full reader looks at is kept: "type" and "stops" of
 // the line, the first host::kMaxGradientStops stops (the rest only counted), their
@@ -76,13 +86,8 @@ namespace {
 // array or object where a number or string belongs kept empty (its kind is
 // all the messages need). The parse stops at a key read twice in one object
 // and at nesting deeper than kMaxJsonDepth.
-class LineValue {
+class LineValue : public SaxTypes {
  public:
-  using number_integer_t = Json::number_integer_t;
-  using number_unsigned_t = Json::number_unsigned_t;
-  using number_float_t = Json::number_float_t;
-  using string_t = Json::string_t;
-  using binary_t = Json::binary_t;
 
   Json root;
   std::size_t stops = 0;  // elements of the "stops" array, kept or not
@@ -298,14 +303,8 @@ namespace {
 // shape and stops the parse (returns false) at anything else: an unknown or
 // repeated key, a value of the wrong kind, out of range or out of order.
 // The numbers are the parser's, converted as the full reader converts them.
-class QuickReader {
+class QuickReader : public SaxTypes {
  public:
-  using number_integer_t = Json::number_integer_t;
-  using number_unsigned_t = Json::number_unsigned_t;
-  using number_float_t = Json::number_float_t;
-  using string_t = Json::string_t;
-  using binary_t = Json::binary_t;
-
   // The gradient read, once the parse has gone through.
   std::optional<JsonGradient> Result() {
     if (at_ != At::kDone) return std::nullopt;

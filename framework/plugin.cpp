@@ -12,6 +12,7 @@
 
 using hostapi::FourCC;
 using hostapi::ResultCode;
+using hostapi::kUnhandledMessage;
 
 const ResultCode silentCodes[18] = {
     FourCC("FMT?"), FourCC("RFSE"), FourCC("AFTR"), FourCC("VALD"), FourCC("MOOT"), FourCC("TRSH"),

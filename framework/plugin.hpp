@@ -46,50 +46,64 @@ class ContextGuard {
 
 // Every host message the plug-in object answers through a handler of its own,
 // one row each, in the routing order: caller and selector (names of
-// interface/names.hpp; a null selector takes every selector of the caller,
-// after the application notifiers), the handler, and what the handler
-// answers when a plug-in does not override it. The handlers' declarations,
-// their default bodies and the router's rows are all made from this table.
+// hostapi::callers and hostapi::selectors; kAnySelector takes every selector
+// of the caller, after the application notifiers), the handler, and what the
+// handler answers when a plug-in does not override it. The handlers'
+// declarations, their default bodies and the router's rows are all made from
+// this table (EVENHUE_MESSAGES in the router's order).
+#define EVENHUE_MESSAGES_FIRST(X) \
+  X(kNotifier, kAnySelector, onNotify, 0)                                                                \
+  X(kActionManager, kDoAction, onDoAction, 0)                                                            \
+  X(kMenu, kGo, onMenuGo, kUnhandledMessage)                                                             \
+  X(kMenu, kUpdate, onMenuUpdate, kUnhandledMessage)                                                     \
+  X(kFilter, kGetParameters, onFilterGetParameters, kUnhandledMessage)                                   \
+  X(kFilter, kGo, onFilterGo, kUnhandledMessage)                                                         \
+  X(kPluginGroup, kNotifyEdits, onPluginGroupNotifyEdits, kUnhandledMessage)                             \
+  X(kPluginGroup, kUpdate, onPluginGroupUpdate, kUnhandledMessage)                                       \
+  X(kFileFormat, kGetParameters, onFileFormatGetParameters, kUnhandledMessage)                           \
+  X(kFileFormat, kGo, onFileFormatGo, kUnhandledMessage)                                                 \
+  X(kFileFormat, kCheck, onFileFormatCheck, kUnhandledMessage)                                           \
+  X(kFileFormat, kUpdateAI140, onFileFormatUpdate, kUnhandledMessage)                                    \
+  X(kFileFormat, kDoAction, onFileFormatDoAction, kUnhandledMessage)                                     \
+  X(kTool, kEditOptions, onToolEditOptions, kUnhandledMessage)                                           \
+  X(kTool, kTrackCursor, onToolTrackCursor, kUnhandledMessage)                                           \
+  X(kTool, kMouseDown, onToolMouseDown, kUnhandledMessage)                                               \
+  X(kTool, kMouseDrag, onToolMouseDrag, kUnhandledMessage)                                               \
+  X(kTool, kMouseUp, onToolMouseUp, kUnhandledMessage)                                                   \
+  X(kTool, kSelect, onToolSelect, kUnhandledMessage)                                                     \
+  X(kTool, kDeselect, onToolDeselect, kUnhandledMessage)                                                 \
+  X(kTool, kReselect, onToolReselect, 0)                                                                 \
+  X(kTool, kDecreaseDiameter, onToolDecreaseDiameter, 0)                                                 \
+  X(kTool, kIncreaseDiameter, onToolIncreaseDiameter, 0)                                                 \
+  X(kLiveEffect, kLiveEffectEditParameters, onLiveEffectEditParameters, kUnhandledMessage)               \
+  X(kLiveEffect, kLiveEffectGoLive, onLiveEffectGoLive, kUnhandledMessage)                               \
+  X(kLiveEffect, kLiveEffectInterpolateParameters, onLiveEffectInterpolateParameters, kUnhandledMessage) \
+  X(kLiveEffect, kLiveEffectInputType, onLiveEffectInputType, kUnhandledMessage)
+
+#define EVENHUE_MESSAGE_SCALE(X) \
+  X(kLiveEffect, kLiveEffectScaleParameters, onLiveEffectScaleParameters, kUnhandledMessage)
+
+#define EVENHUE_MESSAGE_CONVERT(X) \
+  X(kLiveEffect, kLiveEffectConvertColorSpace, onLiveEffectConvertColorSpace, kUnhandledMessage)
+
+#define EVENHUE_MESSAGES_LAST(X) \
+  X(kLiveEffect, kLiveEffectAdjustColors, onLiveEffectAdjustColors, kUnhandledMessage) \
+  X(kLiveEffect, kLiveEffectHandleMerge, onLiveEffectHandleMerge, kUnhandledMessage)   \
+  X(kTimer, kGo, onTimerGo, kUnhandledMessage)                                         \
+  X(kClipboard, kGo, onClipboardGo, kUnhandledMessage)                                 \
+  X(kClipboard, kCanCopy, onClipboardCanCopy, kUnhandledMessage)                       \
+  X(kClipboard, kClone, onClipboardClone, kUnhandledMessage)                           \
+  X(kClipboard, kDispose, onClipboardDispose, kUnhandledMessage)                       \
+  X(kWorkspace, kWriteWorkspace, onWorkspaceWrite, kUnhandledMessage)                  \
+  X(kWorkspace, kRestoreWorkspace, onWorkspaceRestore, kUnhandledMessage)              \
+  X(kWorkspace, kDefaultWorkspace, onWorkspaceDefault, kUnhandledMessage)
+
+// The router compares Scale Parameters before Convert Color Space, while the
+// class declares their handlers the other way round.
 #define EVENHUE_MESSAGES(X) \
-  X(callers::kNotifier, nullptr, onNotify, 0)                                                                                         \
-  X(callers::kActionManager, selectors::kDoAction, onDoAction, 0)                                                                     \
-  X(callers::kMenu, selectors::kGo, onMenuGo, hostapi::kUnhandledMessage)                                                             \
-  X(callers::kMenu, selectors::kUpdate, onMenuUpdate, hostapi::kUnhandledMessage)                                                     \
-  X(callers::kFilter, selectors::kGetParameters, onFilterGetParameters, hostapi::kUnhandledMessage)                                   \
-  X(callers::kFilter, selectors::kGo, onFilterGo, hostapi::kUnhandledMessage)                                                         \
-  X(callers::kPluginGroup, selectors::kNotifyEdits, onPluginGroupNotifyEdits, hostapi::kUnhandledMessage)                             \
-  X(callers::kPluginGroup, selectors::kUpdate, onPluginGroupUpdate, hostapi::kUnhandledMessage)                                       \
-  X(callers::kFileFormat, selectors::kGetParameters, onFileFormatGetParameters, hostapi::kUnhandledMessage)                           \
-  X(callers::kFileFormat, selectors::kGo, onFileFormatGo, hostapi::kUnhandledMessage)                                                 \
-  X(callers::kFileFormat, selectors::kCheck, onFileFormatCheck, hostapi::kUnhandledMessage)                                           \
-  X(callers::kFileFormat, selectors::kUpdateAI140, onFileFormatUpdate, hostapi::kUnhandledMessage)                                    \
-  X(callers::kFileFormat, selectors::kDoAction, onFileFormatDoAction, hostapi::kUnhandledMessage)                                     \
-  X(callers::kTool, selectors::kEditOptions, onToolEditOptions, hostapi::kUnhandledMessage)                                           \
-  X(callers::kTool, selectors::kTrackCursor, onToolTrackCursor, hostapi::kUnhandledMessage)                                           \
-  X(callers::kTool, selectors::kMouseDown, onToolMouseDown, hostapi::kUnhandledMessage)                                               \
-  X(callers::kTool, selectors::kMouseDrag, onToolMouseDrag, hostapi::kUnhandledMessage)                                               \
-  X(callers::kTool, selectors::kMouseUp, onToolMouseUp, hostapi::kUnhandledMessage)                                                   \
-  X(callers::kTool, selectors::kSelect, onToolSelect, hostapi::kUnhandledMessage)                                                     \
-  X(callers::kTool, selectors::kDeselect, onToolDeselect, hostapi::kUnhandledMessage)                                                 \
-  X(callers::kTool, selectors::kReselect, onToolReselect, 0)                                                                          \
-  X(callers::kTool, selectors::kDecreaseDiameter, onToolDecreaseDiameter, 0)                                                          \
-  X(callers::kTool, selectors::kIncreaseDiameter, onToolIncreaseDiameter, 0)                                                          \
-  X(callers::kLiveEffect, selectors::kLiveEffectEditParameters, onLiveEffectEditParameters, hostapi::kUnhandledMessage)               \
-  X(callers::kLiveEffect, selectors::kLiveEffectGoLive, onLiveEffectGoLive, hostapi::kUnhandledMessage)                               \
-  X(callers::kLiveEffect, selectors::kLiveEffectInterpolateParameters, onLiveEffectInterpolateParameters, hostapi::kUnhandledMessage) \
-  X(callers::kLiveEffect, selectors::kLiveEffectInputType, onLiveEffectInputType, hostapi::kUnhandledMessage)                         \
-  X(callers::kLiveEffect, selectors::kLiveEffectScaleParameters, onLiveEffectScaleParameters, hostapi::kUnhandledMessage)             \
-  X(callers::kLiveEffect, selectors::kLiveEffectConvertColorSpace, onLiveEffectConvertColorSpace, hostapi::kUnhandledMessage)         \
-  X(callers::kLiveEffect, selectors::kLiveEffectAdjustColors, onLiveEffectAdjustColors, hostapi::kUnhandledMessage)                   \
-  X(callers::kLiveEffect, selectors::kLiveEffectHandleMerge, onLiveEffectHandleMerge, hostapi::kUnhandledMessage)                     \
-  X(callers::kTimer, selectors::kGo, onTimerGo, hostapi::kUnhandledMessage)                                                           \
-  X(callers::kClipboard, selectors::kGo, onClipboardGo, hostapi::kUnhandledMessage)                                                   \
-  X(callers::kClipboard, selectors::kCanCopy, onClipboardCanCopy, hostapi::kUnhandledMessage)                                         \
-  X(callers::kClipboard, selectors::kClone, onClipboardClone, hostapi::kUnhandledMessage)                                             \
-  X(callers::kClipboard, selectors::kDispose, onClipboardDispose, hostapi::kUnhandledMessage)                                         \
-  X(callers::kWorkspace, selectors::kWriteWorkspace, onWorkspaceWrite, hostapi::kUnhandledMessage)                                    \
-  X(callers::kWorkspace, selectors::kRestoreWorkspace, onWorkspaceRestore, hostapi::kUnhandledMessage)                                \
-  X(callers::kWorkspace, selectors::kDefaultWorkspace, onWorkspaceDefault, hostapi::kUnhandledMessage)                               
+  EVENHUE_MESSAGES_FIRST(X) EVENHUE_MESSAGE_SCALE(X) EVENHUE_MESSAGE_CONVERT(X) EVENHUE_MESSAGES_LAST(X)
+#define EVENHUE_HANDLERS_IN_DECLARATION_ORDER(X) \
+  EVENHUE_MESSAGES_FIRST(X) EVENHUE_MESSAGE_CONVERT(X) EVENHUE_MESSAGE_SCALE(X) EVENHUE_MESSAGES_LAST(X)
 
 // The fields carry no default member initialisers on purpose: the reload
 // constructor runs on a live object and must leave every field but the two
@@ -127,7 +141,7 @@ class Plugin {
   virtual ResultCode beforeUnloadHook();
   virtual ResultCode acquireOptionalSuites();
 #define EVENHUE_DECLARE_HANDLER(caller, selector, name, answer) virtual ResultCode name(Message* message);
-  EVENHUE_MESSAGES(EVENHUE_DECLARE_HANDLER)
+  EVENHUE_HANDLERS_IN_DECLARATION_ORDER(EVENHUE_DECLARE_HANDLER)
 #undef EVENHUE_DECLARE_HANDLER
 
   // Gives the suite table back (if held) and empties `suites`.

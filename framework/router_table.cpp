@@ -7,11 +7,19 @@ namespace router {
 namespace callers = hostapi::callers;
 namespace selectors = hostapi::selectors;
 
+// The names the rows of EVENHUE_MESSAGES use.
+namespace names {
+using namespace hostapi::callers;
+using namespace hostapi::selectors;
+inline constexpr const char* kAnySelector = nullptr;
+}  // namespace names
+
 // A caller answered whatever its selector is the notifier's.
 constexpr Action ActionFor(const char* selector) { return selector == nullptr ? Action::kNotifier : Action::kHandler; }
 
 // The plug-in's life first, then one row per handler of EVENHUE_MESSAGES.
-#define EVENHUE_ROUTE(caller, selector, name, answer) {caller, selector, ActionFor(selector), &Plugin::name},
+#define EVENHUE_ROUTE(caller, selector, name, answer) \
+  {names::caller, names::selector, ActionFor(names::selector), &Plugin::name},
 
 const Route kRoutes[kRouteCount] = {
     {callers::kAccess, selectors::kUnload, Action::kHandler, &Plugin::unload},

@@ -94,21 +94,19 @@ struct Document::Gradient {
 Document::Document() = default;
 Document::~Document() = default;
 
-Document::Art* Document::findArt(ArtHandle art) {
-  auto i = IndexOf(art, art_.size());
-  return i ? art_[*i].get() : nullptr;
-}
 const Document::Art* Document::findArt(ArtHandle art) const {
   auto i = IndexOf(art, art_.size());
   return i ? art_[*i].get() : nullptr;
 }
-Document::Gradient* Document::findGradient(GradientHandle g) {
-  auto i = IndexOf(g, gradients_.size());
-  return i ? gradients_[*i].get() : nullptr;
+Document::Art* Document::findArt(ArtHandle art) {
+  return const_cast<Art*>(static_cast<const Document*>(this)->findArt(art));
 }
 const Document::Gradient* Document::findGradient(GradientHandle g) const {
   auto i = IndexOf(g, gradients_.size());
   return i ? gradients_[*i].get() : nullptr;
+}
+Document::Gradient* Document::findGradient(GradientHandle g) {
+  return const_cast<Gradient*>(static_cast<const Document*>(this)->findGradient(g));
 }
 
 ArtHandle Document::newArt(std::int16_t type, ArtHandle parent) {

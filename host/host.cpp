@@ -24,6 +24,16 @@ std::string RandomTag() {
   return buffer;
 }
 
+// The first record whose `field` equals `key`.
+template <class Record>
+std::optional<Record> FindRecord(const std::vector<Record>& records, std::string Record::*field,
+                                 std::string_view key) {
+  for (const Record& record : records) {
+    if (record.*field == key) return record;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Host::Host(HostOptions options) : state_(std::make_unique<State>()) {
@@ -290,10 +300,7 @@ const std::vector<NotifierRecord>& Host::notifiers() const { return state_->noti
 const std::vector<LiveEffectRecord>& Host::liveEffects() const { return state_->liveEffects; }
 
 std::optional<LiveEffectRecord> Host::findLiveEffect(std::string_view name) const {
-  for (const auto& e : state_->liveEffects) {
-    if (e.name == name) return e;
-  }
-  return std::nullopt;
+  return FindRecord(state_->liveEffects, &LiveEffectRecord::name, name);
 }
 
 const std::vector<LiveEffectMenuRecord>& Host::liveEffectMenuItems() const { return state_->liveEffectMenus; }
@@ -303,10 +310,7 @@ const std::vector<hostapi::LiveEffectEditContext>& Host::updatedParameters() con
 const std::vector<MenuItemRecord>& Host::menuItems() const { return state_->menuItems; }
 
 std::optional<MenuItemRecord> Host::findMenuItem(std::string_view key) const {
-  for (const auto& item : state_->menuItems) {
-    if (item.key == key) return item;
-  }
-  return std::nullopt;
+  return FindRecord(state_->menuItems, &MenuItemRecord::key, key);
 }
 
 const std::vector<MenuGroupRecord>& Host::menuGroups() const { return state_->menuGroups; }

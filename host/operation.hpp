@@ -60,6 +60,9 @@ struct OperationId {
 
 inline Host::State& S() { return *gActiveState; }
 
+// No arguments to log.
+inline Args NoArgs() { return {}; }
+
 // One call of an operation. Constructing it counts the call and arms its
 // injected fault, if any; done() ends it: logs it (when recording) and answers
 // the result.
@@ -76,14 +79,18 @@ class Operation {
     if (s.recorder.recording()) s.recorder.record(id_.suite, id_.entry, id_.name, args(), result);
     return result;
   }
-  hostapi::ResultCode done(hostapi::ResultCode result) const {
-    return done(result, [] { return Args{}; });
-  }
+  hostapi::ResultCode done(hostapi::ResultCode result) const { return done(result, NoArgs); }
 
  private:
   OperationId id_;
   std::optional<hostapi::ResultCode> fault_;
 };
+
+// Opens the call `op` of `Suite::entry`; with a fault injected, answers it at
+// once, logged with the arguments `args()` gives.
+#define HOST_BEGIN(Suite, entry, args)                      \
+  const ::host::Operation op(HOST_OPERATION(Suite, entry)); \
+  if (op.fault()) return op.done(*op.fault(), args)
 
 // --- Argument text -----------------------------------------------------------
 inline std::string Text(const char* s) { return s ? std::string(s) : std::string("(null)"); }

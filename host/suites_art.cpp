@@ -14,39 +14,39 @@ using hostapi::ResultCode;
 // --- AI Art Suite ---------------------------------------------------------------------------------
 ResultCode GetArtType(hostapi::ArtHandle art, std::int16_t* type) {
   auto args = [&] { return Args{Ptr(art)}; };
-  const Operation op(HOST_OPERATION(ArtSuite, GetArtType));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(ArtSuite, GetArtType, args);
   const auto t = S().document.artType(art);
   if (!t || type == nullptr) return op.done(kBadParameter, args);
   *type = *t;
   return op.done(0, args);
 }
 
-ResultCode GetArtFirstChild(hostapi::ArtHandle art, hostapi::ArtHandle* child) {
+// The art next to `art` in the tree, as `step` finds it; null out-value first.
+template <class Step>
+ResultCode ArtNeighbour(OperationId id, hostapi::ArtHandle art, hostapi::ArtHandle* neighbour, Step step) {
   auto args = [&] { return Args{Ptr(art)}; };
-  if (child != nullptr) *child = nullptr;
-  const Operation op(HOST_OPERATION(ArtSuite, GetArtFirstChild));
+  if (neighbour != nullptr) *neighbour = nullptr;
+  const Operation op(id);
   if (op.fault()) return op.done(*op.fault(), args);
-  if (child == nullptr || !S().document.isArt(art)) return op.done(kBadParameter, args);
-  *child = S().document.firstChild(art);
+  if (neighbour == nullptr || !S().document.isArt(art)) return op.done(kBadParameter, args);
+  *neighbour = step(S().document, art);
   return op.done(0, args);
 }
 
+ResultCode GetArtFirstChild(hostapi::ArtHandle art, hostapi::ArtHandle* child) {
+  return ArtNeighbour(HOST_OPERATION(ArtSuite, GetArtFirstChild), art, child,
+                      [](const Document& document, hostapi::ArtHandle a) { return document.firstChild(a); });
+}
+
 ResultCode GetArtSibling(hostapi::ArtHandle art, hostapi::ArtHandle* sibling) {
-  auto args = [&] { return Args{Ptr(art)}; };
-  if (sibling != nullptr) *sibling = nullptr;
-  const Operation op(HOST_OPERATION(ArtSuite, GetArtSibling));
-  if (op.fault()) return op.done(*op.fault(), args);
-  if (sibling == nullptr || !S().document.isArt(art)) return op.done(kBadParameter, args);
-  *sibling = S().document.nextSibling(art);
-  return op.done(0, args);
+  return ArtNeighbour(HOST_OPERATION(ArtSuite, GetArtSibling), art, sibling,
+                      [](const Document& document, hostapi::ArtHandle a) { return document.nextSibling(a); });
 }
 
 // --- AI Path Style Suite --------------------------------------------------------------------------
 ResultCode GetPathStyle(hostapi::ArtHandle art, hostapi::HostPathStyle* style, hostapi::HostBoolean* advanced) {
   auto args = [&] { return Args{Ptr(art)}; };
-  const Operation op(HOST_OPERATION(PathStyleSuite, GetPathStyle));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(PathStyleSuite, GetPathStyle, args);
   const auto stored = S().document.pathStyle(art);
   if (!stored || style == nullptr) return op.done(kBadParameter, args);
   std::memcpy(style, &*stored, sizeof *style);
@@ -65,8 +65,7 @@ ResultCode SetPathStyle(hostapi::ArtHandle art, const hostapi::HostPathStyle* st
     }
     return a;
   };
-  const Operation op(HOST_OPERATION(PathStyleSuite, SetPathStyle));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(PathStyleSuite, SetPathStyle, args);
   if (style == nullptr || !S().document.isArt(art)) return op.done(kBadParameter, args);
   hostapi::HostPathStyle copy;
   std::memcpy(&copy, style, sizeof copy);
@@ -78,8 +77,7 @@ ResultCode SetPathStyle(hostapi::ArtHandle art, const hostapi::HostPathStyle* st
 // --- AI Gradient Suite ------------------------------------------------------------------------------
 ResultCode NewGradient(hostapi::GradientHandle* gradient) {
   if (gradient != nullptr) *gradient = nullptr;
-  const Operation op(HOST_OPERATION(GradientSuite, NewGradient));
-  if (op.fault()) return op.done(*op.fault());
+  HOST_BEGIN(GradientSuite, NewGradient, NoArgs);
   if (gradient == nullptr) return op.done(kBadParameter);
   *gradient = S().document.newDefaultGradient();
   return op.done(0, [&] { return Args{Ptr(*gradient)}; });
@@ -87,8 +85,7 @@ ResultCode NewGradient(hostapi::GradientHandle* gradient) {
 
 ResultCode GetGradientType(hostapi::GradientHandle gradient, std::int16_t* type) {
   auto args = [&] { return Args{Ptr(gradient)}; };
-  const Operation op(HOST_OPERATION(GradientSuite, GetGradientType));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(GradientSuite, GetGradientType, args);
   const auto t = S().document.gradientType(gradient);
   if (!t || type == nullptr) return op.done(kBadParameter, args);
   *type = *t;
@@ -97,8 +94,7 @@ ResultCode GetGradientType(hostapi::GradientHandle gradient, std::int16_t* type)
 
 ResultCode SetGradientType(hostapi::GradientHandle gradient, std::int16_t type) {
   auto args = [&] { return Args{Ptr(gradient), Num(type)}; };
-  const Operation op(HOST_OPERATION(GradientSuite, SetGradientType));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(GradientSuite, SetGradientType, args);
   if ((type != kGradientLinear && type != kGradientRadial) || !S().document.setGradientType(gradient, type)) {
     return op.done(kBadParameter, args);
   }
@@ -107,8 +103,7 @@ ResultCode SetGradientType(hostapi::GradientHandle gradient, std::int16_t type) 
 
 ResultCode GetGradientStopCount(hostapi::GradientHandle gradient, std::int16_t* count) {
   auto args = [&] { return Args{Ptr(gradient)}; };
-  const Operation op(HOST_OPERATION(GradientSuite, GetGradientStopCount));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(GradientSuite, GetGradientStopCount, args);
   const auto n = S().document.stopCount(gradient);
   if (!n || count == nullptr) return op.done(kBadParameter, args);
   *count = static_cast<std::int16_t>(*n);  // never above kMaxGradientStops
@@ -117,8 +112,7 @@ ResultCode GetGradientStopCount(hostapi::GradientHandle gradient, std::int16_t* 
 
 ResultCode GetNthGradientStop(hostapi::GradientHandle gradient, std::int16_t n, hostapi::HostGradientStop* stop) {
   auto args = [&] { return Args{Ptr(gradient), Num(n)}; };
-  const Operation op(HOST_OPERATION(GradientSuite, GetNthGradientStop));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(GradientSuite, GetNthGradientStop, args);
   const auto value = n >= 0 ? S().document.stop(gradient, static_cast<std::size_t>(n)) : std::nullopt;
   if (!value || stop == nullptr) return op.done(kBadParameter, args);
   std::memcpy(stop, &*value, sizeof *stop);
@@ -139,8 +133,7 @@ Args StopArgs(hostapi::GradientHandle gradient, std::int16_t n, const hostapi::H
 ResultCode SetNthGradientStop(hostapi::GradientHandle gradient, std::int16_t n,
                               const hostapi::HostGradientStop* stop) {
   auto args = [&] { return StopArgs(gradient, n, stop); };
-  const Operation op(HOST_OPERATION(GradientSuite, SetNthGradientStop));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(GradientSuite, SetNthGradientStop, args);
   if (stop == nullptr || n < 0) return op.done(kBadParameter, args);
   hostapi::HostGradientStop copy;
   std::memcpy(&copy, stop, sizeof copy);
@@ -153,8 +146,7 @@ ResultCode SetNthGradientStop(hostapi::GradientHandle gradient, std::int16_t n,
 ResultCode InsertGradientStop(hostapi::GradientHandle gradient, std::int16_t n,
                               const hostapi::HostGradientStop* stop) {
   auto args = [&] { return StopArgs(gradient, n, stop); };
-  const Operation op(HOST_OPERATION(GradientSuite, InsertGradientStop));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(GradientSuite, InsertGradientStop, args);
   const auto count = S().document.stopCount(gradient);
   if (!count || stop == nullptr || n < 0 || static_cast<std::size_t>(n) > *count) {
     return op.done(kBadParameter, args);
@@ -177,8 +169,7 @@ ResultCode ConvertSampleColor(std::int32_t sourceSpace, const float* source, std
     a.push_back(options ? Num(*options) : std::string("(null)"));
     return a;
   };
-  const Operation op(HOST_OPERATION(ColorConversionSuite, ConvertSampleColor));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(ColorConversionSuite, ConvertSampleColor, args);
   if (source == nullptr || destination == nullptr || destinationSpace != hostapi::kSpaceRgb) {
     return op.done(kBadParameter, args);
   }
@@ -198,30 +189,17 @@ ResultCode ConvertSampleColor(std::int32_t sourceSpace, const float* source, std
 }  // namespace
 
 void InstallArtSuites(SuiteInstaller& installer) {
-  hostapi::ArtSuite art{};
-  art.GetArtType = &GetArtType;
-  art.GetArtFirstChild = &GetArtFirstChild;
-  art.GetArtSibling = &GetArtSibling;
-  installer.install(art);
+  installer.install(hostapi::ArtSuite{.GetArtType = &GetArtType, .GetArtFirstChild = &GetArtFirstChild,
+      .GetArtSibling = &GetArtSibling});
 
-  hostapi::PathStyleSuite pathStyle{};
-  pathStyle.GetPathStyle = &GetPathStyle;
-  pathStyle.SetPathStyle = &SetPathStyle;
-  installer.install(pathStyle);
+  installer.install(hostapi::PathStyleSuite{.GetPathStyle = &GetPathStyle, .SetPathStyle = &SetPathStyle});
 
-  hostapi::GradientSuite gradient{};
-  gradient.NewGradient = &NewGradient;
-  gradient.GetGradientType = &GetGradientType;
-  gradient.SetGradientType = &SetGradientType;
-  gradient.GetGradientStopCount = &GetGradientStopCount;
-  gradient.GetNthGradientStop = &GetNthGradientStop;
-  gradient.SetNthGradientStop = &SetNthGradientStop;
-  gradient.InsertGradientStop = &InsertGradientStop;
-  installer.install(gradient);
+  installer.install(hostapi::GradientSuite{.NewGradient = &NewGradient, .GetGradientType = &GetGradientType,
+      .SetGradientType = &SetGradientType, .GetGradientStopCount = &GetGradientStopCount,
+      .GetNthGradientStop = &GetNthGradientStop, .SetNthGradientStop = &SetNthGradientStop,
+      .InsertGradientStop = &InsertGradientStop});
 
-  hostapi::ColorConversionSuite color{};
-  color.ConvertSampleColor = &ConvertSampleColor;
-  installer.install(color);
+  installer.install(hostapi::ColorConversionSuite{.ConvertSampleColor = &ConvertSampleColor});
 }
 
 }  // namespace host

@@ -43,8 +43,7 @@ void AssignPath(hostapi::FilePathRef* path, std::string text) {
 
 ResultCode ReleasePath(hostapi::FilePathRef* path) {
   auto args = [&] { return Args{Ptr(path ? *path : nullptr)}; };
-  const Operation op(HOST_OPERATION(FilePathSuite, Release));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(FilePathSuite, Release, args);
   if (path == nullptr) return op.done(kBadParameter, args);
   if (*path == nullptr) return op.done(0, args);
   const std::uint64_t n = HandleNumber(HandleKind::FilePath, *path);
@@ -59,8 +58,7 @@ ResultCode ReleasePath(hostapi::FilePathRef* path) {
 ResultCode AddComponent(const hostapi::UnicodeStringRef* component, hostapi::FilePathRef* path) {
   const auto text = StringArgument(component);
   auto args = [&] { return Args{text ? *text : std::string("(bad string)"), Ptr(path ? *path : nullptr)}; };
-  const Operation op(HOST_OPERATION(FilePathSuite, AddComponent));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(FilePathSuite, AddComponent, args);
   std::string* base = path ? FindPath(*path) : nullptr;
   if (!text || base == nullptr) return op.done(kBadParameter, args);
   *base = Utf8Of(FsPath(*base) / FsPath(*text));
@@ -85,8 +83,7 @@ ResultCode GetFullPath(const hostapi::FilePathRef* path, hostapi::HostBoolean di
                        hostapi::UnicodeStringRef* text) {
   const std::string* value = path ? FindPath(*path) : nullptr;
   auto args = [&] { return Args{value ? *value : std::string("(bad path)"), Num(displayName)}; };
-  const Operation op(HOST_OPERATION(FilePathSuite, GetFullPath));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(FilePathSuite, GetFullPath, args);
   if (value == nullptr || text == nullptr) return op.done(kBadParameter, args);
   if (std::u16string* existing = FindString(*text)) {
     *existing = Utf8ToUtf16(*value);
@@ -99,8 +96,7 @@ ResultCode GetFullPath(const hostapi::FilePathRef* path, hostapi::HostBoolean di
 
 ResultCode FindFolder(std::int32_t kind, hostapi::HostBoolean createFolder, hostapi::FilePathRef* path) {
   auto args = [&] { return Args{Num(kind), Num(createFolder)}; };
-  const Operation op(HOST_OPERATION(FoldersSuite, FindFolder));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(FoldersSuite, FindFolder, args);
   auto it = S().folders.find(kind);
   if (path == nullptr || it == S().folders.end()) return op.done(kBadParameter, args);
   if (createFolder) {
@@ -114,16 +110,10 @@ ResultCode FindFolder(std::int32_t kind, hostapi::HostBoolean createFolder, host
 }  // namespace
 
 void InstallFileSuites(SuiteInstaller& installer) {
-  hostapi::FilePathSuite filePath{};
-  filePath.Release = &ReleasePath;
-  filePath.AddComponent = &AddComponent;
-  filePath.Exists = &Exists;
-  filePath.GetFullPath = &GetFullPath;
-  installer.install(filePath);
+  installer.install(hostapi::FilePathSuite{.Release = &ReleasePath, .AddComponent = &AddComponent, .Exists = &Exists,
+      .GetFullPath = &GetFullPath});
 
-  hostapi::FoldersSuite folders{};
-  folders.FindFolder = &FindFolder;
-  installer.install(folders);
+  installer.install(hostapi::FoldersSuite{.FindFolder = &FindFolder});
 }
 
 }  // namespace host

@@ -35,8 +35,7 @@ ResultCode AddLiveEffect(const hostapi::LiveEffectRegistration* registration, ho
                 Num(registration->majorVersion), Num(registration->minorVersion),
                 Num(registration->prefersAsInput), Num(registration->styleFilterFlags)};
   };
-  const Operation op(HOST_OPERATION(LiveEffectSuite, AddLiveEffect));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(LiveEffectSuite, AddLiveEffect, args);
   if (registration == nullptr || effect == nullptr || registration->name == nullptr ||
       !OurPlugin(registration->self, "AddLiveEffect")) {
     return op.done(kBadParameter, args);
@@ -67,10 +66,7 @@ ResultCode AddLiveEffectMenuItem(hostapi::LiveEffectHandle effect, const char* m
     }
     return a;
   };
-  const Operation op(HOST_OPERATION(LiveEffectSuite, AddLiveEffectMenuItem));
-  if (op.fault()) {
-    return op.done(*op.fault(), args);
-  }
+  HOST_BEGIN(LiveEffectSuite, AddLiveEffectMenuItem, args);
   if (!IsLiveEffect(effect) || menuItemName == nullptr || menuData == nullptr || menuData->category == nullptr ||
       menuData->title == nullptr) {
     return op.done(kBadParameter, args);
@@ -91,8 +87,7 @@ ResultCode AddLiveEffectMenuItem(hostapi::LiveEffectHandle effect, const char* m
 
 ResultCode UpdateParameters(hostapi::LiveEffectEditContext context) {
   auto args = [&] { return Args{Ptr(context)}; };
-  const Operation op(HOST_OPERATION(LiveEffectSuite, UpdateParameters));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(LiveEffectSuite, UpdateParameters, args);
   S().updatedParameters.push_back(context);
   return op.done(0, args);
 }
@@ -105,8 +100,7 @@ ResultCode AddMenuItem(hostapi::PluginRef plugin, const char* name, const hostap
     return Args{Ptr(plugin), Text(name), Text(data ? data->groupName : nullptr),
                 text ? *text : std::string("(bad string)"), Num(options)};
   };
-  const Operation op(HOST_OPERATION(MenuSuite, AddMenuItem));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(MenuSuite, AddMenuItem, args);
   if (name == nullptr || data == nullptr || data->groupName == nullptr || !text || menuItem == nullptr ||
       !OurPlugin(plugin, "AddMenuItem")) {
     return op.done(kBadParameter, args);
@@ -133,8 +127,7 @@ hostapi::MenuGroupHandle NewMenuGroup(const std::string& name, std::int32_t opti
 ResultCode AddMenuGroupAsSubMenu(const char* name, std::int32_t options, hostapi::MenuItemHandle menuItem,
                                  hostapi::MenuGroupHandle* group) {
   auto args = [&] { return Args{Text(name), Num(options), Ptr(menuItem)}; };
-  const Operation op(HOST_OPERATION(MenuSuite, AddMenuGroupAsSubMenu));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(MenuSuite, AddMenuGroupAsSubMenu, args);
   if (name == nullptr || FindMenuItem(menuItem) == nullptr) {
     return op.done(kBadParameter, args);
   }
@@ -147,16 +140,14 @@ ResultCode GetMenuGroupName(hostapi::MenuGroupHandle group, const char** name) {
   const std::uint64_t n = HandleNumber(HandleKind::MenuGroup, group);
   const bool known = n != 0 && n <= S().menuGroups.size();
   auto args = [&] { return Args{Ptr(group), known ? S().menuGroupNames[n - 1] : std::string("(bad group)")}; };
-  const Operation op(HOST_OPERATION(MenuSuite, GetMenuGroupName));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(MenuSuite, GetMenuGroupName, args);
   if (name == nullptr || !known) return op.done(kBadParameter, args);
   *name = S().menuGroupNames[n - 1].c_str();
   return op.done(0, args);
 }
 
 ResultCode CountMenuGroups(std::int32_t* count) {
-  const Operation op(HOST_OPERATION(MenuSuite, CountMenuGroups));
-  if (op.fault()) return op.done(*op.fault());
+  HOST_BEGIN(MenuSuite, CountMenuGroups, NoArgs);
   if (count == nullptr) return op.done(kBadParameter);
   *count = static_cast<std::int32_t>(S().menuGroups.size());
   return op.done(0, [&] { return Args{Num(*count)}; });
@@ -164,8 +155,7 @@ ResultCode CountMenuGroups(std::int32_t* count) {
 
 ResultCode GetNthMenuGroup(std::int32_t n, hostapi::MenuGroupHandle* group) {
   auto args = [&] { return Args{Num(n)}; };
-  const Operation op(HOST_OPERATION(MenuSuite, GetNthMenuGroup));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(MenuSuite, GetNthMenuGroup, args);
   if (group == nullptr || n < 0 || static_cast<std::size_t>(n) >= S().menuGroups.size()) {
     return op.done(kBadParameter, args);
   }
@@ -180,10 +170,7 @@ ResultCode UpdateMenuItemAutomatically(hostapi::MenuItemHandle menuItem, std::in
     return Args{Ptr(menuItem), Num(action), Num(checked), Num(enabled), Num(selected), Num(open), Num(editable),
                 Num(visible)};
   };
-  const Operation op(HOST_OPERATION(MenuSuite, UpdateMenuItemAutomatically));
-  if (op.fault()) {
-    return op.done(*op.fault(), args);
-  }
+  HOST_BEGIN(MenuSuite, UpdateMenuItemAutomatically, args);
   MenuItemRecord* item = FindMenuItem(menuItem);
   if (item == nullptr) return op.done(kBadParameter, args);
   item->autoUpdate = AutoUpdateRecord{action, checked, enabled, selected, open, editable, visible};
@@ -191,8 +178,7 @@ ResultCode UpdateMenuItemAutomatically(hostapi::MenuItemHandle menuItem, std::in
 }
 
 ResultCode GetUpdateFlags(std::int32_t* inArtwork, std::int32_t* isSelected, std::int32_t* isTrue) {
-  const Operation op(HOST_OPERATION(MenuSuite, GetUpdateFlags));
-  if (op.fault()) return op.done(*op.fault());
+  HOST_BEGIN(MenuSuite, GetUpdateFlags, NoArgs);
   if (inArtwork == nullptr || isSelected == nullptr || isTrue == nullptr) {
     return op.done(kBadParameter);
   }
@@ -211,8 +197,7 @@ hostapi::HostBoolean IsBrowserAvailable() {
 
 ResultCode OpenUrl(const char* url) {
   auto args = [&] { return Args{Text(url)}; };
-  const Operation op(HOST_OPERATION(UrlSuite, OpenUrl));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(UrlSuite, OpenUrl, args);
   if (url == nullptr) return op.done(kBadParameter, args);
   S().openedUrls.emplace_back(url);
   return op.done(0, args);
@@ -221,26 +206,14 @@ ResultCode OpenUrl(const char* url) {
 }  // namespace
 
 void InstallMenuSuites(SuiteInstaller& installer) {
-  hostapi::LiveEffectSuite liveEffect{};
-  liveEffect.AddLiveEffect = &AddLiveEffect;
-  liveEffect.AddLiveEffectMenuItem = &AddLiveEffectMenuItem;
-  liveEffect.UpdateParameters = &UpdateParameters;
-  installer.install(liveEffect);
+  installer.install(hostapi::LiveEffectSuite{.AddLiveEffect = &AddLiveEffect,
+      .AddLiveEffectMenuItem = &AddLiveEffectMenuItem, .UpdateParameters = &UpdateParameters});
 
-  hostapi::MenuSuite menu{};
-  menu.AddMenuItem = &AddMenuItem;
-  menu.AddMenuGroupAsSubMenu = &AddMenuGroupAsSubMenu;
-  menu.GetMenuGroupName = &GetMenuGroupName;
-  menu.CountMenuGroups = &CountMenuGroups;
-  menu.GetNthMenuGroup = &GetNthMenuGroup;
-  menu.UpdateMenuItemAutomatically = &UpdateMenuItemAutomatically;
-  menu.GetUpdateFlags = &GetUpdateFlags;
-  installer.install(menu);
+  installer.install(hostapi::MenuSuite{.AddMenuItem = &AddMenuItem, .AddMenuGroupAsSubMenu = &AddMenuGroupAsSubMenu,
+      .GetMenuGroupName = &GetMenuGroupName, .CountMenuGroups = &CountMenuGroups, .GetNthMenuGroup = &GetNthMenuGroup,
+      .UpdateMenuItemAutomatically = &UpdateMenuItemAutomatically, .GetUpdateFlags = &GetUpdateFlags});
 
-  hostapi::UrlSuite url{};
-  url.IsBrowserAvailable = &IsBrowserAvailable;
-  url.OpenUrl = &OpenUrl;
-  installer.install(url);
+  installer.install(hostapi::UrlSuite{.IsBrowserAvailable = &IsBrowserAvailable, .OpenUrl = &OpenUrl});
 }
 
 hostapi::MenuGroupHandle AddHostMenuGroup(const std::string& name) { return NewMenuGroup(name, 0, nullptr, true); }

@@ -33,8 +33,7 @@ ResultCode AcquireSuite(const char* name, std::int32_t version, const void** sui
 ResultCode ReleaseSuite(const char* name, std::int32_t version) {
   auto& s = S();
   auto args = [&] { return Args{Text(name), Num(version)}; };
-  const Operation op(HOST_OPERATION(BasicSuite, ReleaseSuite));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(BasicSuite, ReleaseSuite, args);
   if (name == nullptr) return op.done(kBadParameter, args);
   const auto index = SuiteIndex(name);
   if (!index || *index >= kSuiteCount) return op.done(kSuiteNotFound, args);
@@ -50,8 +49,7 @@ ResultCode ReleaseSuite(const char* name, std::int32_t version) {
 // --- SP Access Suite ----------------------------------------------------------------
 ResultCode AcquirePlugin(hostapi::PluginRef plugin, hostapi::AccessRef* access) {
   auto args = [&] { return Args{Ptr(plugin)}; };
-  const Operation op(HOST_OPERATION(AccessSuite, AcquirePlugin));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(AccessSuite, AcquirePlugin, args);
   if (access == nullptr || !OurPlugin(plugin, "AcquirePlugin")) {
     return op.done(kBadParameter, args);
   }
@@ -64,8 +62,7 @@ ResultCode AcquirePlugin(hostapi::PluginRef plugin, hostapi::AccessRef* access) 
 
 ResultCode ReleasePlugin(hostapi::AccessRef access) {
   auto args = [&] { return Args{Ptr(access)}; };
-  const Operation op(HOST_OPERATION(AccessSuite, ReleasePlugin));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(AccessSuite, ReleasePlugin, args);
   const std::uint64_t n = HandleNumber(HandleKind::Access, access);
   if (n == 0 || S().liveAccess.erase(n) == 0) {
     S().misuse("ReleasePlugin: unknown access reference " + Ptr(access));
@@ -78,8 +75,7 @@ ResultCode ReleasePlugin(hostapi::AccessRef access) {
 // --- SP Plug-ins Suite ----------------------------------------------------------------
 ResultCode SetPluginName(hostapi::PluginRef plugin, const char* name) {
   auto args = [&] { return Args{Ptr(plugin), Text(name)}; };
-  const Operation op(HOST_OPERATION(PluginsSuite, SetPluginName));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(PluginsSuite, SetPluginName, args);
   if (name == nullptr || !OurPlugin(plugin, "SetPluginName")) {
     return op.done(kBadParameter, args);
   }
@@ -91,8 +87,7 @@ ResultCode SetPluginName(hostapi::PluginRef plugin, const char* name) {
 ResultCode AddNotifier(hostapi::PluginRef plugin, const char* name, const char* type,
                        hostapi::NotifierHandle* notifier) {
   auto args = [&] { return Args{Ptr(plugin), Text(name), Text(type)}; };
-  const Operation op(HOST_OPERATION(NotifierSuite, AddNotifier));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(NotifierSuite, AddNotifier, args);
   if (name == nullptr || type == nullptr || notifier == nullptr || !OurPlugin(plugin, "AddNotifier")) {
     return op.done(kBadParameter, args);
   }
@@ -105,8 +100,7 @@ ResultCode AddNotifier(hostapi::PluginRef plugin, const char* name, const char* 
 // --- AI Context Suite ----------------------------------------------------------------------
 ResultCode PushAppContext(hostapi::PluginRef plugin, hostapi::AppContextHandle* context) {
   auto args = [&] { return Args{Ptr(plugin)}; };
-  const Operation op(HOST_OPERATION(ContextSuite, PushAppContext));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(ContextSuite, PushAppContext, args);
   if (context == nullptr || !OurPlugin(plugin, "PushAppContext")) {
     return op.done(kBadParameter, args);
   }
@@ -119,8 +113,7 @@ ResultCode PushAppContext(hostapi::PluginRef plugin, hostapi::AppContextHandle* 
 
 ResultCode PopAppContext(hostapi::AppContextHandle context) {
   auto args = [&] { return Args{Ptr(context)}; };
-  const Operation op(HOST_OPERATION(ContextSuite, PopAppContext));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(ContextSuite, PopAppContext, args);
   const std::uint64_t n = HandleNumber(HandleKind::Context, context);
   auto& stack = S().contextStack;
   if (n == 0 || stack.empty() || stack.back() != n) {
@@ -141,8 +134,7 @@ hostapi::HostBoolean Cancel() {
 ResultCode MessageAlert(const hostapi::UnicodeStringRef* text) {
   const auto utf8 = StringArgument(text);
   auto args = [&] { return Args{utf8 ? *utf8 : std::string("(bad string)")}; };
-  const Operation op(HOST_OPERATION(UserSuite, MessageAlert));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(UserSuite, MessageAlert, args);
   if (!utf8) {
     S().misuse("MessageAlert: not a string");
     return op.done(kBadParameter, args);
@@ -158,28 +150,15 @@ void InstallShellSuites(SuiteInstaller& installer) {
   state.basic.AcquireSuite = &AcquireSuite;
   state.basic.ReleaseSuite = &ReleaseSuite;
 
-  hostapi::AccessSuite access{};
-  access.AcquirePlugin = &AcquirePlugin;
-  access.ReleasePlugin = &ReleasePlugin;
-  installer.install(access);
+  installer.install(hostapi::AccessSuite{.AcquirePlugin = &AcquirePlugin, .ReleasePlugin = &ReleasePlugin});
 
-  hostapi::PluginsSuite plugins{};
-  plugins.SetPluginName = &SetPluginName;
-  installer.install(plugins);
+  installer.install(hostapi::PluginsSuite{.SetPluginName = &SetPluginName});
 
-  hostapi::NotifierSuite notifier{};
-  notifier.AddNotifier = &AddNotifier;
-  installer.install(notifier);
+  installer.install(hostapi::NotifierSuite{.AddNotifier = &AddNotifier});
 
-  hostapi::ContextSuite context{};
-  context.PushAppContext = &PushAppContext;
-  context.PopAppContext = &PopAppContext;
-  installer.install(context);
+  installer.install(hostapi::ContextSuite{.PushAppContext = &PushAppContext, .PopAppContext = &PopAppContext});
 
-  hostapi::UserSuite user{};
-  user.Cancel = &Cancel;
-  user.MessageAlert = &MessageAlert;
-  installer.install(user);
+  installer.install(hostapi::UserSuite{.Cancel = &Cancel, .MessageAlert = &MessageAlert});
 }
 
 }  // namespace host

@@ -41,8 +41,7 @@ ResultCode Initialize(hostapi::UnicodeStringRef* string, const char* text, std::
   auto args = [&] {
     return Args{text ? std::string(text, static_cast<std::size_t>(byteCount)) : std::string("(null)"), Num(encoding)};
   };
-  const Operation op(HOST_OPERATION(UnicodeStringSuite, Initialize));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(UnicodeStringSuite, Initialize, args);
   if (string == nullptr || (text == nullptr && byteCount != 0) || encoding != 0) {
     return op.done(kBadParameter, args);
   }
@@ -53,8 +52,7 @@ ResultCode Initialize(hostapi::UnicodeStringRef* string, const char* text, std::
 
 ResultCode Destroy(hostapi::UnicodeStringRef* string) {
   auto args = [&] { return Args{Ptr(string ? *string : nullptr)}; };
-  const Operation op(HOST_OPERATION(UnicodeStringSuite, Destroy));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(UnicodeStringSuite, Destroy, args);
   if (string == nullptr) return op.done(kBadParameter, args);
   if (*string == nullptr) return op.done(0, args);
   const std::uint64_t n = HandleNumber(HandleKind::String, *string);
@@ -69,8 +67,7 @@ ResultCode Destroy(hostapi::UnicodeStringRef* string) {
 ResultCode Append(hostapi::UnicodeStringRef* target, const hostapi::UnicodeStringRef* appended) {
   const auto tail = StringArgument(appended);
   auto args = [&] { return Args{Ptr(target ? *target : nullptr), tail ? *tail : std::string("(bad string)")}; };
-  const Operation op(HOST_OPERATION(UnicodeStringSuite, Append));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(UnicodeStringSuite, Append, args);
   if (target == nullptr || !tail) return op.done(kBadParameter, args);
   // Copy first: appending a string to itself must not read what it writes.
   const std::u16string units = (appended && *appended) ? *FindString(*appended) : std::u16string();
@@ -101,8 +98,7 @@ std::uint64_t Utf16(const hostapi::UnicodeStringRef* string, const char16_t** un
 // --- SP Blocks Suite --------------------------------------------------------------------------
 ResultCode AllocateBlock(std::uint64_t size, const char* label, void** block) {
   auto args = [&] { return Args{Num(static_cast<std::int64_t>(size)), Text(label)}; };
-  const Operation op(HOST_OPERATION(BlocksSuite, AllocateBlock));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(BlocksSuite, AllocateBlock, args);
   if (block == nullptr) return op.done(kBadParameter, args);
   *block = nullptr;
   void* memory = ::operator new(static_cast<std::size_t>(size == 0 ? 1 : size), std::nothrow);
@@ -114,8 +110,7 @@ ResultCode AllocateBlock(std::uint64_t size, const char* label, void** block) {
 
 ResultCode FreeBlock(void* block) {
   auto args = [&] { return Args{Ptr(block)}; };
-  const Operation op(HOST_OPERATION(BlocksSuite, FreeBlock));
-  if (op.fault()) return op.done(*op.fault(), args);
+  HOST_BEGIN(BlocksSuite, FreeBlock, args);
   if (block == nullptr) return op.done(0, args);
   if (S().blocks.erase(block) == 0) {
     S().misuse("FreeBlock: unknown block " + Ptr(block));
@@ -128,17 +123,10 @@ ResultCode FreeBlock(void* block) {
 }  // namespace
 
 void InstallStringSuites(SuiteInstaller& installer) {
-  hostapi::UnicodeStringSuite unicode{};
-  unicode.Initialize = &Initialize;
-  unicode.Destroy = &Destroy;
-  unicode.Append = &Append;
-  unicode.Utf16 = &Utf16;
-  installer.install(unicode);
+  installer.install(hostapi::UnicodeStringSuite{.Initialize = &Initialize, .Destroy = &Destroy, .Append = &Append,
+      .Utf16 = &Utf16});
 
-  hostapi::BlocksSuite blocks{};
-  blocks.AllocateBlock = &AllocateBlock;
-  blocks.FreeBlock = &FreeBlock;
-  installer.install(blocks);
+  installer.install(hostapi::BlocksSuite{.AllocateBlock = &AllocateBlock, .FreeBlock = &FreeBlock});
 }
 
 hostapi::UnicodeStringRef AddHostString(std::string_view utf8) { return NewString(Utf8ToUtf16(utf8)); }

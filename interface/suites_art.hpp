@@ -27,10 +27,10 @@ namespace hostapi {
 struct ArtSuite {
   static constexpr const char kName[] = "AI Art Suite";
   static constexpr std::int32_t kVersion = 21;
-  UnusedEntry unused0to5[6];
+  UnusedEntry unused0to5[6]{};
   // 6: the art's type code (group 1, path 2, compound path 3, others).
   ResultCode (*GetArtType)(ArtHandle art, std::int16_t* type);
-  UnusedEntry unused7to9[3];
+  UnusedEntry unused7to9[3]{};
   // 10: the first child, null when there is none.
   ResultCode (*GetArtFirstChild)(ArtHandle art, ArtHandle* child);
   // 11: the next sibling, null after the last.
@@ -56,7 +56,7 @@ struct GradientSuite {
   static constexpr std::int32_t kVersion = 9;
   // 0: a new gradient holding exactly two stops.
   ResultCode (*NewGradient)(GradientHandle* gradient);
-  UnusedEntry unused1to6[6];
+  UnusedEntry unused1to6[6]{};
   // 7, 8: the gradient type (0 linear, 1 radial).
   ResultCode (*GetGradientType)(GradientHandle gradient, std::int16_t* type);
   ResultCode (*SetGradientType)(GradientHandle gradient, std::int16_t type);
@@ -82,7 +82,7 @@ using ColorConversionOptions = std::int32_t;
 struct ColorConversionSuite {
   static constexpr const char kName[] = "AI Color Conversion Suite";
   static constexpr std::int32_t kVersion = 10;
-  UnusedEntry unused0to1[2];
+  UnusedEntry unused0to1[2]{};
   // 2: converts one colour sample, components 0–1 as 32-bit floats (CMYK space 4
   // has four, RGB space 2 three); *inGamut unused.
   ResultCode (*ConvertSampleColor)(std::int32_t sourceSpace, const float* source, std::int32_t destinationSpace,
@@ -95,12 +95,12 @@ struct LiveEffectSuite {
   static constexpr std::int32_t kVersion = 7;
   // 0: registers an effect; *effect comes back in every message for it.
   ResultCode (*AddLiveEffect)(const LiveEffectRegistration* registration, LiveEffectHandle* effect);
-  UnusedEntry unused1;
+  UnusedEntry unused1{};
   // 2: adds the effect's menu item under the category of `menuData`.
   ResultCode (*AddLiveEffectMenuItem)(LiveEffectHandle effect, const char* menuItemName,
                                       const LiveEffectMenuData* menuData, MenuItemHandle* menuItem,
                                       MenuGroupHandle* menuGroup);
-  UnusedEntry unused3to4[2];
+  UnusedEntry unused3to4[2]{};
   // 5: the host accepts the effect's parameters as they are.
   ResultCode (*UpdateParameters)(LiveEffectEditContext context);
 };

@@ -23,12 +23,12 @@ struct UnicodeStringSuite {
   // 0: *string (null before) refers to a new host string holding the text.
   ResultCode (*Initialize)(UnicodeStringRef* string, const char* text, std::uint64_t byteCount,
                            std::int32_t encoding);
-  UnusedEntry unused1to2[2];
+  UnusedEntry unused1to2[2]{};
   // 3: releases the string; result unused.
   ResultCode (*Destroy)(UnicodeStringRef* string);
   // 4: target holds target + appended; appended is unchanged.
   ResultCode (*Append)(UnicodeStringRef* target, const UnicodeStringRef* appended);
-  UnusedEntry unused5to35[31];
+  UnusedEntry unused5to35[31]{};
   // 36: borrows the UTF-16 code units; returns their count, no result code.
   std::uint64_t (*Utf16)(const UnicodeStringRef* string, const char16_t** units);
 };
@@ -51,17 +51,17 @@ static_assert(offsetof(BlocksSuite, FreeBlock) == 1 * kEntrySize);
 struct FilePathSuite {
   static constexpr const char kName[] = "AI File Path Suite";
   static constexpr std::int32_t kVersion = 8;
-  UnusedEntry unused0;
+  UnusedEntry unused0{};
   // 1: releases a path; result unused.
   ResultCode (*Release)(FilePathRef* path);
-  UnusedEntry unused2to8[7];
+  UnusedEntry unused2to8[7]{};
   // 9: appends a last component to the path.
   ResultCode (*AddComponent)(const UnicodeStringRef* component, FilePathRef* path);
-  UnusedEntry unused10to12[3];
+  UnusedEntry unused10to12[3]{};
   // 13: whether the path exists; *isFile unused.
   HostBoolean (*Exists)(const FilePathRef* path, HostBoolean resolveLinks, std::int32_t reserved,
                         HostBoolean* isFile);
-  UnusedEntry unused14to19[6];
+  UnusedEntry unused14to19[6]{};
   // 20: the path's full text.
   ResultCode (*GetFullPath)(const FilePathRef* path, HostBoolean displayName, UnicodeStringRef* text);
 };

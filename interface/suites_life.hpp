@@ -35,7 +35,7 @@ static_assert(offsetof(AccessSuite, ReleasePlugin) == 1 * kEntrySize);
 struct PluginsSuite {
   static constexpr const char kName[] = "SP Plug-ins Suite";
   static constexpr std::int32_t kVersion = 6;
-  UnusedEntry unused0to22[23];
+  UnusedEntry unused0to22[23]{};
   // 23: gives the host the plug-in's name.
   ResultCode (*SetPluginName)(PluginRef plugin, const char* name);
 };
@@ -53,7 +53,7 @@ static_assert(offsetof(NotifierSuite, AddNotifier) == 0 * kEntrySize);
 struct ContextSuite {
   static constexpr const char kName[] = "AI Context Suite";
   static constexpr std::int32_t kVersion = 10;
-  UnusedEntry unused0;
+  UnusedEntry unused0{};
   // 1: opens a host context for the plug-in.
   ResultCode (*PushAppContext)(PluginRef plugin, AppContextHandle* context);
   // 2: closes it.
@@ -67,7 +67,7 @@ struct UserSuite {
   static constexpr std::int32_t kVersion = 21;
   // 0: non-zero when the user asked to cancel the running operation.
   HostBoolean (*Cancel)();
-  UnusedEntry unused1to46[46];
+  UnusedEntry unused1to46[46]{};
   // 47: shows the text and returns when it is dismissed.
   ResultCode (*MessageAlert)(const UnicodeStringRef* text);
 };

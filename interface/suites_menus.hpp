@@ -25,17 +25,17 @@ struct MenuSuite {
   // 0: places an item labelled with the record's text in the named group.
   ResultCode (*AddMenuItem)(PluginRef plugin, const char* name, const MenuItemData* data, std::int32_t options,
                             MenuItemHandle* menuItem);
-  UnusedEntry unused1to8[8];
+  UnusedEntry unused1to8[8]{};
   // 9: creates a group of that name hanging under the item.
   ResultCode (*AddMenuGroupAsSubMenu)(const char* name, std::int32_t options, MenuItemHandle menuItem,
                                       MenuGroupHandle* group);
   // 10: the name the group was added with.
   ResultCode (*GetMenuGroupName)(MenuGroupHandle group, const char** name);
-  UnusedEntry unused11to18[8];
+  UnusedEntry unused11to18[8]{};
   // 19, 20: enumerate the host's menu groups.
   ResultCode (*CountMenuGroups)(std::int32_t* count);
   ResultCode (*GetNthMenuGroup)(std::int32_t n, MenuGroupHandle* group);
-  UnusedEntry unused21to23[3];
+  UnusedEntry unused21to23[3]{};
   // 24: the host enables or disables the item by itself.
   ResultCode (*UpdateMenuItemAutomatically)(MenuItemHandle menuItem, std::int32_t action,
                                             std::int32_t ifMenuItemIsChecked, std::int32_t ifMenuItemIsEnabled,

@@ -12,6 +12,7 @@
 #include "host/document.hpp"
 #include "svg_host/host_binding.hpp"
 #include "svg/svg_document.hpp"
+#include "tests/svg_host/stand_in_plugin.hpp"
 
 namespace evenhue::svg {
 namespace {
@@ -42,23 +43,16 @@ struct PlacementCase {
 void PrintTo(const PlacementCase& c, std::ostream* os) { *os << c.name; }
 
 // Stands in for the plug-in: a new three-stop gradient for every gradient
-// paint, the middle stop placed by `distinct` per art.
+// paint, the middle stop placed by `distinct` per paint.
 void Respace(host::Document& hostDoc, const Binding& binding, bool distinct) {
   double middle = 0.3;
-  for (const BoundArt& art : binding.gradientArt) {
-    auto style = *hostDoc.pathStyle(art.art);
-    for (hostapi::HostColor* color : {&style.fillColor, &style.strokeColor}) {
-      if (color->kind != hostapi::kColorGradient) continue;
-      const auto type = *hostDoc.gradientType(color->body.gradient.gradient);
-      const std::vector<hostapi::HostGradientStop> stops = {
-          host::MakeStop(0, host::RgbColor(0, 0, 1), 50, 1),
-          host::MakeStop(100 * middle, host::RgbColor(0.5, 0.5, 0.5), 50, 1),
-          host::MakeStop(100, host::RgbColor(1, 1, 0), 50, 1)};
-      color->body.gradient.gradient = hostDoc.newGradient(type, stops);
-      if (distinct) middle += 0.01;
-    }
-    hostDoc.setPathStyle(art.art, style);
-  }
+  RespacePaints(hostDoc, binding, [&] {
+    std::vector<hostapi::HostGradientStop> stops = {host::MakeStop(0, host::RgbColor(0, 0, 1), 50, 1),
+                                                    host::MakeStop(100 * middle, host::RgbColor(0.5, 0.5, 0.5), 50, 1),
+                                                    host::MakeStop(100, host::RgbColor(1, 1, 0), 50, 1)};
+    if (distinct) middle += 0.01;
+    return stops;
+  });
 }
 
 std::size_t CountNewGradients(pugi::xml_node root) {

@@ -6,6 +6,7 @@
 #include "host/document.hpp"
 #include "svg_host/host_binding.hpp"
 #include "svg/svg_document.hpp"
+#include "tests/svg_host/stand_in_plugin.hpp"
 
 namespace evenhue::svg {
 namespace {
@@ -208,18 +209,11 @@ TEST(BindDocument, UseChainsAreBounded) {
 
 // Stands in for the plug-in: gives every gradient paint a new gradient.
 void RespaceEverything(host::Document& hostDoc, const Binding& binding) {
-  for (const BoundArt& art : binding.gradientArt) {
-    auto style = *hostDoc.pathStyle(art.art);
-    for (hostapi::HostColor* color : {&style.fillColor, &style.strokeColor}) {
-      if (color->kind != hostapi::kColorGradient) continue;
-      const auto type = *hostDoc.gradientType(color->body.gradient.gradient);
-      const std::vector<hostapi::HostGradientStop> stops = {
-          host::MakeStop(0, host::RgbColor(0, 0, 1), 25, 1), host::MakeStop(50, host::RgbColor(0.5, 0.5, 0.5), 40, 0.75),
-          host::MakeStop(100, host::RgbColor(1, 1, 0), 50, 0.5)};
-      color->body.gradient.gradient = hostDoc.newGradient(type, stops);
-    }
-    hostDoc.setPathStyle(art.art, style);
-  }
+  RespacePaints(hostDoc, binding, [] {
+    return std::vector<hostapi::HostGradientStop>{
+        host::MakeStop(0, host::RgbColor(0, 0, 1), 25, 1), host::MakeStop(50, host::RgbColor(0.5, 0.5, 0.5), 40, 0.75),
+        host::MakeStop(100, host::RgbColor(1, 1, 0), 50, 0.5)};
+  });
 }
 
 TEST(WriteBack, PointsEachRewrittenPaintAtANewGradientSharedByEqualOnes) {
