@@ -14,6 +14,7 @@ void PutStops(Writer& w, const std::vector<DrawStop>& stops) {
     w.F64(s.offset);
     for (double c : s.rgb) w.F64(c);
     w.F64(s.midpoint);
+    w.F64(s.opacity);
   }
 }
 
@@ -23,6 +24,7 @@ std::vector<DrawStop> GetStops(Reader& r) {
     s.offset = r.F64();
     for (double& c : s.rgb) c = r.F64();
     s.midpoint = r.F64();
+    s.opacity = r.F64();
   }
   return stops;
 }

@@ -99,7 +99,6 @@ bool Respacer::Answer(const LineChunk& chunk, std::string& out) {
   const hostapi::ArtHandle group = document.newGroup();
   lines_.resize(std::max(lines_.size(), chunk.size()));
   bool allRead = true;
-  std::vector<hostapi::HostGradientStop> stops;
   for (std::size_t i = 0; i < chunk.size(); ++i) {
     Line& line = lines_[i];
     line.gradient.reset();
@@ -110,20 +109,14 @@ bool Respacer::Answer(const LineChunk& chunk, std::string& out) {
     else if (text.find_first_not_of(" \t") == std::string_view::npos) line.error = "empty line";
     else line.gradient = ParseGradientLine(text, line.error);
     if (!line.gradient) continue;
-    stops.clear();
-    for (const JsonStop& s : line.gradient->stops) {
-      const auto& c = s.channels;
-      const hostapi::HostColor color = s.cmyk ? host::CmykColor(c[0], c[1], c[2], c[3]) : host::RgbColor(c[0], c[1], c[2]);
-      stops.push_back(host::MakeStop(s.position, color, s.midpoint, s.opacity));
-    }
-    line.source = document.newGradient(line.gradient->type, stops);
+    line.source = host::NewGradient(document, line.gradient->type, line.gradient->stops);
+    stopsHeld_ += line.gradient->stops.size();
     line.path = document.newPath(group);
     if (!line.source || !line.path ||
         !document.setPathStyle(line.path, host::MakePathStyle(host::GradientColor(line.source), std::nullopt))) {
       line.gradient.reset();
       line.error = "the host refused this gradient";
     }
-    stopsHeld_ += stops.size();
   }
   session_->GoLive(group);
 
@@ -138,25 +131,12 @@ bool Respacer::Answer(const LineChunk& chunk, std::string& out) {
     }
     const auto style = document.pathStyle(line.path);
     const hostapi::GradientHandle now =
-        style && style->fillPaint && style->fillColor.kind == hostapi::kColorGradient ? style->fillColor.body.gradient.gradient
-                                                                                     : nullptr;
-    if (!now || now == line.source || !document.isGradient(now)) {
+        style ? host::Replacement(document, style->fillPaint != 0, style->fillColor, line.source) : nullptr;
+    if (!now) {
       AppendGradientLine(out, *line.gradient, true);
     } else {
-      scratch.type = document.gradientType(now).value_or(0) == 1 ? 1 : 0;
-      scratch.stops.clear();
-      const std::size_t count = document.stopCount(now).value_or(0);
-      for (std::size_t k = 0; k < count; ++k) {
-        const hostapi::HostGradientStop s = *document.stop(now, k);
-        JsonStop stop;
-        stop.position = s.rampPoint;
-        stop.midpoint = s.midPoint;
-        stop.opacity = s.opacity;
-        if (s.color.kind == hostapi::kColorThree)
-          stop.channels = {s.color.body.rgb.red, s.color.body.rgb.green, s.color.body.rgb.blue, 0.0};
-        scratch.stops.push_back(stop);
-      }
-      stopsHeld_ += count;
+      host::ReadRamp(document, now, scratch);
+      stopsHeld_ += scratch.stops.size();
       AppendGradientLine(out, scratch, false);
     }
     out += '\n';

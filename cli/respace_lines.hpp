@@ -10,22 +10,14 @@
 #include <string_view>
 #include <vector>
 
-#include "host/document.hpp"
+#include "host/gradient_io.hpp"
 
 namespace evenhue::cli {
 
-struct JsonStop {
-  double position = 0.0;   // percent 0–100
-  double midpoint = 50.0;  // percent 0–100
-  double opacity = 1.0;    // 0–1
-  bool cmyk = false;
-  std::array<double, 4> channels{0, 0, 0, 0};  // rgb (3) or cmyk (4), 0–1
-};
-
-struct JsonGradient {
-  std::int16_t type = 0;  // 0 linear, 1 radial
-  std::vector<JsonStop> stops;
-};
+// A line's gradient is the host's own stop model: positions and midpoints in
+// percent, as the lines give them.
+using JsonStop = host::Stop;
+using JsonGradient = host::Ramp;
 
 inline constexpr std::size_t kMaxLineBytes = 64u << 20;
 // A line's gradient holds at most host::kMaxGradientStops stops, as the host's does.

@@ -31,31 +31,21 @@ RgbTriple SourceRgb(const svg::GradientStop& s) {
   return {rgb[0], rgb[1], rgb[2]};
 }
 
+// The stops the report draws and the guard judges, from the source as read
+// and from what the plug-in wrote.
 std::vector<DrawStop> SourceDrawStops(const svg::GradientDef& def) {
   std::vector<DrawStop> out;
   out.reserve(def.stops.size());
-  for (const svg::GradientStop& s : def.stops) out.push_back({s.offset, SourceRgb(s), s.midpoint});
-  return out;
-}
-
-std::vector<GuardStop> SourceGuardStops(const svg::GradientDef& def) {
-  std::vector<GuardStop> out;
-  out.reserve(def.stops.size());
-  for (const svg::GradientStop& s : def.stops) out.push_back({s.offset, SourceRgb(s).values, s.opacity, s.midpoint});
-  return out;
-}
-
-std::vector<GuardStop> NewGuardStops(const std::vector<svg::RgbStop>& stops) {
-  std::vector<GuardStop> out;
-  out.reserve(stops.size());
-  for (const svg::RgbStop& s : stops) out.push_back({s.offset, {s.red, s.green, s.blue}, s.opacity, s.midpoint});
+  for (const svg::GradientStop& s : def.stops)
+    out.push_back({s.offset, SourceRgb(s), svg::FractionOf(s.midpoint), s.opacity});
   return out;
 }
 
 std::vector<DrawStop> NewDrawStops(const std::vector<svg::RgbStop>& stops) {
   std::vector<DrawStop> out;
   out.reserve(stops.size());
-  for (const svg::RgbStop& s : stops) out.push_back({s.offset, {s.red, s.green, s.blue}, s.midpoint});
+  for (const svg::RgbStop& s : stops)
+    out.push_back({s.offset, {s.red, s.green, s.blue}, svg::FractionOf(s.midpoint), s.opacity});
   return out;
 }
 
@@ -117,7 +107,7 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   std::vector<GradientResult> respaced;
   const auto guard = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
     const auto damage =
-        request.smoothEdges ? std::nullopt : FindDamage(SourceGuardStops(source.def), NewGuardStops(r.stops));
+        request.smoothEdges ? std::nullopt : FindDamage(SourceDrawStops(source.def), NewDrawStops(r.stops));
     if (!damage) {
       respaced.emplace_back();
       return true;

@@ -91,15 +91,15 @@ struct Place {
   double t = 0.0;
 };
 
-Place Locate(const std::vector<GuardStop>& stops, double p, bool fromBelow) {
+Place Locate(const std::vector<DrawStop>& stops, double p, bool fromBelow) {
   const std::size_t last = stops.size() - 1;
   if (fromBelow ? p <= stops.front().offset : p < stops.front().offset) return {0, 0, 0.0};
   if (fromBelow ? p > stops.back().offset : p >= stops.back().offset) return {last, last, 0.0};
   const auto second =
       fromBelow ? std::lower_bound(stops.begin(), stops.end(), p,
-                                   [](const GuardStop& s, double v) { return s.offset < v; })
+                                   [](const DrawStop& s, double v) { return s.offset < v; })
                 : std::upper_bound(stops.begin(), stops.end(), p,
-                                   [](double v, const GuardStop& s) { return v < s.offset; });
+                                   [](double v, const DrawStop& s) { return v < s.offset; });
   const auto i = static_cast<std::size_t>(second - stops.begin());
   return {i - 1, i, (p - stops[i - 1].offset) / (stops[i].offset - stops[i - 1].offset)};
 }
@@ -111,10 +111,10 @@ struct Colour {
 };
 
 // A ramp as renderers draw it: red, green, blue and opacity each straight from stop to stop.
-Colour Drawn(const std::vector<GuardStop>& stops, double p, bool fromBelow) {
+Colour Drawn(const std::vector<DrawStop>& stops, double p, bool fromBelow) {
   const Place at = Locate(stops, p, fromBelow);
-  const GuardStop& a = stops[at.first];
-  const GuardStop& b = stops[at.second];
+  const DrawStop& a = stops[at.first];
+  const DrawStop& b = stops[at.second];
   Colour c{};
   for (int i = 0; i < 3; ++i) c.rgb[i] = a.rgb[i] + (b.rgb[i] - a.rgb[i]) * at.t;
   c.alpha = a.opacity + (b.opacity - a.opacity) * at.t;
@@ -122,15 +122,15 @@ Colour Drawn(const std::vector<GuardStop>& stops, double p, bool fromBelow) {
 }
 
 // The source's own blend: CIELAB (`labs`, one per stop) and opacity with the first stop's midpoint.
-Colour Blend(const std::vector<GuardStop>& stops, const std::vector<Triple>& labs, double p, bool fromBelow) {
+Colour Blend(const std::vector<DrawStop>& stops, const std::vector<Triple>& labs, double p, bool fromBelow) {
   const Place at = Locate(stops, p, fromBelow);
-  const GuardStop& a = stops[at.first];
+  const DrawStop& a = stops[at.first];
   Colour c{};
   c.lab = labs[at.first];
   c.alpha = a.opacity;
   if (at.first == at.second) return c;
-  const GuardStop& b = stops[at.second];
-  const double w = MidpointWeight(at.t, std::clamp(a.midpoint / 100.0, kMinMidpoint, kMaxMidpoint));
+  const DrawStop& b = stops[at.second];
+  const double w = MidpointWeight(at.t, std::clamp(a.midpoint, kMinMidpoint, kMaxMidpoint));
   const Triple& lb = labs[at.second];
   for (int i = 0; i < 3; ++i) c.lab[i] += (lb[i] - c.lab[i]) * w;
   c.alpha += (b.opacity - a.opacity) * w;
@@ -144,8 +144,8 @@ Triple Over(const Triple& rgb, double alpha, double ground) {
   return out;
 }
 
-bool Opaque(const std::vector<GuardStop>& stops) {
-  return std::all_of(stops.begin(), stops.end(), [](const GuardStop& s) { return s.opacity >= 1.0; });
+bool Opaque(const std::vector<DrawStop>& stops) {
+  return std::all_of(stops.begin(), stops.end(), [](const DrawStop& s) { return s.opacity >= 1.0; });
 }
 
 // CIEDE2000 never exceeds this many times the straight CIELAB distance: its
@@ -156,7 +156,7 @@ const double kDeltaE2000PerLab = std::sqrt(4.5);
 
 class Comparison {
  public:
-  Comparison(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced)
+  Comparison(const std::vector<DrawStop>& source, const std::vector<DrawStop>& respaced)
       : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {}
 
   double Before(double p, bool fromBelow) const {
@@ -188,12 +188,12 @@ class Comparison {
   // The source stops in CIELAB, worked out when first needed (many paints need none).
   const std::vector<Triple>& Labs() const {
     if (labs_.empty())
-      for (const GuardStop& s : source_) labs_.push_back(ToLab(s.rgb));
+      for (const DrawStop& s : source_) labs_.push_back(ToLab(s.rgb.values));
     return labs_;
   }
 
-  const std::vector<GuardStop>& source_;
-  const std::vector<GuardStop>& respaced_;
+  const std::vector<DrawStop>& source_;
+  const std::vector<DrawStop>& respaced_;
   bool opaque_;
   mutable std::vector<Triple> labs_;
 };
@@ -203,7 +203,7 @@ class Comparison {
 constexpr int kSegmentSamples[] = {8, 4, 12, 2, 6, 10, 14, 1, 3, 5, 7, 9, 11, 13, 15};
 constexpr double kSegmentSampleUnit = 1.0 / 16.0;
 
-bool SameLook(const GuardStop& a, const GuardStop& b) { return a.rgb == b.rgb && a.opacity == b.opacity; }
+bool SameLook(const DrawStop& a, const DrawStop& b) { return a.rgb == b.rgb && a.opacity == b.opacity; }
 
 // A fraction as a percentage with at most one decimal: 0.5 -> "50", 5/12 -> "41.7".
 std::string Percent(double fraction) {
@@ -216,13 +216,13 @@ std::string Percent(double fraction) {
 
 }  // namespace
 
-Distances DistancesAt(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced, double p,
+Distances DistancesAt(const std::vector<DrawStop>& source, const std::vector<DrawStop>& respaced, double p,
                       bool fromBelow) {
   const Comparison comparison(source, respaced);
   return {comparison.Before(p, fromBelow), comparison.After(p, fromBelow)};
 }
 
-std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced) {
+std::optional<Damage> FindDamage(const std::vector<DrawStop>& source, const std::vector<DrawStop>& respaced) {
   if (source.size() < 2 || respaced.size() < 2) return std::nullopt;  // no ramp to judge
   const Comparison comparison(source, respaced);
   const std::size_t n = source.size();
@@ -270,9 +270,9 @@ std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std
   const double p = worst.p;
   // The stops at p, [first, last]; the narrowest segment with p at or in it.
   const auto atOrAfter = std::lower_bound(source.begin(), source.end(), p,
-                                          [](const GuardStop& s, double v) { return s.offset < v; });
+                                          [](const DrawStop& s, double v) { return s.offset < v; });
   const auto pastP = std::upper_bound(source.begin(), source.end(), p,
-                                      [](double v, const GuardStop& s) { return v < s.offset; });
+                                      [](double v, const DrawStop& s) { return v < s.offset; });
   if (pastP - atOrAfter > 1 && !SameLook(*atOrAfter, *(pastP - 1))) {
     damage.kind = Damage::Kind::Edge;
     damage.from = damage.to = p;
@@ -298,7 +298,7 @@ std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std
   }
   damage.spreadFrom = respaced.front().offset;
   damage.spreadTo = respaced.back().offset;
-  for (const GuardStop& s : respaced) {
+  for (const DrawStop& s : respaced) {
     if (s.offset < damage.from) damage.spreadFrom = s.offset;
     if (s.offset > damage.to) {
       damage.spreadTo = s.offset;

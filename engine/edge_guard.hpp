@@ -16,17 +16,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/results.hpp"
+
 namespace evenhue::cli {
 
-// One stop: position 0–1 (non-decreasing along a list), sRGB colour 0–1,
-// opacity 0–1, and the midpoint in percent: where between this stop and the
-// next their colours mix half and half.
-struct GuardStop {
-  double offset = 0.0;
-  std::array<double, 3> rgb{0.0, 0.0, 0.0};
-  double opacity = 1.0;
-  double midpoint = 50.0;
-};
 
 // The new ramp may stray this much further (CIEDE2000) from the blend than
 // the source does, each at its worst point, before it counts as worse.
@@ -41,7 +34,7 @@ struct Distances {
   double before = 0.0;  // the source as drawn
   double after = 0.0;   // the new stops as drawn
 };
-Distances DistancesAt(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced, double p,
+Distances DistancesAt(const std::vector<DrawStop>& source, const std::vector<DrawStop>& respaced, double p,
                       bool fromBelow);
 
 // What the new ramp would do to the source, where it is worse.
@@ -66,7 +59,7 @@ struct Damage {
 // only worked out when the new ramp is off by more than kWorseBy somewhere.
 // Both lists need non-decreasing offsets; one of fewer than two stops has no
 // ramp to judge (nothing comes back).
-std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced);
+std::optional<Damage> FindDamage(const std::vector<DrawStop>& source, const std::vector<DrawStop>& respaced);
 
 // "its edge at 50 % would be smoothed over 25–75 %" and the like.
 std::string DescribeDamage(const Damage& damage);

@@ -10,12 +10,15 @@
 
 namespace evenhue::cli {
 
-// One stop as far as drawing is concerned: position 0–1, sRGB colour 0–1 and
-// the midpoint in percent (used only by the ideal ramp).
+// One stop as the report draws and judges it, every position a fraction of
+// the gradient's length: the offset (non-decreasing along a list), the sRGB
+// colour 0–1, the midpoint (where between this stop and the next their
+// colours mix half and half) and the opacity 0–1.
 struct DrawStop {
   double offset = 0.0;
   RgbTriple rgb{0.0, 0.0, 0.0};
-  double midpoint = 50.0;
+  double midpoint = 0.5;
+  double opacity = 1.0;
 };
 
 // One fill or stroke the plug-in re-spaced, rewritten or left alone.

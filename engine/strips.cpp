@@ -52,9 +52,9 @@ std::string Hex(const Pixel& p) {
 // the midpoint blend is written out here. A fault in the plug-in's blend then
 // shows in the figures instead of moving the yardstick with it.
 
-// The first stop's midpoint as the ideal ramp uses it, a fraction kept to
-// 13–87 percent as Illustrator keeps it.
-double Midpoint(const DrawStop& s) { return std::clamp(s.midpoint / 100.0, 0.13, 0.87); }
+// The first stop's midpoint as the ideal ramp uses it, kept to 13–87 percent
+// as Illustrator keeps it.
+double Midpoint(const DrawStop& s) { return std::clamp(s.midpoint, 0.13, 0.87); }
 
 // Component-wise blend of a and b at t (0–1) with midpoint m: t is eased
 // piecewise linearly so that the blend is half way at t = m.

@@ -90,7 +90,7 @@ Record ReadRecord(Cascade& cascade, const std::vector<pugi::xml_node>& entries,
     }
     if (i % 2 == 1) {
       // In percent, as data-midpoint; the plug-in keeps it within its own range.
-      record.stops.back().midpoint = *value * 100.0;
+      record.stops.back().midpoint = PercentOf(*value);
       continue;
     }
     if (*value < previous) {

@@ -19,11 +19,18 @@ namespace evenhue::svg {
 
 enum class GradientType : std::int16_t { Linear = 0, Radial = 1 };
 
+// Positions along a gradient: documents write fractions of its length
+// (`offset`); midpoints, the host's stops and respace's lines are in percent.
+// These two are the one conversion between them.
+inline double PercentOf(double fraction) { return fraction * 100.0; }
+inline double FractionOf(double percent) { return percent / 100.0; }
+
 struct GradientStop {
   double offset = 0.0;      // 0–1, after clamping and ordering
   CssColor color;           // alpha already folded into `opacity`
   double opacity = 1.0;     // stop-opacity times the colour's alpha, 0–1
-  double midpoint = 50.0;   // data-midpoint, percent 0–100 (50 when absent)
+  double midpoint = 50.0;   // percent 0–100, as data-midpoint and the host hold it (50 when absent); a
+                            // fraction read from a midpoint record is converted once, by PercentOf
 };
 
 struct GradientDef {

@@ -155,7 +155,7 @@ void AddMidpointRecord(pugi::xml_node gradient, const std::string& prefix, const
     entry.append_attribute("style").set_value(style.c_str());
     if (i + 1 == stops.size()) break;
     pugi::xml_node midpoint = newEntry();
-    midpoint.append_attribute("offset").set_value(ShortestText(std::clamp(s.midpoint / 100.0, 0.0, 1.0)).c_str());
+    midpoint.append_attribute("offset").set_value(ShortestText(std::clamp(FractionOf(s.midpoint), 0.0, 1.0)).c_str());
     midpoint.append_attribute("style").set_value(style.c_str());
   }
   // The prefix may have been declared on the source gradient itself.

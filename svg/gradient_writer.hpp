@@ -9,11 +9,14 @@
 
 namespace evenhue::svg {
 
+// A stop the plug-in wrote, as the binding reads it back: the offset as a
+// fraction, as documents write it; the midpoint in percent, as the host gave
+// it and data-midpoint writes it.
 struct RgbStop {
   double offset = 0.0;    // 0–1
   double red = 0.0, green = 0.0, blue = 0.0;  // 0–1
   double opacity = 1.0;   // 0–1
-  double midpoint = 50.0; // percent
+  double midpoint = 50.0; // percent 0–100
 };
 
 // The shortest decimal text that reads back as exactly `value`.

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "host/gradient_io.hpp"
 #include "svg/cascade.hpp"
 #include "svg/css_number.hpp"
 #include "svg/paint.hpp"
@@ -445,11 +446,17 @@ class Binder {
     const auto found = gradientIndex_.find(element.internal_object());
     if (found != gradientIndex_.end()) return found->second;
     BoundGradient bound{resolver_.Resolve(element), nullptr};
-    std::vector<hostapi::HostGradientStop> stops;
+    std::vector<host::Stop> stops;
     stops.reserve(bound.def.stops.size());
-    for (const GradientStop& s : bound.def.stops)
-      stops.push_back(host::MakeStop(s.offset * 100.0, HostSolid(s.color), s.midpoint, s.opacity));
-    bound.handle = host_.newGradient(static_cast<std::int16_t>(bound.def.type), stops);
+    for (const GradientStop& s : bound.def.stops) {
+      host::Stop& stop = stops.emplace_back();
+      stop.position = PercentOf(s.offset);
+      stop.midpoint = s.midpoint;
+      stop.opacity = s.opacity;
+      stop.cmyk = s.color.space == CssColor::Space::Cmyk;
+      stop.channels = s.color.channels;
+    }
+    bound.handle = host::NewGradient(host_, static_cast<std::int16_t>(bound.def.type), stops);
     if (!bound.handle) throw SvgError("gradient '" + bound.def.id + "': the host refused its stops");
     binding_.gradients.push_back(std::move(bound));
     gradientIndex_.emplace(element.internal_object(), binding_.gradients.size() - 1);
@@ -494,19 +501,12 @@ Binding BindDocument(const SvgDocument& document, host::Document& hostDocument,
 }
 
 std::vector<RgbStop> ReadRgbStops(const host::Document& hostDocument, hostapi::GradientHandle gradient) {
+  host::Ramp ramp;
+  host::ReadRamp(hostDocument, gradient, ramp);
   std::vector<RgbStop> out;
-  for (const hostapi::HostGradientStop& s : hostDocument.stops(gradient)) {
-    RgbStop stop;
-    stop.offset = s.rampPoint / 100.0;
-    if (s.color.kind == hostapi::kColorThree) {
-      stop.red = s.color.body.rgb.red;
-      stop.green = s.color.body.rgb.green;
-      stop.blue = s.color.body.rgb.blue;
-    }
-    stop.opacity = s.opacity;
-    stop.midpoint = s.midPoint;
-    out.push_back(stop);
-  }
+  out.reserve(ramp.stops.size());
+  for (const host::Stop& s : ramp.stops)
+    out.push_back({FractionOf(s.position), s.channels[0], s.channels[1], s.channels[2], s.opacity, s.midpoint});
   return out;
 }
 
@@ -627,16 +627,13 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
     for (const Side& side : sides) {
       if (!side.bound) continue;
       const BoundGradient& source = binding.gradients[side.bound->gradient];
-      const bool changed = side.painted && side.color.kind == hostapi::kColorGradient &&
-                           side.color.body.gradient.gradient != source.handle &&
-                           hostDocument.isGradient(side.color.body.gradient.gradient);
-      if (!changed) {
+      const hostapi::GradientHandle now = host::Replacement(hostDocument, side.painted, side.color, source.handle);
+      if (!now) {
         warnings.push_back(DescribeElement(art.element) + ": " + side.property + " gradient '" + source.def.id +
                            "' (" + std::to_string(source.def.stops.size()) +
                            " stops) was left alone by the plug-in");
         continue;
       }
-      const hostapi::GradientHandle now = side.color.body.gradient.gradient;
       Rewrite rewrite;
       rewrite.element = art.element;
       rewrite.property = side.property;

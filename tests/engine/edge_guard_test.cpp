@@ -25,13 +25,13 @@ using evenhue::cli::Damage;
 using evenhue::cli::DescribeDamage;
 using evenhue::cli::DistancesAt;
 using evenhue::cli::FindDamage;
-using evenhue::cli::GuardStop;
-using Stops = std::vector<GuardStop>;
+using evenhue::cli::DrawStop;
+using Stops = std::vector<DrawStop>;
 
-GuardStop Grey(double offset, double value, double opacity = 1.0) {
-  return {offset, {value, value, value}, opacity, 50.0};
+DrawStop Grey(double offset, double value, double opacity = 1.0) {
+  return {offset, {value, value, value}, 0.5, opacity};
 }
-GuardStop Rgb(double offset, double r, double g, double b) { return {offset, {r, g, b}, 1.0, 50.0}; }
+DrawStop Rgb(double offset, double r, double g, double b) { return {offset, {r, g, b}, 0.5, 1.0}; }
 
 // Greys at evenly spaced offsets, as the plug-in writes its stops.
 Stops EvenGreys(const std::vector<double>& values) {

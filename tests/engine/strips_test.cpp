@@ -79,11 +79,11 @@ GradientResult Paint(const std::string& element, std::vector<DrawStop> source, s
 }
 
 TEST(Strips, PaintsShareFiguresOnlyWithTheSameSourceAndNewStops) {
-  const std::vector<DrawStop> blueToYellow = {{0.0, {0, 0, 1}, 50}, {1.0, {1, 1, 0}, 50}};
+  const std::vector<DrawStop> blueToYellow = {{0.0, {0, 0, 1}, 0.5}, {1.0, {1, 1, 0}, 0.5}};
   std::vector<DrawStop> blueToYellowMidpoint = blueToYellow;
-  blueToYellowMidpoint[0].midpoint = 30;  // drawn alike, a different ideal ramp
-  const std::vector<DrawStop> evenhue = {{0.0, {0, 0, 1}, 50}, {0.5, {0.2, 0.6, 0.7}, 50}, {1.0, {1, 1, 0}, 50}};
-  const std::vector<DrawStop> other = {{0.0, {0, 0, 1}, 50}, {0.5, {0.6, 0.4, 0.5}, 50}, {1.0, {1, 1, 0}, 50}};
+  blueToYellowMidpoint[0].midpoint = 0.3;  // drawn alike, a different ideal ramp
+  const std::vector<DrawStop> evenhue = {{0.0, {0, 0, 1}, 0.5}, {0.5, {0.2, 0.6, 0.7}, 0.5}, {1.0, {1, 1, 0}, 0.5}};
+  const std::vector<DrawStop> other = {{0.0, {0, 0, 1}, 0.5}, {0.5, {0.6, 0.4, 0.5}, 0.5}, {1.0, {1, 1, 0}, 0.5}};
   const std::vector<GradientResult> results = {
       Paint("a", blueToYellow, evenhue),
       Paint("same source, other new stops", blueToYellow, other),
@@ -171,7 +171,7 @@ TEST(StripFigures, IdealRampIsHalfWayAtTheMidpoint) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "p " << c.p << " midpoint " << c.midpoint);
-    const std::vector<DrawStop> stops = {{0.0, {0, 0, 1}, c.midpoint}, {1.0, {1, 1, 0}, 50}};
+    const std::vector<DrawStop> stops = {{0.0, {0, 0, 1}, c.midpoint / 100}, {1.0, {1, 1, 0}, 0.5}};
     const evenhue::LabTriple lab = evenhue::cli::IdealLabAt(stops, c.p);
     EXPECT_NEAR(lab[0], c.L, kHandTolerance);
     EXPECT_NEAR(lab[1], c.a, kHandTolerance);
