@@ -23,6 +23,7 @@
 #include "cli/output_plan.hpp"
 #include "cli/respace.hpp"
 #include "engine/session.hpp"
+#include "svg/compressed.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -242,8 +243,11 @@ int Apply(Arguments& args) {
   request.selectIds = select;
   request.smoothEdges = smoothEdges;
   progress.Stage("reading " + request.name);
+  bool compressed = false;
   try {
-    request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
+    svg::DocumentFile read = svg::ReadDocument(input, svg::Limits{}.maxBytes);
+    request.text = std::move(read.text);
+    compressed = read.compressed;
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }
@@ -252,6 +256,7 @@ int Apply(Arguments& args) {
 
   // Everything is computed before anything is written.
   const Extras extra = MakeExtras(result.gradients, preview, report, progress, result.warnings);
+  if (svg::WritesCompressed(output, inPlace, compressed)) result.output = svg::Compress(result.output);
   progress.Finish();
   TellLeftAlone(name, result);
   // The outputs appear together or not at all: every file is written in full
