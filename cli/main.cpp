@@ -61,9 +61,9 @@ constexpr const char kDemoHelp[] =
     "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kApplyHelp[] =
-    "usage: evenhue apply IN.svg (-o OUT.svg | --in-place) [--preview PNG]\n"
+    "usage: evenhue apply IN.svg[z] (-o OUT.svg[z] | --in-place) [--preview PNG]\n"
     "                    [--report JSON] [--select ID]... [--smooth-edges] [--plugin PATH]\n"
-    "       evenhue apply IN.svg... (--out-dir DIR | --in-place) [--jobs N]\n"
+    "       evenhue apply IN.svg[z]... (--out-dir DIR | --in-place) [--jobs N]\n"
     "                    [--preview PNG] [--report JSON] [--select ID]... [--smooth-edges]\n"
     "                    [--plugin PATH]\n"
     "\n"
@@ -71,6 +71,9 @@ constexpr const char kApplyHelp[] =
     "--select. Every rewritten fill or stroke points to a new gradient element;\n"
     "the source gradients and everything else in the file are kept.\n"
     "`-` reads standard input or writes standard output.\n"
+    "A gzip-compressed document (.svgz) is known by its bytes and read\n"
+    "decompressed; an output is compressed when its name ends in .svgz, or,\n"
+    "in place, when its input was.\n"
     "Several documents (or --out-dir) make a batch: the documents are worked on\n"
     "in parallel, one that cannot be read gets its error line and the others go\n"
     "on, and a summary line ends it (exit status 1 when any was refused). A\n"

@@ -55,7 +55,8 @@ class Inflater {
         ++members_;
       } else if (result != Z_OK) {
         // Not even a member's header (10 bytes) after a whole member: something else follows.
-        if (members_ > 0 && z_.total_in < 10) throw FileError(shown_ + ": something other than gzip data follows the compressed data");
+        if (members_ > 0 && z_.total_in < 10)
+          throw FileError(shown_ + ": something other than gzip data follows the compressed data");
         const std::string why = z_.msg ? z_.msg : "no progress";
         throw FileError(shown_ + ": the compressed data is damaged (" + why + ")");
       }
