@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <new>
 #include <vector>
 
@@ -39,6 +38,7 @@ class Inflater {
   Inflater& operator=(const Inflater&) = delete;
 
   void Take(std::string_view bytes) {
+    for (; bytes.size() > kMostPerCall; bytes.remove_prefix(kMostPerCall)) Take(bytes.substr(0, kMostPerCall));
     z_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
     z_.avail_in = static_cast<uInt>(bytes.size());
     while (z_.avail_in > 0) {
