@@ -98,8 +98,8 @@ function tooLarge(name, size, decompressed) {
 
 // The document's bytes, {bytes, compressed}, or {error} with the command's
 // line. A gzip-compressed one (.svgz), known by its first two bytes whatever
-// its name, is inflated by the browser as it is read, and refused once it
-// inflates past the limit, without holding more.
+// its name, is inflated by the browser (DecompressionStream) piece by piece,
+// and refused once it inflates past the limit, without holding more.
 async function readDocument(name, file) {
   const read = new Uint8Array(await file.arrayBuffer());
   if (read.length < 2 || read[0] !== 0x1f || read[1] !== 0x8b) return {bytes: read, compressed: false};
