@@ -22,6 +22,7 @@
 #include "cli/files.hpp"
 #include "engine/session.hpp"
 #include "cli/workers.hpp"
+#include "svg/compressed.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -107,8 +108,13 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     request.pluginPath = options.pluginPath;
     request.selectIds = options.selectIds;
     request.smoothEdges = options.smoothEdges;
-    request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
-    const std::string original = options.inPlace ? std::string() : request.text;
+    svg::DocumentFile read = svg::ReadDocument(input, svg::Limits{}.maxBytes, !options.inPlace);
+    request.text = std::move(read.text);
+    const bool compress = svg::WritesCompressed(target, options.inPlace, read.compressed);
+    // A document left alone is copied as it came when its name keeps it compressed.
+    const bool asItCame = compress && read.compressed;
+    std::string original;
+    if (!options.inPlace) original = asItCame ? std::move(read.packed) : request.text;
     Progress quiet(false);
     ApplyResult result = UseSession(session, [&](std::unique_ptr<PluginSession>& s) {
       return ApplyDocument(std::move(request), s, quiet);
@@ -117,7 +123,8 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
     // The summary counts the documents left alone; their warnings are said here.
     outcome.lines = LeftAloneLines(input, result, false);
     outcome.status = result.rewritten == 0 ? Status::LeftAlone : Status::Rewritten;
-    const std::string* data = result.rewritten == 0 ? (options.inPlace ? nullptr : &original) : &result.output;
+    std::string* data = result.rewritten == 0 ? (options.inPlace ? nullptr : &original) : &result.output;
+    if (data && compress && !(data == &original && asItCame)) *data = svg::Compress(*data);
     if (data) {
       svg::PendingOutput output(target, *data);
       deferred.emplace();  // put in place and told, or neither

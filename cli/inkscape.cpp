@@ -16,6 +16,7 @@
 #include "engine/errors.hpp"
 #include "cli/files.hpp"
 #include "engine/session.hpp"
+#include "svg/compressed.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -157,7 +158,7 @@ int RunInkscapeEffect(const std::vector<std::string>& args, const std::string& p
 
   ApplyRequest request;
   try {
-    request.text = svg::ReadInput(path, svg::Limits{}.maxBytes);
+    request.text = svg::ReadDocument(path, svg::Limits{}.maxBytes).text;
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }

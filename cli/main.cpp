@@ -23,6 +23,7 @@
 #include "cli/output_plan.hpp"
 #include "cli/respace.hpp"
 #include "engine/session.hpp"
+#include "svg/compressed.hpp"
 #include "svg/file_io.hpp"
 #include "svg/svg_document.hpp"
 
@@ -60,9 +61,9 @@ constexpr const char kDemoHelp[] =
     "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
 
 constexpr const char kApplyHelp[] =
-    "usage: evenhue apply IN.svg (-o OUT.svg | --in-place) [--preview PNG]\n"
+    "usage: evenhue apply IN.svg[z] (-o OUT.svg[z] | --in-place) [--preview PNG]\n"
     "                    [--report JSON] [--select ID]... [--smooth-edges] [--plugin PATH]\n"
-    "       evenhue apply IN.svg... (--out-dir DIR | --in-place) [--jobs N]\n"
+    "       evenhue apply IN.svg[z]... (--out-dir DIR | --in-place) [--jobs N]\n"
     "                    [--preview PNG] [--report JSON] [--select ID]... [--smooth-edges]\n"
     "                    [--plugin PATH]\n"
     "\n"
@@ -70,6 +71,9 @@ constexpr const char kApplyHelp[] =
     "--select. Every rewritten fill or stroke points to a new gradient element;\n"
     "the source gradients and everything else in the file are kept.\n"
     "`-` reads standard input or writes standard output.\n"
+    "A gzip-compressed document (.svgz) is known by its bytes and read\n"
+    "decompressed; an output is compressed when its name ends in .svgz, or,\n"
+    "in place, when its input was.\n"
     "Several documents (or --out-dir) make a batch: the documents are worked on\n"
     "in parallel, one that cannot be read gets its error line and the others go\n"
     "on, and a summary line ends it (exit status 1 when any was refused). A\n"
@@ -242,8 +246,11 @@ int Apply(Arguments& args) {
   request.selectIds = select;
   request.smoothEdges = smoothEdges;
   progress.Stage("reading " + request.name);
+  bool compressed = false;
   try {
-    request.text = svg::ReadInput(input, svg::Limits{}.maxBytes);
+    svg::DocumentFile read = svg::ReadDocument(input, svg::Limits{}.maxBytes);
+    request.text = std::move(read.text);
+    compressed = read.compressed;
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }
@@ -252,6 +259,7 @@ int Apply(Arguments& args) {
 
   // Everything is computed before anything is written.
   const Extras extra = MakeExtras(result.gradients, preview, report, progress, result.warnings);
+  if (svg::WritesCompressed(output, inPlace, compressed)) result.output = svg::Compress(result.output);
   progress.Finish();
   TellLeftAlone(name, result);
   // The outputs appear together or not at all: every file is written in full

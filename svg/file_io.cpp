@@ -153,34 +153,51 @@ void TemporaryFolder::Release() {
   released_ = true;
 }
 
-std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes) {
-  return shown + ": file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB";
+std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes, bool decompressed) {
+  return shown + ": file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB" +
+         (decompressed ? " when decompressed" : "");
+}
+
+InputFile::InputFile(const std::string& path, std::uint64_t maxBytes) : shown_(Shown(path)), maxBytes_(maxBytes) {
+  owned_ = path != "-";
+  fd_ = owned_ ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : STDIN_FILENO;
+  if (fd_ < 0) Fail("cannot open " + shown_, errno);
+  Fd closing(owned_ ? fd_ : -1);  // until the file is known to be readable
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) Fail("cannot read " + shown_, errno);
+  if (S_ISDIR(st.st_mode)) throw FileError("cannot read " + shown_ + ": it is a directory");
+  if (S_ISREG(st.st_mode)) size_ = static_cast<std::uint64_t>(st.st_size);
+  if (size_ > maxBytes) throw FileError(TooLargeMessage(shown_, maxBytes));
+  closing.release();
+}
+
+InputFile::~InputFile() {
+  if (owned_) ::close(fd_);
+}
+
+std::size_t InputFile::Read(char* into, std::size_t size) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, into, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Fail("cannot read " + shown_, errno);
+    }
+    read_ += static_cast<std::uint64_t>(n);
+    if (read_ > maxBytes_) throw FileError(TooLargeMessage(shown_, maxBytes_));
+    return static_cast<std::size_t>(n);
+  }
+}
+
+void InputFile::ReadRest(std::string& data) {
+  if (size_ > read_) data.reserve(data.size() + static_cast<std::size_t>(size_ - read_));
+  std::vector<char> buffer(1 << 16);
+  while (const std::size_t n = Read(buffer.data(), buffer.size())) data.append(buffer.data(), n);
 }
 
 std::string ReadInput(const std::string& path, std::uint64_t maxBytes) {
-  const bool isStdin = path == "-";
-  Fd owned(isStdin ? -1 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  const int fd = isStdin ? STDIN_FILENO : owned.get();
-  if (fd < 0) Fail("cannot open " + Shown(path), errno);
-  struct stat st {};
-  if (::fstat(fd, &st) != 0) Fail("cannot read " + Shown(path), errno);
-  if (S_ISDIR(st.st_mode)) throw FileError("cannot read " + Shown(path) + ": it is a directory");
-  const std::string tooLarge = TooLargeMessage(Shown(path), maxBytes);
-  if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > maxBytes) throw FileError(tooLarge);
-
+  InputFile in(path, maxBytes);
   std::string data;
-  if (S_ISREG(st.st_mode)) data.reserve(static_cast<std::size_t>(st.st_size));
-  std::vector<char> buffer(1 << 16);
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer.data(), buffer.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail("cannot read " + Shown(path), errno);
-    }
-    if (n == 0) break;
-    if (data.size() + static_cast<std::size_t>(n) > maxBytes) throw FileError(tooLarge);
-    data.append(buffer.data(), static_cast<std::size_t>(n));
-  }
+  in.ReadRest(data);
   return data;
 }
 

@@ -22,9 +22,34 @@ class FileError : public std::runtime_error {
 
 // Reads the whole file ("-" is standard input). Refuses more than `maxBytes`.
 std::string ReadInput(const std::string& path, std::uint64_t maxBytes);
-// The message ReadInput refuses a file with that is larger than `maxBytes`,
-// naming it `shown`.
-std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes);
+// The message a file larger than `maxBytes` (`decompressed`: once
+// decompressed) is refused with, naming it `shown`.
+std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes, bool decompressed = false);
+
+// An input file ("-" is standard input) read in pieces, of which it refuses
+// more than `maxBytes` in all (a regular file larger than that at once).
+// Every failure throws FileError naming the file.
+class InputFile {
+ public:
+  InputFile(const std::string& path, std::uint64_t maxBytes);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  const std::string& shown() const { return shown_; }  // its name in messages
+  // Reads up to `size` bytes into `into`; 0 at the end.
+  std::size_t Read(char* into, std::size_t size);
+  // Appends the rest of the file to `data`.
+  void ReadRest(std::string& data);
+
+ private:
+  std::string shown_;
+  int fd_ = -1;
+  bool owned_ = false;
+  std::uint64_t maxBytes_ = 0;
+  std::uint64_t read_ = 0;
+  std::uint64_t size_ = 0;  // of a regular file, else 0
+};
 
 // Writes `data` to `path` ("-" is standard output). A regular file (or a path
 // that does not exist yet) is written to a temporary file in the same folder

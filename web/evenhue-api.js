@@ -7,8 +7,9 @@
 //   const engine = await Evenhue.start();
 //   engine.run(file.name, file, {applied, figures, report, failed});
 //
-// A run answers in steps: applied({output, gradients, warnings, seconds})
-// once the document is re-spaced (the new document's bytes, per re-spaced
+// A run answers in steps: applied({output, compressed, gradients, warnings,
+// seconds}) once the document is re-spaced (the new document's bytes, always
+// plain, whether the file was gzip-compressed (.svgz), per re-spaced
 // paint its names and stop counts, the warning lines the command prints, the
 // time the engine took); figures(indices, figures) as each strip picture is
 // read, figures[i] the ΔE2000 figures {before: {max, mean}, after: {max,
@@ -181,8 +182,8 @@
             case "broken":
               return broken(message.error);
             case "applied":
-              return handlers.applied({ output: message.output, gradients: message.gradients,
-                warnings: message.lines, seconds: message.seconds });
+              return handlers.applied({ output: message.output, compressed: message.compressed,
+                gradients: message.gradients, warnings: message.lines, seconds: message.seconds });
             case "picture":
               drawing = drawing.then(async () => {
                 if (!mine()) return;

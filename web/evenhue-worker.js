@@ -11,7 +11,7 @@
 // Messages to the page:
 //   {type: "ready"} or {type: "failed", error}     once, when started
 //   {type: "refused", id, error}                   the command's one error line
-//   {type: "applied", id, output, gradients, lines, seconds}
+//   {type: "applied", id, output, compressed, gradients, lines, seconds}   (compressed: the file was gzip)
 //   {type: "picture", id, index, svg, width, height}   one per strip picture
 //   {type: "figures", id, indices, figures}        as each picture is read
 //   {type: "report", id, report}                   after the last figures
@@ -90,15 +90,60 @@ class Engine {
 let engine = null;
 let current = null;   // the run whose pixels are awaited: {id, name, pictures, read}
 
+// Whether `size` bytes are past the command's limit (`decompressed`: those a
+// compressed file inflated to so far); the engine's text then says so.
+function tooLarge(name, size, decompressed) {
+  return engine.call("evenhue_check_size", ["string", "number", "number"], [name, size, decompressed ? 1 : 0]) !== 0;
+}
+
+// The document's bytes, {bytes, compressed}, or {error} with the command's
+// line. A gzip-compressed one (.svgz), known by its first two bytes whatever
+// its name, is inflated by the browser (DecompressionStream) piece by piece,
+// and refused once it inflates past the limit, without holding more.
+async function readDocument(name, file) {
+  const read = new Uint8Array(await file.arrayBuffer());
+  if (read.length < 2 || read[0] !== 0x1f || read[1] !== 0x8b) return {bytes: read, compressed: false};
+  const reader = new Blob([read]).stream().pipeThrough(new DecompressionStream("gzip")).getReader();
+  const pieces = [];
+  let size = 0;
+  for (;;) {
+    let piece;
+    try {
+      piece = await reader.read();
+    } catch (error) {
+      return {error: `${name}: the compressed data is damaged or cut short (${error.message || error})`};
+    }
+    if (piece.done) break;
+    size += piece.value.length;
+    if (tooLarge(name, size, true)) {
+      reader.cancel().catch(() => {});
+      return {error: engine.text()};
+    }
+    pieces.push(piece.value);
+  }
+  const bytes = new Uint8Array(size);
+  let at = 0;
+  for (const piece of pieces) {
+    bytes.set(piece, at);
+    at += piece.length;
+  }
+  return {bytes, compressed: true};
+}
+
 async function run({id, name, file}) {
   // The size is checked before a byte is read.
-  if (engine.call("evenhue_check_size", ["string", "number"], [name, file.size]) !== 0) {
+  if (tooLarge(name, file.size, false)) {
     postMessage({type: "refused", id, error: engine.text()});
     return;
   }
-  let bytes;
+  let bytes, compressed;
   try {
-    bytes = new Uint8Array(await file.arrayBuffer());
+    const read = await readDocument(name, file);
+    if (read.error) {
+      postMessage({type: "refused", id, error: read.error});
+      return;
+    }
+    ({bytes, compressed} = read);
   } catch (error) {
     postMessage({type: "refused", id, error: `${name}: cannot read the file (${error.message || error})`});
     return;
@@ -112,7 +157,7 @@ async function run({id, name, file}) {
   const seconds = (performance.now() - started) / 1000;
   engine.call("evenhue_summary", ["string"], [name]);
   const summary = engine.json();
-  postMessage({type: "applied", id, output, gradients: summary.gradients, lines: summary.lines, seconds},
+  postMessage({type: "applied", id, output, compressed, gradients: summary.gradients, lines: summary.lines, seconds},
     [output.buffer]);
   const pictures = engine.call("evenhue_pictures", [], []);
   current = {id, pictures, read: 0};

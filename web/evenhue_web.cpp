@@ -102,10 +102,11 @@ EMSCRIPTEN_KEEPALIVE int evenhue_start(const char* pluginPath) {
   return 0;
 }
 
-// Whether a file of `size` bytes is refused before it is read: 0, or 1 with
-// the command's error line for it, naming it `name`.
-EMSCRIPTEN_KEEPALIVE int evenhue_check_size(const char* name, double size) {
-  if (!(size <= static_cast<double>(MaxBytes()))) return Fail(evenhue::svg::TooLargeMessage(name, MaxBytes()));
+// Whether a file of `size` bytes (`decompressed`: a compressed one inflated
+// so far) is refused: 0, or 1 with the command's error line for it, naming it `name`.
+EMSCRIPTEN_KEEPALIVE int evenhue_check_size(const char* name, double size, int decompressed) {
+  if (!(size <= static_cast<double>(MaxBytes())))
+    return Fail(evenhue::svg::TooLargeMessage(name, MaxBytes(), decompressed != 0));
   return 0;
 }
 
@@ -118,7 +119,7 @@ EMSCRIPTEN_KEEPALIVE int evenhue_apply(const char* name, const char* bytes, std:
   page.last = {};
   page.pictures.clear();
   page.strips.clear();
-  if (evenhue_check_size(name, static_cast<double>(length)) != 0) return 1;
+  if (evenhue_check_size(name, static_cast<double>(length), 0) != 0) return 1;
   try {
     ApplyRequest request;
     request.name = name;

@@ -164,6 +164,22 @@
     return seconds < 10 ? seconds.toFixed(2) + " s" : seconds.toFixed(1) + " s";
   }
 
+  // A gzip-compressed file (.svgz) inflated, for its picture.
+  async function plainFile(file, compressed) {
+    return compressed ? new Response(file.stream().pipeThrough(new DecompressionStream("gzip"))).blob() : file;
+  }
+
+  async function offerDownload(output, compressed, stem, mine) {
+    const bytes = compressed
+      ? await new Response(new Blob([output]).stream().pipeThrough(new CompressionStream("gzip"))).arrayBuffer()
+      : output;
+    if (mine !== runNumber) return;
+    download.href = blobUrl(bytes, "application/octet-stream");
+    download.download = stem + (compressed ? "-evenhue.svgz" : "-evenhue.svg");
+    download.textContent = "Download " + download.download;
+    download.hidden = false;
+  }
+
   function respace(file) {
     if (!engine || !file) return;
     const mine = ++runNumber;
@@ -178,10 +194,11 @@
     let result = null;
     let after = null;      // the new drawing's picture, once drawn
     let pictures = null;   // both pictures, once drawn
+    let offered = null;    // the download, once offered
     let reported = false;
     const finished = () => {
       if (!reported || !pictures) return;
-      pictures.then(() => {
+      Promise.all([pictures, offered]).then(() => {
         if (mine !== runNumber) return;
         times.done = performance.now();
         setState("done");
@@ -195,11 +212,9 @@
         result.gradients = applied.gradients.map((g) => Object.assign({ deltaE2000: null }, g));
         window.evenhueLast = result;
 
-        // Offered as a file: a download of no document type, never a page of this one's origin.
-        download.href = blobUrl(result.output, "application/octet-stream");
-        download.download = baseName(name) + "-evenhue.svg";
-        download.textContent = "Download " + download.download;
-        download.hidden = false;
+        // Offered as a file: a download of no document type, never a page of this one's origin;
+        // compressed again (.svgz) when the file came compressed.
+        offered = offerDownload(result.output, result.compressed, baseName(name), mine);
 
         shown = { gradients: result.gradients, figures: 0, page: 0 };
         showPage(0);
@@ -238,7 +253,8 @@
         downloadReport.hidden = false;
         reported = true;
         pictures = after
-          .then(() => showPicture(beforeImg, new Blob([file], { type: "image/svg+xml" }), mine))
+          .then(async () => showPicture(beforeImg,
+            new Blob([await plainFile(file, result.compressed).catch(() => file)], { type: "image/svg+xml" }), mine))
           .then(() => { times.pictures = performance.now(); });
         finished();
       },

@@ -16,6 +16,7 @@ import http from "node:http";
 import os from "node:os";
 import path from "node:path";
 import { fileURLToPath, pathToFileURL } from "node:url";
+import zlib from "node:zlib";
 import puppeteer from "puppeteer-core";
 
 // The page draws its comparison strips with Chromium's SVG renderer, the
@@ -332,11 +333,16 @@ async function checkFile(page, entry, options) {
   const output = Buffer.from(shown.result.output, "base64");
   check(output.equals(native.output),
     `the output differs from the command's (${output.length} bytes against ${native.output.length})`);
-  same(shown.download.base64, shown.result.output, "the download's bytes equal the output");
+  // A compressed file (.svgz) is downloaded compressed, as the command writes an output named so.
+  const compressed = fs.readFileSync(entry.path).subarray(0, 2).equals(Buffer.from([0x1f, 0x8b]));
+  const downloaded = Buffer.from(shown.download.base64, "base64");
+  check(downloaded.subarray(0, 2).equals(Buffer.from([0x1f, 0x8b])) === compressed, "the download's compression");
+  same((compressed ? zlib.gunzipSync(downloaded) : downloaded).toString("base64"), shown.result.output,
+    "the download's bytes equal the output");
   // A file to save, never a document the browser would show in the page's origin.
   same(shown.download.type, "application/octet-stream", "the download's type");
   const stem = name.replace(/\.[^.]*$/, "").replace(/[/\\:*?"<>|]/g, "_");
-  same(shown.download.name, stem + "-evenhue.svg", "download file name");
+  same(shown.download.name, stem + (compressed ? "-evenhue.svgz" : "-evenhue.svg"), "download file name");
   same(shown.download.hidden, false, "download link hidden");
   same(shown.reportDownload.base64, Buffer.from(shown.result.report).toString("base64"), "the report download's bytes");
   same(shown.reportDownload.name, stem + "-evenhue-report.json", "report file name");
@@ -605,6 +611,12 @@ async function main() {
         ...["-", "a/b.svg"].map((name) => [`a file named ${JSON.stringify(name)}`, () => checkFile(opened.page,
           { label: name, path: path.join(sourceDir, DROP_SAMPLE), dropped: true, name }, options)]),
         ["a file over the size limit is refused before it is read", () => checkTooLarge(opened, options, scratch)],
+        ...[["a compressed drawing (.svgz)", "shared.svgz", fs.readFileSync(path.join(sourceDir, "examples/6-shared.svg"))],
+          ["a compressed drawing that inflates past the size limit", "zeros.svgz", Buffer.alloc(300 << 20)]]
+          .map(([label, name, text]) => [label, () => {
+            fs.writeFileSync(path.join(scratch, name), zlib.gzipSync(text, { level: 1 }));
+            return checkFile(opened.page, { label: name, path: path.join(scratch, name) }, options);
+          }]),
         [`${LARGE_COUNT} gradients: the page answers, the result comes first, another file cancels`,
           () => checkLarge(opened, options, scratch)],
       ];
