@@ -4,8 +4,9 @@
 // gradient and the warnings; the CIEDE2000 figures follow as they are
 // computed. The pictures of the drawing before and after are drawn once they
 // are on the screen, or, for a drawing over PICTURES_AT_ONCE_BYTES, when
-// asked for: the browser draws a picture on the page's own thread, which
-// answers nothing meanwhile (a second or two a megabyte).
+// asked for: the browser reads and draws an SVG picture on the page's own
+// thread, in one go, and the page answers nothing meanwhile (roughly a second
+// for every 2 MB).
 //
 // document.body.dataset.state tells where the page is: "loading", "ready",
 // "working" (re-spacing), "figures" (the result shown, figures to come),
@@ -217,8 +218,8 @@
     const offerPictures = () => {
       const bytes = Math.max(file.size, result.output.length);
       if (bytes > PICTURES_AT_ONCE_BYTES) {
-        pictureNote.textContent = `The drawing is ${(bytes / 1e6).toFixed(1)} MB: while the browser draws its ` +
-          "pictures, this page stops answering (a second or two a megabyte).";
+        pictureNote.textContent = `The drawing is ${(bytes / 1e6).toFixed(1)} MB: the page stops answering while ` +
+          "the browser draws its pictures (roughly a second for every 2 MB).";
         pictureButton.onclick = () => {
           pending = drawPictures();
           if (document.body.dataset.state !== "done") return;

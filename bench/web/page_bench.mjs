@@ -63,8 +63,8 @@ async function page() {
     const measured = { engine: [], shown: [], figures: [], pictures: [], longest: [], longestPictures: [] };
     await tab.evaluate(() => {
       window.longTasksByBench = [];
-      new PerformanceObserver((list) => window.longTasksByBench.push(...list.getEntries().map((e) => e.toJSON())))
-        .observe({ type: "longtask" });
+      window.longTaskObserverByBench = new PerformanceObserver((list) => window.longTasksByBench.push(...list.getEntries()));
+      window.longTaskObserverByBench.observe({ type: "longtask" });
     });
     const finished = () => tab.waitForFunction(() => ["done", "error"].includes(document.body.dataset.state),
       { timeout: 600_000 });
@@ -78,18 +78,20 @@ async function page() {
         await tab.waitForFunction(() => window.evenhueTimes.pictures !== undefined, { timeout: 600_000 });
         await finished();
       }
-      // Long tasks are reported a moment after they end.
-      await new Promise((resolve) => setTimeout(resolve, 200));
       const result = await tab.evaluate(() => {
         const t = window.evenhueTimes;
+        window.longTasksByBench.push(...window.longTaskObserverByBench.takeRecords());
         const longest = (from, to) => Math.max(0, ...window.longTasksByBench
           .filter((e) => e.startTime >= from && e.startTime < to).map((e) => e.duration)) / 1000;
+        // The pictures drawn after the last figure (on request, or the one of
+        // the drawing as it was) from there; drawn before it, from the start.
         const picturesFrom = t.pictures > t.figures ? t.figures : t.chosen;
-        window.longTasksByBench.length = 0;
-        return { state: document.body.dataset.state, error: window.evenhueLast.error, engine: window.evenhueLast.seconds,
-          shown: (t.shown - t.chosen) / 1000, figures: (t.figures - t.chosen) / 1000,
+        const measured = { state: document.body.dataset.state, error: window.evenhueLast.error,
+          engine: window.evenhueLast.seconds, shown: (t.shown - t.chosen) / 1000, figures: (t.figures - t.chosen) / 1000,
           pictures: (t.pictures - t.chosen) / 1000, longest: longest(t.chosen, t.figures),
           longestPictures: longest(picturesFrom, Infinity) };
+        window.longTasksByBench.length = 0;
+        return measured;
       });
       if (result.state !== "done") throw new Error(`the page refused the drawing: ${result.error}`);
       for (const key of Object.keys(measured)) measured[key].push(result[key]);
