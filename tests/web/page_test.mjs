@@ -511,12 +511,7 @@ const LARGE_COUNT = 1500;
 // while `during` ran: from Chromium's trace of that thread.
 async function svgImagesOnPageThread(page, during) {
   await page.tracing.start({ categories: ["disabled-by-default-devtools.timeline", "blink"] });
-  let trace;
-  try {
-    await during();
-  } finally {
-    trace = await page.tracing.stop();
-  }
+  const trace = await during().then(() => page.tracing.stop(), (e) => page.tracing.stop().then(() => { throw e; }));
   const events = JSON.parse(Buffer.from(trace).toString("utf8")).traceEvents;
   const frames = events.find((e) => e.name === "TracingStartedInBrowser").args.data.frames;
   const pids = new Set(frames.filter((f) => f.url === page.url()).map((f) => f.processId));
@@ -560,9 +555,8 @@ async function checkLarge(opened, options, scratch) {
   });
   await watch();
   let shown;
-  same(await svgImagesOnPageThread(opened.page, async () => {
-    shown = await checkFile(opened.page, { label: "many.svg", path: file }, options);
-  }), 2, "SVG images drawn on the page's thread (its two pictures, none of the comparison strips)");
+  same(await svgImagesOnPageThread(opened.page, async () => { shown = await checkFile(opened.page, { label: "many.svg", path: file }, options); }),
+    2, "SVG images drawn on the page's thread (its two pictures, none of the comparison strips)");
   const ticks = await opened.page.evaluate(() => { clearInterval(window.tickerByTest); return window.ticksByTest; });
   const during = (state) => ticks.filter((t) => t.state === state);
   check(during("working").length >= 2, `the page's timer fired ${during("working").length} times while re-spacing`);
