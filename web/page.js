@@ -78,6 +78,7 @@
     if (pictureWatch) pictureWatch.disconnect();
     pictureWatch = null;
     pictureButton.onclick = null;
+    pictureButton.disabled = false;
     pictureOffer.hidden = true;
     for (const img of [beforeImg, afterImg]) {
       img.removeAttribute("src");
@@ -207,10 +208,13 @@
     // The new drawing first, then the one as it was.
     const drawPictures = () => {
       if (drawn) return drawn;
-      pictureOffer.hidden = true;
       drawn = showPicture(afterImg, result.output, mine)
         .then(() => showPicture(beforeImg, new Blob([file], { type: "image/svg+xml" }), mine))
-        .then(() => { if (mine === runNumber) times.pictures = performance.now(); });
+        .then(() => {
+          if (mine !== runNumber) return;
+          pictureOffer.hidden = true;
+          times.pictures = performance.now();
+        });
       return drawn;
     };
     // A large drawing's pictures when asked for; the others' once they are on
@@ -221,6 +225,9 @@
         pictureNote.textContent = `The drawing is ${(bytes / 1e6).toFixed(1)} MB: the page stops answering while ` +
           "the browser draws its pictures (roughly a second for every 2 MB).";
         pictureButton.onclick = () => {
+          // Shown before the page stops answering.
+          pictureButton.disabled = true;
+          pictureNote.textContent = "Drawing the pictures…";
           pending = drawPictures();
           if (document.body.dataset.state !== "done") return;
           setState("pictures");
