@@ -12,10 +12,11 @@
 // once the document is re-spaced (the new document's bytes, per re-spaced
 // paint its names and stop counts, the warning lines the command prints, the
 // time the engine took); figures(indices, figures) as each strip picture is
-// drawn and read, figures[i] the ΔE2000 figures {before: {max, mean}, after: {max,
-// mean}} of gradient indices[i]; report(text), the report the command writes,
-// after the last; or failed(error) with the command's one error line. A new
-// run cancels the unfinished one: its worker is stopped and another started.
+// drawn and read, figures[i] the ΔE2000 figures {before: {max, mean}, after:
+// {max, mean}} of gradient indices[i]; report(text), the report the command
+// writes, after the last; or failed(error) with the command's one error line.
+// A new run cancels the unfinished one: its worker is stopped and another
+// started.
 "use strict";
 
 (function () {
