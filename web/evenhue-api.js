@@ -1,8 +1,9 @@
 // The page's side of the engine: starts the engine (evenhueEngine, from
 // evenhue-engine.js, the host and plug-in built for the browser with
 // evenhue-worker.js) in a worker, so that the page keeps answering while it
-// works, and draws what only a browser's renderer can draw: the comparison
-// strips behind the CIEDE2000 figures and the pictures of the drawing.
+// works (the worker draws the comparison strips behind the CIEDE2000 figures
+// itself, on a canvas of its own), and draws the pictures of the drawing,
+// which only the page's renderer can draw.
 //
 //   const engine = await Evenhue.start();
 //   engine.run(file.name, file, {applied, figures, report, failed});
@@ -12,10 +13,11 @@
 // plain, whether the file was gzip-compressed (.svgz), per re-spaced
 // paint its names and stop counts, the warning lines the command prints, the
 // time the engine took); figures(indices, figures) as each strip picture is
-// read, figures[i] the ΔE2000 figures {before: {max, mean}, after: {max,
-// mean}} of gradient indices[i]; report(text), the report the command writes,
-// after the last; or failed(error) with the command's one error line. A new
-// run cancels the unfinished one: its worker is stopped and another started.
+// drawn and read, figures[i] the ΔE2000 figures {before: {max, mean}, after:
+// {max, mean}} of gradient indices[i]; report(text), the report the command
+// writes, after the last; or failed(error) with the command's one error line.
+// A new run cancels the unfinished one: its worker is stopped and another
+// started.
 "use strict";
 
 (function () {
@@ -31,25 +33,22 @@
   }
 
   // Draws an SVG document (bytes or text) with the browser's renderer onto a
-  // white canvas of width × height; the <img> it goes through never runs a
-  // script nor fetches anything the document names.
-  function drawSvg(svg, width, height, white) {
+  // canvas of the size size(image) gives; the <img> it goes through never runs
+  // a script nor fetches anything the document names. The browser reads and
+  // draws an SVG image on the page's own thread, which answers nothing
+  // meanwhile: a 5 MB drawing takes it seconds.
+  function drawSvg(svg, size) {
     return new Promise((resolve, reject) => {
       const url = URL.createObjectURL(new Blob([svg], { type: "image/svg+xml" }));
       const image = new Image();
       image.onload = () => {
         URL.revokeObjectURL(url);
         try {
-          const size = typeof width === "function" ? width(image) : { width, height };
+          const { width, height } = size(image);
           const canvas = document.createElement("canvas");
-          canvas.width = size.width;
-          canvas.height = size.height;
-          const context = canvas.getContext("2d", { willReadFrequently: white });
-          if (white) {
-            context.fillStyle = "#ffffff";
-            context.fillRect(0, 0, size.width, size.height);
-          }
-          context.drawImage(image, 0, 0, size.width, size.height);
+          canvas.width = width;
+          canvas.height = height;
+          canvas.getContext("2d").drawImage(image, 0, 0, width, height);
           resolve(canvas);
         } catch (error) {
           reject(error);
@@ -93,10 +92,10 @@
       return { width: Math.max(1, Math.round(w * scale)), height: Math.max(1, Math.round(h * scale)) };
     };
     try {
-      return await toPng(await drawSvg(bytes, fit, 0, false));
+      return await toPng(await drawSvg(bytes, fit));
     } catch (error) {
       if (error.name !== "SecurityError") throw error;
-      return toPng(await drawSvg(await withoutForeignObjects(bytes), fit, 0, false));
+      return toPng(await drawSvg(await withoutForeignObjects(bytes), fit));
     }
   }
 
@@ -171,9 +170,6 @@
         }
         if (!mine()) return;
         this.busy = true;
-        // The strip pictures are drawn one at a time as they come, each
-        // handed back to the worker as soon as it is drawn.
-        let drawing = Promise.resolve();
         worker.listener = (message) => {
           if (!mine() || (message.id !== undefined && message.id !== id)) return;
           switch (message.type) {
@@ -181,18 +177,11 @@
               return fail(message.error);
             case "broken":
               return broken(message.error);
-            case "applied":
+            case "applied": {
+              const summary = JSON.parse(new TextDecoder("utf-8").decode(message.summary));
               return handlers.applied({ output: message.output, compressed: message.compressed,
-                gradients: message.gradients, warnings: message.lines, seconds: message.seconds });
-            case "picture":
-              drawing = drawing.then(async () => {
-                if (!mine()) return;
-                const canvas = await drawSvg(message.svg, message.width, message.height, true);
-                if (!mine()) return;
-                const rgba = canvas.getContext("2d").getImageData(0, 0, message.width, message.height).data;
-                worker.post({ type: "pixels", id, index: message.index, rgba }, [rgba.buffer]);
-              }).catch((error) => broken(`the comparison strips: ${error.message || error}`));
-              return undefined;
+                gradients: summary.gradients, warnings: summary.lines, seconds: message.seconds });
+            }
             case "figures":
               return handlers.figures(message.indices, message.figures);
             case "report":

@@ -7,17 +7,21 @@
 //
 // Messages from the page:
 //   {type: "run", id, name, file}     apply the effect to a File, naming it `name`
-//   {type: "pixels", id, index, rgba} strip picture `index` as the browser drew it
 // Messages to the page:
 //   {type: "ready"} or {type: "failed", error}     once, when started
 //   {type: "refused", id, error}                   the command's one error line
-//   {type: "applied", id, output, compressed, gradients, lines, seconds}   (compressed: the file was gzip)
-//   {type: "picture", id, index, svg, width, height}   one per strip picture
-//   {type: "figures", id, indices, figures}        as each picture is read
+//   {type: "applied", id, output, compressed, summary, seconds}  compressed: the file was gzip;
+//                                                  summary: evenhue_summary's JSON, as UTF-8 bytes
+//   {type: "figures", id, indices, figures}        as each strip picture is read
 //   {type: "report", id, report}                   after the last figures
 //   {type: "broken", id, error}                    the module trapped: start another worker
 // Nothing leaves the machine: the document's bytes go into the module's
 // memory and its result comes back as bytes.
+//
+// The comparison strips behind the figures are drawn here, by the browser's
+// renderer through a canvas of the worker's own (OffscreenCanvas), each row a
+// linear gradient with the row's stops: the page's thread draws none of
+// them, so it answers all the while.
 
 const PLUGIN_FOLDER = "/plugin";
 const PLUGIN_NAME = "Evenhue.so";
@@ -88,7 +92,30 @@ class Engine {
 }
 
 let engine = null;
-let current = null;   // the run whose pixels are awaited: {id, name, pictures, read}
+
+// Strip picture `index` of the last document, drawn as an SVG renderer draws
+// its rows (a horizontal linear gradient across the picture, on white, the
+// stops' offsets clamped to [0, 1] and to the offset before them): its pixels,
+// four bytes each, rows top to bottom.
+function drawStrips(index) {
+  engine.call("evenhue_strip", ["number"], [index]);
+  const {width, height, rows} = engine.json();
+  const canvas = new OffscreenCanvas(width, height);
+  const context = canvas.getContext("2d", {willReadFrequently: true});
+  context.fillStyle = "#ffffff";
+  context.fillRect(0, 0, width, height);
+  rows.forEach((stops, y) => {
+    const gradient = context.createLinearGradient(0, 0, width, 0);
+    let last = 0;
+    for (const [offset, red, green, blue] of stops) {
+      last = Math.min(1, Math.max(last, offset));
+      gradient.addColorStop(last, `rgb(${red}, ${green}, ${blue})`);
+    }
+    context.fillStyle = gradient;
+    context.fillRect(0, y, width, 1);
+  });
+  return context.getImageData(0, 0, width, height).data;
+}
 
 // Whether `size` bytes are past the command's limit (`decompressed`: those a
 // compressed file inflated to so far); the engine's text then says so.
@@ -155,31 +182,20 @@ async function run({id, name, file}) {
   }
   const output = engine.bytes();
   const seconds = (performance.now() - started) / 1000;
+  // The summary goes as its JSON text's bytes, which the page reads far
+  // sooner than a copy of ten thousand objects.
   engine.call("evenhue_summary", ["string"], [name]);
-  const summary = engine.json();
-  postMessage({type: "applied", id, output, compressed, gradients: summary.gradients, lines: summary.lines, seconds},
-    [output.buffer]);
+  const summary = engine.bytes();
+  postMessage({type: "applied", id, output, compressed, summary, seconds}, [output.buffer, summary.buffer]);
   const pictures = engine.call("evenhue_pictures", [], []);
-  current = {id, pictures, read: 0};
   for (let index = 0; index < pictures; ++index) {
-    engine.call("evenhue_strip", ["number"], [index]);
-    postMessage(Object.assign({type: "picture", id, index}, engine.json()));
+    const rgba = drawStrips(index);
+    if (engine.withBytes("evenhue_figures", ["number"], [index], rgba) !== 0) throw new Error(engine.text());
+    const {indices, figures} = engine.json();
+    postMessage({type: "figures", id, indices, figures});
   }
-  if (pictures === 0) finish();
-}
-
-function pixels({id, index, rgba}) {
-  if (!current || current.id !== id) return;
-  if (engine.withBytes("evenhue_figures", ["number"], [index], rgba) !== 0) throw new Error(engine.text());
-  const {indices, figures} = engine.json();
-  postMessage({type: "figures", id, indices, figures});
-  if (++current.read === current.pictures) finish();
-}
-
-function finish() {
   engine.call("evenhue_report", [], []);
-  postMessage({type: "report", id: current.id, report: engine.text()});
-  current = null;
+  postMessage({type: "report", id, report: engine.text()});
 }
 
 const started = instantiate().then((module) => {
@@ -193,7 +209,7 @@ const started = instantiate().then((module) => {
   postMessage({type: "failed", error: String(error && error.message || error)});
 });
 
-// One message at a time, in order: a run's pixels wait for its pictures.
+// One message at a time, in order.
 let queue = started;
 self.onmessage = (event) => {
   const message = event.data;
@@ -201,7 +217,6 @@ self.onmessage = (event) => {
     if (!engine) return;
     try {
       if (message.type === "run") await run(message);
-      else if (message.type === "pixels") pixels(message);
     } catch (error) {
       // A trap (out of memory or stack) leaves the module unusable.
       engine = null;

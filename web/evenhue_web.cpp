@@ -6,7 +6,8 @@
 // A document goes through in steps, so that the page shows the result before
 // the figures: evenhue_apply (the new document), evenhue_summary (what was
 // re-spaced and what was left alone), evenhue_pictures and evenhue_strip (the
-// comparison strips to draw, a hundred-odd gradients a picture),
+// comparison strips to draw, a hundred-odd gradients a picture, as the stops
+// of each row: the worker draws them on a canvas of its own),
 // evenhue_figures once per drawn picture (its gradients' CIEDE2000 figures)
 // and evenhue_report at the end.
 //
@@ -36,9 +37,8 @@ namespace {
 using namespace evenhue::cli;
 using Json = nlohmann::ordered_json;
 
-// Gradients a strip picture draws: the browser draws one picture at a time on
-// the page's thread, so a picture is kept small enough (512 × 2·N pixels) to
-// leave the page answering between two of them.
+// Gradients a strip picture draws (512 × 2·N pixels): the page's figures come
+// a picture at a time.
 constexpr std::size_t kGradientsPerPicture = 128;
 
 struct Page {
@@ -74,12 +74,25 @@ std::vector<StripDocument> StripPictures(const std::vector<GradientResult>& resu
     const std::vector<GradientResult> part(results.begin() + static_cast<std::ptrdiff_t>(begin),
                                            results.begin() + static_cast<std::ptrdiff_t>(end));
     for (StripDocument& d : StripDocuments(part, kPreviewWidth)) {
+      // The page draws the rows from their stops (evenhue_strip), never the document.
+      d.svg = std::string();
       for (std::vector<std::size_t>& alike : d.paints)
         for (std::size_t& result : alike) result += begin;
       pictures.push_back(std::move(d));
     }
   }
   return pictures;
+}
+
+// A strip row's stops as the worker hands them to the canvas: [offset, red,
+// green, blue], the colour as the strip document writes it.
+Json RowStops(const std::vector<DrawStop>& stops) {
+  Json row = Json::array();
+  for (const DrawStop& s : stops) {
+    const Pixel p = ToPixel(s.rgb);
+    row.push_back(Json::array({s.offset, p[0], p[1], p[2]}));
+  }
+  return row;
 }
 
 // In the order the report has them.
@@ -164,13 +177,20 @@ EMSCRIPTEN_KEEPALIVE std::size_t evenhue_pictures() {
   return page.pictures.size();
 }
 
-// Strip picture `index` of the last document: JSON {svg, width, height}, rows
-// 2k and 2k + 1 the source and new stops of the k-th distinct gradient it draws.
+// Strip picture `index` of the last document: JSON {width, height, rows},
+// rows[2k] and rows[2k + 1] the source and new stops of the k-th distinct
+// gradient it draws, each row a horizontal gradient across the picture.
 EMSCRIPTEN_KEEPALIVE int evenhue_strip(std::size_t index) {
   Page& page = ThePage();
   if (index >= page.pictures.size()) return Fail("strip picture " + std::to_string(index) + " does not exist");
   const StripDocument& d = page.pictures[index];
-  page.text = Dump({{"svg", d.svg}, {"width", d.width}, {"height", d.height}});
+  Json rows = Json::array();
+  for (const std::vector<std::size_t>& alike : d.paints) {
+    const GradientResult& r = page.last.gradients[alike.front()];
+    rows.push_back(RowStops(r.sourceStops));
+    rows.push_back(RowStops(DrawnNewStops(r)));
+  }
+  page.text = Dump({{"width", d.width}, {"height", d.height}, {"rows", std::move(rows)}});
   return 0;
 }
 
@@ -181,7 +201,7 @@ EMSCRIPTEN_KEEPALIVE int evenhue_strip(std::size_t index) {
 EMSCRIPTEN_KEEPALIVE int evenhue_figures(std::size_t index, const std::uint8_t* rgba, std::size_t length) {
   Page& page = ThePage();
   if (index >= page.pictures.size()) return Fail("strip picture " + std::to_string(index) + " does not exist");
-  StripDocument& d = page.pictures[index];
+  const StripDocument& d = page.pictures[index];
   const std::size_t width = static_cast<std::size_t>(d.width);
   const std::size_t needed = 4 * width * static_cast<std::size_t>(d.height);
   if (length != needed)
@@ -198,8 +218,6 @@ EMSCRIPTEN_KEEPALIVE int evenhue_figures(std::size_t index, const std::uint8_t* 
       indices.push_back(i);
       figures.push_back({{"before", Stats(page.strips[i].before)}, {"after", Stats(page.strips[i].after)}});
     }
-  d.svg.clear();
-  d.svg.shrink_to_fit();
   page.text = Dump({{"indices", std::move(indices)}, {"figures", std::move(figures)}});
   return 0;
 }

@@ -1,13 +1,18 @@
 // The Evenhue page: hands a dropped or chosen SVG file to the engine
 // (evenhue-api.js, the host and plug-in built for the browser, in a worker)
 // and shows the result as soon as it is there: the download, the stops per
-// gradient, the warnings and the drawing before and after; the CIEDE2000
-// figures follow as they are computed.
+// gradient and the warnings; the CIEDE2000 figures follow as they are
+// computed. The pictures of the drawing before and after are drawn once they
+// are on the screen, or, for a drawing over PICTURES_AT_ONCE_BYTES, when
+// asked for: the browser reads and draws an SVG picture on the page's own
+// thread, in one go, and the page answers nothing meanwhile (roughly a second
+// for every 2 MB).
 //
 // document.body.dataset.state tells where the page is: "loading", "ready",
 // "working" (re-spacing), "figures" (the result shown, figures to come),
-// "done" or "error". window.evenhueLast holds the last result, its
-// gradients' deltaE2000 filled in as they come and its report at the end;
+// "done", "pictures" (drawing the pictures asked for after the figures) or
+// "error". window.evenhueLast holds the last result, its gradients'
+// deltaE2000 filled in as they come and its report at the end;
 // window.evenhueTimes the moments (performance.now()) the run was chosen,
 // shown, its last figure in, its pictures drawn and the run done.
 "use strict";
@@ -32,14 +37,21 @@
   const next = $("next");
   const warningList = $("warnings");
   const noWarnings = $("no-warnings");
+  const pictureSection = $("pictures");
+  const pictureOffer = $("picture-offer");
+  const pictureButton = $("draw-pictures");
+  const pictureNote = $("picture-note");
 
   // Table rows shown at once; longer tables are shown a page at a time.
   const ROWS_PER_PAGE = 100;
+  // The largest drawing (before or after) whose pictures are drawn unasked.
+  const PICTURES_AT_ONCE_BYTES = 1 << 20;
 
   let engine = null;
   let runNumber = 0;   // a newer file makes an unfinished older run's answers stale
   let objectUrls = [];
   let shown = null;    // the result on the page: {gradients, figures, page}
+  let pictureWatch = null;  // waits for the pictures to come on the screen
 
   function setState(state) {
     document.body.dataset.state = state;
@@ -63,6 +75,11 @@
 
   function clearResult() {
     dropObjectUrls();
+    if (pictureWatch) pictureWatch.disconnect();
+    pictureWatch = null;
+    pictureButton.onclick = null;
+    pictureButton.disabled = false;
+    pictureOffer.hidden = true;
     for (const img of [beforeImg, afterImg]) {
       img.removeAttribute("src");
       img.hidden = true;
@@ -192,16 +209,59 @@
     statusLine.textContent = "Re-spacing " + name + "…";
 
     let result = null;
-    let after = null;      // the new drawing's picture, once drawn
-    let pictures = null;   // both pictures, once drawn
-    let offered = null;    // the download, once offered
+    let drawn = null;                 // both pictures, once they are being drawn
+    let pending = Promise.resolve();  // what the run waits for, the report aside
+    let offered = null;               // the download, once offered
     let reported = false;
     const finished = () => {
-      if (!reported || !pictures) return;
-      Promise.all([pictures, offered]).then(() => {
-        if (mine !== runNumber) return;
+      if (!reported) return;
+      const waited = pending;
+      Promise.all([waited, offered]).then(() => {
+        if (mine !== runNumber || waited !== pending) return;
         times.done = performance.now();
         setState("done");
+      });
+    };
+    // The new drawing first, then the one as it was.
+    const drawPictures = () => {
+      if (drawn) return drawn;
+      drawn = showPicture(afterImg, result.output, mine)
+        .then(async () => showPicture(beforeImg,
+          new Blob([await plainFile(file, result.compressed).catch(() => file)], { type: "image/svg+xml" }), mine))
+        .then(() => {
+          if (mine !== runNumber) return;
+          pictureOffer.hidden = true;
+          times.pictures = performance.now();
+        });
+      return drawn;
+    };
+    // A large drawing's pictures when asked for; the others' once they are on
+    // the screen (the run waits for them only when they are).
+    const offerPictures = () => {
+      const bytes = Math.max(file.size, result.output.length);
+      if (bytes > PICTURES_AT_ONCE_BYTES) {
+        pictureNote.textContent = `The drawing is ${(bytes / 1e6).toFixed(1)} MB: the page stops answering while ` +
+          "the browser draws its pictures (roughly a second for every 2 MB).";
+        pictureButton.onclick = () => {
+          // Shown before the page stops answering.
+          pictureButton.disabled = true;
+          pictureNote.textContent = "Drawing the pictures…";
+          pending = drawPictures();
+          if (document.body.dataset.state !== "done") return;
+          setState("pictures");
+          finished();
+        };
+        pictureOffer.hidden = false;
+        return;
+      }
+      pending = new Promise((resolve) => {
+        pictureWatch = new IntersectionObserver((entries) => {
+          if (!entries.some((e) => e.isIntersecting)) return resolve();
+          pictureWatch.disconnect();
+          pictureWatch = null;
+          return drawPictures().then(resolve);
+        });
+        pictureWatch.observe(pictureSection);
       });
     };
 
@@ -229,11 +289,7 @@
           " of " + name + (time ? " in " + time : "") + ".";
         times.shown = performance.now();
         setState("figures");
-        // The picture of the new drawing after the result, which it must not
-        // hold up; the browser draws a drawing on the page's thread, so the
-        // one of the drawing as it was waits for the figures.
-        after = showPicture(afterImg, result.output, mine);
-        finished();
+        offerPictures();
       },
       figures(indices, figures) {
         if (mine !== runNumber) return;
@@ -252,10 +308,6 @@
         downloadReport.download = baseName(name) + "-evenhue-report.json";
         downloadReport.hidden = false;
         reported = true;
-        pictures = after
-          .then(async () => showPicture(beforeImg,
-            new Blob([await plainFile(file, result.compressed).catch(() => file)], { type: "image/svg+xml" }), mine))
-          .then(() => { times.pictures = performance.now(); });
         finished();
       },
       failed(error) {

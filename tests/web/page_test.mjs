@@ -240,6 +240,7 @@ function shownOnPage(page) {
       reportDownload: { name: r.getAttribute("download"), ...(await fetched(r.getAttribute("href"))) },
       pager: document.getElementById("pager").hidden ? null : document.getElementById("pager-text").textContent,
       progressHidden: document.getElementById("progress").hidden,
+      pictureOffer: !document.getElementById("picture-offer").hidden,
       rows: Array.from(document.querySelectorAll("#rows tr.gradient"), (tr) => ({
         element: text(tr, ".element"), paint: text(tr, ".paint"), source: text(tr, ".source"), id: text(tr, ".id"),
         stopsBefore: text(tr, ".stops-before"), stopsAfter: text(tr, ".stops-after"),
@@ -288,6 +289,18 @@ function compareGradients(label, pageRows, command, tableRows) {
 
 // The signature every PNG file starts with, as Base64.
 const PNG_BASE64 = "iVBORw0KGgo";
+// The page draws the pictures of a drawing up to this size unasked.
+const PICTURES_AT_ONCE_BYTES = 1 << 20;
+
+function checkPictures(shown) {
+  for (const side of ["before", "after"]) {
+    const img = shown[side];
+    check(!img.hidden && img.src?.startsWith("blob:") && img.complete && img.width > 0,
+      `the ${side} picture is not drawn: ${JSON.stringify({ ...img, base64: undefined })}`);
+    // Pictures, not the drawing: a PNG runs no script wherever it is opened.
+    check(img.type === "image/png" && img.base64.startsWith(PNG_BASE64), `the ${side} picture is a ${img.type}, not a PNG`);
+  }
+}
 
 // Runs `entry.path` through the page (under the name `entry.name`, when
 // given) and holds what it shows against the command on the same file.
@@ -346,13 +359,11 @@ async function checkFile(page, entry, options) {
   same(shown.download.hidden, false, "download link hidden");
   same(shown.reportDownload.base64, Buffer.from(shown.result.report).toString("base64"), "the report download's bytes");
   same(shown.reportDownload.name, stem + "-evenhue-report.json", "report file name");
-  for (const side of ["before", "after"]) {
-    const img = shown[side];
-    check(!img.hidden && img.src?.startsWith("blob:") && img.complete && img.width > 0,
-      `the ${side} picture is not drawn: ${JSON.stringify({ ...img, base64: undefined })}`);
-    // Pictures, not the drawing: a PNG runs no script wherever it is opened.
-    check(img.type === "image/png" && img.base64.startsWith(PNG_BASE64), `the ${side} picture is a ${img.type}, not a PNG`);
-  }
+  // A large drawing's pictures wait until they are asked for (checkAsked).
+  const asked = Math.max(fs.statSync(entry.path).size, native.output.length) > PICTURES_AT_ONCE_BYTES;
+  same(shown.pictureOffer, asked, "pictures offered on request");
+  if (asked) check([shown.before, shown.after].every((img) => img.hidden && !img.src), "a picture drawn unasked");
+  else checkPictures(shown);
   same(shown.progressHidden, true, "the progress bar is hidden once every figure is in");
 
   const commandRows = native.report.gradients;
@@ -501,6 +512,38 @@ function manyGradients(count) {
 
 const LARGE_COUNT = 1500;
 
+// How many SVG images the browser made into documents on the page's own
+// thread, where it reads and draws them (and answers nothing meanwhile),
+// while `during` ran: from Chromium's trace of that thread.
+async function svgImagesOnPageThread(page, during) {
+  await page.tracing.start({ categories: ["disabled-by-default-devtools.timeline", "blink"] });
+  const trace = await during().then(() => page.tracing.stop(), (e) => page.tracing.stop().then(() => { throw e; }));
+  const events = JSON.parse(Buffer.from(trace).toString("utf8")).traceEvents;
+  const frames = events.find((e) => e.name === "TracingStartedInBrowser").args.data.frames;
+  const pids = new Set(frames.filter((f) => f.url === page.url()).map((f) => f.processId));
+  const main = new Set(events.filter((e) => e.name === "thread_name" && e.args.name === "CrRendererMain" && pids.has(e.pid))
+    .map((e) => `${e.pid}/${e.tid}`));
+  return events.filter((e) => e.name === "IsolatedSVGDocumentHost::IsolatedSVGDocumentHost" && e.ph !== "E" &&
+    main.has(`${e.pid}/${e.tid}`)).length;
+}
+
+// A drawing over PICTURES_AT_ONCE_BYTES: no picture is drawn until asked for,
+// then both are.
+async function checkAsked(opened, options, scratch) {
+  const file = path.join(scratch, "padded.svg");
+  fs.writeFileSync(file, fs.readFileSync(path.join(sourceDir, FILE_URL_SAMPLE), "utf8")
+    .replace("</svg>", `<!-- ${"x".repeat(PICTURES_AT_ONCE_BYTES)} -->\n</svg>`));
+  const page = opened.page;
+  same(await svgImagesOnPageThread(page, () => checkFile(page, { label: "padded.svg", path: file }, options)), 0,
+    "SVG images drawn on the page's thread before the pictures are asked for");
+  same(await svgImagesOnPageThread(page, async () => {
+    await page.click("#draw-pictures");
+    await page.waitForFunction(() => document.body.dataset.state === "done" && window.evenhueTimes.pictures,
+      { timeout: FILE_TIMEOUT_MS });
+  }), 2, "SVG images drawn on the page's thread once the pictures are asked for");
+  checkPictures(await shownOnPage(page));
+}
+
 // While a large drawing is in progress the page keeps answering (a timer on
 // it keeps firing), shows the result before the figures with a progress bar
 // and the table a page at a time; choosing another file cancels it.
@@ -517,7 +560,9 @@ async function checkLarge(opened, options, scratch) {
     }), 40);
   });
   await watch();
-  const shown = await checkFile(opened.page, { label: "many.svg", path: file }, options);
+  let shown;
+  same(await svgImagesOnPageThread(opened.page, async () => { shown = await checkFile(opened.page, { label: "many.svg", path: file }, options); }),
+    2, "SVG images drawn on the page's thread (its two pictures, none of the comparison strips)");
   const ticks = await opened.page.evaluate(() => { clearInterval(window.tickerByTest); return window.ticksByTest; });
   const during = (state) => ticks.filter((t) => t.state === state);
   check(during("working").length >= 2, `the page's timer fired ${during("working").length} times while re-spacing`);
@@ -619,6 +664,7 @@ async function main() {
           }]),
         [`${LARGE_COUNT} gradients: the page answers, the result comes first, another file cancels`,
           () => checkLarge(opened, options, scratch)],
+        ["a drawing over 1 MiB: its pictures are drawn when asked for, not before", () => checkAsked(opened, options, scratch)],
       ];
       for (const [label, run] of checks) {
         try {
