@@ -6,11 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "svg/utf8.hpp"
+#include "text/utf8.hpp"
 
 namespace evenhue::cli {
 
-using svg::Utf8SequenceLength;
+using unicode::Utf8SequenceLength;
 
 // `text` as XML character data or attribute value: markup characters escaped,
 // bytes that are not well-formed UTF-8 and characters XML cannot hold

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "svg/source_splice.hpp"
-#include "svg/utf8.hpp"
+#include "text/utf8.hpp"
 #include "svg/xml_entities.hpp"
 
 namespace evenhue::svg {
@@ -105,7 +105,7 @@ std::size_t FirstBadUtf8(std::string_view text) {
       ++i;
       continue;
     }
-    const std::size_t length = Utf8SequenceLength(text.substr(i));
+    const std::size_t length = unicode::Utf8SequenceLength(text.substr(i));
     if (length == 0) return i;
     i += length;
   }
