@@ -185,7 +185,6 @@ Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::stri
 // --- The parent --------------------------------------------------------------------------
 
 struct WorkerState {
-  std::string buffer;                    // bytes read, not yet a whole message
   std::optional<std::uint64_t> current;  // the document it is working on
 };
 using Worker = WorkerPool<WorkerState>::Member;
@@ -202,21 +201,19 @@ class Batch {
   void Run(unsigned workers) {
     progress_.Stage("applying the effect", outcomes_.size());
     for (unsigned k = 0; k < workers; ++k) Spawn();
+    const WorkerPool<WorkerState>::Events events{[this](Worker& w) { return Parse(w); },
+                                                 [this](const Worker& w, int status) { Ended(w, status); }};
     while (!workers_.empty()) {
       if (shared_.signal.load() != 0) StopWorkers();
-      std::vector<pollfd> fds;
-      for (const Worker& w : workers_.members()) fds.push_back({w.fd, POLLIN, 0});
-      fds.push_back({wake_, POLLIN, 0});
-      const int ready = ::poll(fds.data(), fds.size(), kPollMilliseconds);
-      if (ready < 0 && errno != EINTR) throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
+      pollfd wake{wake_, POLLIN, 0};
+      const bool ready = workers_.Wait({&wake, 1}, kPollMilliseconds);
       progress_.Step(done_);
-      if (ready > 0 && fds.back().revents != 0) {
+      if (ready && wake.revents != 0) {
         char bytes[64];
         while (::read(wake_, bytes, sizeof bytes) > 0) {
         }
       }
-      for (std::size_t k = workers_.size(); k-- > 0;)
-        if (ready > 0 && fds[k].revents != 0) Drain(k);
+      workers_.Serve(events);
     }
     Flush(true);
     progress_.Finish();
@@ -274,19 +271,9 @@ class Batch {
     throw InputError(std::string("cannot start a worker: ") + std::strerror(errno));
   }
 
-  // Reads what worker k wrote; at its end, waits for it.
-  void Drain(std::size_t k) {
-    Worker& w = workers_.members()[k];
-    char chunk[1 << 16];
-    const ssize_t n = ::read(w.fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) return;
-    if (n > 0) {
-      w.buffer.append(chunk, static_cast<std::size_t>(n));
-      Parse(w);
-      return;
-    }
+  // Worker `w` ended and has been waited for.
+  void Ended(const Worker& w, int status) {
     const std::optional<std::uint64_t> lost = w.current;
-    const int status = workers_.End(k);
     const bool abnormal = !WIFEXITED(status) || WEXITSTATUS(status) != kExitOk;
     // Interrupted, workers end by the signal: what they were working on stays as it was.
     const bool interrupted = shared_.signal.load() != 0;
@@ -307,20 +294,16 @@ class Batch {
     }
   }
 
-  void Parse(Worker& w) {
-    std::size_t at = 0;
-    while (w.buffer.size() - at >= kHeaderBytes) {
-      Reader header(std::string_view(w.buffer).substr(at, kHeaderBytes));
+  bool Parse(Worker& w) {
+    return TakeMessages(w.received, kHeaderBytes, [&](std::string_view head, std::string_view payload) {
+      Reader header(head);
       const auto kind = static_cast<Kind>(header.Byte());
-      const std::uint64_t index = header.U64(), length = header.U64();
-      if (w.buffer.size() - at - kHeaderBytes < length) break;
-      const std::string_view payload = std::string_view(w.buffer).substr(at + kHeaderBytes, length);
-      at += kHeaderBytes + length;
+      const std::uint64_t index = header.U64();
       if (kind == Kind::Fatal) {
         Fail(std::string(payload));
-        continue;
+        return true;
       }
-      if (index >= outcomes_.size()) continue;
+      if (index >= outcomes_.size()) return true;
       if (kind == Kind::Started) {
         w.current = index;
       } else if (kind == Kind::Finished) {
@@ -333,8 +316,8 @@ class Batch {
         }
         Record(index, std::move(*o));
       }
-    }
-    w.buffer.erase(0, at);
+      return true;
+    });
   }
 
   // The batch cannot go on: the line is printed once, and no worker takes another document.

@@ -2,14 +2,13 @@
 // them out in chunks and writes the answers in input order; each worker
 // answers the chunks it is given with its own copy of the plug-in session.
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <deque>
+#include <span>
 
 #include "engine/errors.hpp"
 #include "cli/respace_chunk.hpp"
@@ -93,29 +92,18 @@ class Pool {
     in_ = in;
     std::string line;
     bool tooLong = false;
+    const WorkerPool<WorkerState>::Events events{[this](Worker& w) { return Receive(w); },
+                                                 [this](const Worker& w, int status) { Ended(w, status); }};
     for (;;) {
       while (!pending.full() && reader_.Take(line, tooLong)) pending.Add(line, tooLong);
       HandOut(pending);
       WriteAnswered();
       if (reader_.ended() && pending.size() == 0 && handed_.empty()) break;
-      std::vector<pollfd> fds;
+      pollfd input{in_, POLLIN, 0};
       const bool wantInput = !reader_.ended() && !pending.full();
-      if (wantInput) fds.push_back({in_, POLLIN, 0});
-      for (const Worker& w : workers_.members())
-        fds.push_back({w.fd, static_cast<short>(POLLIN | (w.sent < w.send.size() ? POLLOUT : 0)), 0});
-      if (::poll(fds.data(), fds.size(), -1) < 0) {
-        if (errno == EINTR) continue;
-        throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
-      }
-      std::size_t k = 0;
-      if (wantInput && fds[k++].revents != 0) reader_.Fill();
-      std::vector<pid_t> ended;
-      for (std::size_t i = 0; i < workers_.size(); ++i, ++k) {
-        Worker& w = workers_.members()[i];
-        if (fds[k].revents & POLLOUT) Send(w);
-        if ((fds[k].revents & (POLLIN | POLLHUP | POLLERR)) && !Receive(w)) ended.push_back(w.pid);
-      }
-      for (const pid_t pid : ended) End(pid);
+      if (!workers_.Wait(wantInput ? std::span<pollfd>(&input, 1) : std::span<pollfd>(), -1)) continue;
+      if (wantInput && input.revents != 0) reader_.Fill();
+      workers_.Serve(events);
     }
     // Every line answered: the workers are told by the end of their sockets.
     for (const int status : workers_.CloseAndWait())
@@ -126,9 +114,6 @@ class Pool {
 
  private:
   struct WorkerState {
-    std::string send;  // bytes for it, from `sent` on
-    std::size_t sent = 0;
-    std::string received;  // bytes from it, not yet a whole message
     std::size_t queued = 0;  // chunks handed to it, not yet answered
   };
   using Worker = WorkerPool<WorkerState>::Member;
@@ -151,15 +136,15 @@ class Pool {
       if ((!w || w->queued > 0) && workers_.size() < jobs_)
         if (Worker* started = Start()) w = started;
       if (!w) return;
-      PutHeader(w->send, Kind::Chunk, 0);
-      const std::size_t at = w->send.size();
-      AppendChunk(w->send, pending);
-      const std::uint64_t length = w->send.size() - at;
-      std::memcpy(w->send.data() + at - 8, &length, sizeof length);
+      PutHeader(w->outgoing, Kind::Chunk, 0);
+      const std::size_t at = w->outgoing.size();
+      AppendChunk(w->outgoing, pending);
+      const std::uint64_t length = w->outgoing.size() - at;
+      std::memcpy(w->outgoing.data() + at - 8, &length, sizeof length);
       ++w->queued;
       handed_.push_back({pending.first, pending.size(), w->pid, false, true, {}});
       pending.Next();
-      Send(*w);
+      workers_.SendQueued(*w);
     }
   }
 
@@ -171,52 +156,29 @@ class Pool {
     return started;  // nothing: the others carry on
   }
 
-  // What the socket takes of the bytes for `w` without waiting.
-  void Send(Worker& w) {
-    while (w.sent < w.send.size()) {
-      const ssize_t n = ::send(w.fd, w.send.data() + w.sent, w.send.size() - w.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;  // full for now, or the worker is gone (its end shows when read)
-      w.sent += static_cast<std::size_t>(n);
-    }
-    w.send.clear();
-    w.sent = 0;
-  }
-
-  // Reads what `w` wrote; false at its end.
+  // Takes the answers `w` wrote; false when they are not this program's worker's.
   bool Receive(Worker& w) {
-    char block[1 << 16];
-    const ssize_t n = ::read(w.fd, block, sizeof block);
-    if (n < 0) return errno == EINTR || errno == EAGAIN;
-    if (n == 0) return false;
-    w.received.append(block, static_cast<std::size_t>(n));
-    std::size_t at = 0;
-    Kind kind{};
-    std::uint64_t length = 0;
-    while (GetHeader(std::string_view(w.received).substr(at), kind, length) &&
-           w.received.size() - at - kHeaderBytes >= length) {
-      const std::string_view payload = std::string_view(w.received).substr(at + kHeaderBytes, length);
-      at += kHeaderBytes + length;
+    return TakeMessages(w.received, kHeaderBytes, [&](std::string_view header, std::string_view payload) {
+      Kind kind{};
+      std::uint64_t length = 0;
+      GetHeader(header, kind, length);
       if (kind == Kind::Fatal) throw InputError(std::string(payload));
       const auto h = std::find_if(handed_.begin(), handed_.end(),
                                   [&](const Handed& x) { return x.worker == w.pid && !x.answered; });
-      if (kind != Kind::Answers || payload.empty() || h == handed_.end()) return false;  // not this program's worker
+      if (kind != Kind::Answers || payload.empty() || h == handed_.end()) return false;
       h->answered = true;
       h->allRead = payload[0] == 1;
       h->answers.assign(payload.substr(1));
       --w.queued;
-    }
-    w.received.erase(0, at);
-    return true;
+      return true;
+    });
   }
 
   // A worker that ended: its unanswered lines get error lines.
-  void End(pid_t pid) {
-    std::vector<Worker>& members = workers_.members();
-    const auto w = std::find_if(members.begin(), members.end(), [&](const Worker& x) { return x.pid == pid; });
-    const std::string how = EndText(workers_.End(static_cast<std::size_t>(w - members.begin())));
+  void Ended(const Worker& w, int status) {
+    const std::string how = EndText(status);
     for (Handed& h : handed_) {
-      if (h.worker != pid || h.answered) continue;
+      if (h.worker != w.pid || h.answered) continue;
       h.answered = true;
       h.allRead = false;
       for (std::size_t i = 0; i < h.count; ++i) {

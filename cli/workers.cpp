@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/errors.hpp"
+
 namespace evenhue::cli {
 
 unsigned CoresAvailable() {
@@ -81,6 +83,13 @@ int WaitFor(pid_t pid) {
 
 void SignalAll(const std::vector<pid_t>& pids, int signal) {
   for (const pid_t pid : pids) ::kill(pid, signal);
+}
+
+bool PollFor(std::vector<pollfd>& fds, int timeoutMs) {
+  if (::poll(fds.data(), fds.size(), timeoutMs) >= 0) return true;
+  if (errno != EINTR) throw InputError(std::string("cannot wait for the workers: ") + std::strerror(errno));
+  for (pollfd& fd : fds) fd.revents = 0;
+  return false;
 }
 
 std::string EndText(int status) {

@@ -4,15 +4,22 @@
 // runs on every core runs in child processes, each with a host of its own.
 #pragma once
 
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/types.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstddef>
-#include <utility>
+#include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace evenhue::cli {
@@ -49,18 +56,62 @@ int WaitFor(pid_t pid);
 // Sends `signal` to each of `pids`.
 void SignalAll(const std::vector<pid_t>& pids, int signal);
 
+// poll(2) over `fds` for up to `timeoutMs` (-1: no limit). False when a signal
+// cut the wait short (every `revents` is cleared then); any other failure
+// throws InputError.
+bool PollFor(std::vector<pollfd>& fds, int timeoutMs);
+
+// Takes the whole messages at the front of `buffer` and erases them. A message
+// is a header of `headerBytes` that ends in the length of the payload after it
+// (eight bytes, in this machine's order: both ends are the same program), then
+// the payload; take(header, payload) is called for each while it answers
+// true. False when it answered false.
+template <class Take>
+bool TakeMessages(std::string& buffer, std::size_t headerBytes, Take&& take) {
+  std::size_t at = 0;
+  while (buffer.size() - at >= headerBytes) {
+    std::uint64_t length = 0;
+    std::memcpy(&length, buffer.data() + at + headerBytes - sizeof length, sizeof length);
+    if (buffer.size() - at - headerBytes < length) break;
+    const std::string_view header = std::string_view(buffer).substr(at, headerBytes);
+    const std::string_view payload = std::string_view(buffer).substr(at + headerBytes, length);
+    at += headerBytes + length;
+    if (!take(header, payload)) return false;
+  }
+  buffer.erase(0, at);
+  return true;
+}
+
 // The worker processes of one command, each with what this process keeps
-// about it (`State`): started, polled, stopped and waited for in one place.
+// about it (`State`): started, fed, read, stopped and waited for in one place.
 // Every worker is started by StartWorker with the sockets of the others (and
 // `closeInChild`) closed in it; what is left when the pool goes is closed and
 // waited for, so that no worker outlives it unwaited.
+//
+// A round is Wait, then Serve: Serve sends what is queued for each worker as
+// far as its socket takes it, reads what each wrote and ends the workers whose
+// socket ended, telling `Events` about both. What a worker is given, and what
+// becomes of its answers and of its work when it dies, is the caller's.
 template <class State>
 class WorkerPool {
  public:
-  // A worker: its process, this process's end of its socket, and `State`.
+  // A worker: its process, this process's end of its socket, the bytes
+  // between them, and `State`.
   struct Member : State {
     pid_t pid = -1;
     int fd = -1;
+    std::string received;  // bytes from it, not yet taken (TakeMessages)
+    std::string outgoing;  // bytes for it, from `sent` on (SendQueued)
+    std::size_t sent = 0;
+  };
+
+  struct Events {
+    // Bytes from `m` were added to m.received; false when they are not this
+    // program's worker's: it is then ended as though its socket had.
+    std::function<bool(Member& m)> received;
+    // `m` ended (its socket did) and has been waited for and forgotten;
+    // `status` is how it ended, as waitpid has it.
+    std::function<void(const Member& m, int status)> ended;
   };
 
   explicit WorkerPool(std::vector<int> closeInChild = {}) : closeInChild_(std::move(closeInChild)) {}
@@ -85,14 +136,53 @@ class WorkerPool {
   bool empty() const { return members_.empty(); }
   std::size_t size() const { return members_.size(); }
 
-  // The worker at `index` ended (its socket did): closes it, waits for it and
-  // forgets it. Returns how it ended, as waitpid has it.
-  int End(std::size_t index) {
-    Member& m = members_[index];
-    ::close(m.fd);
-    const int status = WaitFor(m.pid);
-    members_.erase(members_.begin() + static_cast<std::ptrdiff_t>(index));
-    return status;
+  // Waits up to `timeoutMs` (-1: no limit) for a worker to write or end, for
+  // room in the socket of one with bytes queued, or for an event of `others`
+  // (their `revents` are filled in). False when a signal cut the wait short:
+  // nothing is ready then. Serve follows, with no worker started in between.
+  bool Wait(std::span<pollfd> others, int timeoutMs) {
+    polled_.assign(others.begin(), others.end());
+    for (const Member& m : members_)
+      polled_.push_back({m.fd, static_cast<short>(POLLIN | (m.sent < m.outgoing.size() ? POLLOUT : 0)), 0});
+    const bool ready = PollFor(polled_, timeoutMs);
+    for (std::size_t i = 0; i < others.size(); ++i) others[i].revents = polled_[i].revents;
+    others_ = others.size();
+    return ready;
+  }
+
+  // What the last Wait found ready: the queued bytes go out, what came in is
+  // told to `events.received` (one read a worker), and the workers that ended
+  // are waited for and told to `events.ended`, which may start others.
+  void Serve(const Events& events) {
+    std::vector<pid_t> ended;
+    for (std::size_t i = 0; i < members_.size() && others_ + i < polled_.size(); ++i) {
+      Member& m = members_[i];
+      const short revents = polled_[others_ + i].revents;
+      if (revents & POLLOUT) SendQueued(m);
+      if ((revents & ~POLLOUT) != 0 && !Receive(m, events)) ended.push_back(m.pid);
+    }
+    polled_.clear();
+    for (const pid_t pid : ended) {
+      const auto at = std::find_if(members_.begin(), members_.end(), [&](const Member& m) { return m.pid == pid; });
+      const Member m = std::move(*at);
+      members_.erase(at);
+      ::close(m.fd);
+      events.ended(m, WaitFor(m.pid));
+    }
+  }
+
+  // Sends what the socket of `m` takes of its queued bytes without waiting;
+  // the rest goes when Wait finds room.
+  void SendQueued(Member& m) {
+    while (m.sent < m.outgoing.size()) {
+      const ssize_t n =
+          ::send(m.fd, m.outgoing.data() + m.sent, m.outgoing.size() - m.sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;  // full for now, or the worker is gone (its end shows when read)
+      m.sent += static_cast<std::size_t>(n);
+    }
+    m.outgoing.clear();
+    m.sent = 0;
   }
 
   // Sends `signal` to every worker (they stop in the middle of their work).
@@ -114,8 +204,20 @@ class WorkerPool {
   }
 
  private:
+  // Reads what `m` wrote; false at its end.
+  bool Receive(Member& m, const Events& events) {
+    char block[1 << 16];
+    const ssize_t n = ::read(m.fd, block, sizeof block);
+    if (n < 0) return errno == EINTR || errno == EAGAIN;
+    if (n == 0) return false;
+    m.received.append(block, static_cast<std::size_t>(n));
+    return events.received(m);
+  }
+
   std::vector<int> closeInChild_;
   std::vector<Member> members_;
+  std::vector<pollfd> polled_;  // what the last Wait polled: `others_` of the caller's, then the members'
+  std::size_t others_ = 0;
 };
 
 // How a waited-for process ended: "exit status N" or "signal N (Name)".

@@ -22,16 +22,6 @@ TEST_F(Shell, AbsentStartupSucceedsIntoRunning) {
   EXPECT_TRUE(h.recorder().traps().empty()) << h.recorder().traps()[0].suite;
 }
 
-TEST_F(Shell, AbsentStartupThatFailsStaysAbsent) {
-  h.withholdSuite("AI Gradient Suite", FourCC("MISS"));
-  EXPECT_EQ(h.startup(), FourCC("MISS"));
-  EXPECT_EQ(h.objectSlot(), nullptr);
-  EXPECT_EQ(h.totalHeld(), 0);
-  EXPECT_TRUE(h.pluginName().empty());
-  EXPECT_TRUE(h.notifiers().empty());
-  EXPECT_EQ(h.accessAcquisitions(), 0u);
-}
-
 struct IgnoredWhileAbsent {
   std::string name;
   const char* caller;
@@ -58,6 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
                     IgnoredWhileAbsent{"Unload", callers::kAccess, selectors::kUnload},
                     IgnoredWhileAbsent{"MenuUpdate", callers::kMenu, selectors::kUpdate},
                     IgnoredWhileAbsent{"Purge", callers::kCache, selectors::kPurge},
+                    IgnoredWhileAbsent{"MenuGo", callers::kMenu, selectors::kGo},
+                    IgnoredWhileAbsent{"UnknownCaller", "Nobody", "Nothing"},
                     IgnoredWhileAbsent{"StartupInOtherCase", "sp interface", "Startup"}),
     [](const testing::TestParamInfo<IgnoredWhileAbsent>& info) { return info.param.name; });
 
@@ -184,21 +176,39 @@ TEST_F(Shell, FullRoundTripsAcrossSeveralReloads) {
   EXPECT_TRUE(h.recorder().traps().empty());
 }
 
-TEST(ShellStartup, FailingAfterTheSuitesGivesThemBack) {
-  struct Case {
-    const char* suite;
-    std::int32_t entry;
-  };
-  // The plug-in's name, then either application notifier.
-  for (const Case c : {Case{"SP Plug-ins Suite", 23}, Case{"AI Notifier Suite", 0}}) {
-    host::Host local(e2e::PluginOptions());
-    local.recorder().failOn(c.suite, c.entry, 1, FourCC("FAIL"));
-    EXPECT_EQ(local.startup(), FourCC("FAIL")) << c.suite;
-    EXPECT_EQ(local.objectSlot(), nullptr) << c.suite;
-    EXPECT_EQ(local.totalHeld(), 0) << c.suite << ": suites stayed acquired by a plug-in that never started";
-    EXPECT_EQ(local.accessAcquisitions(), 0u) << c.suite;
-  }
+struct LateFailure {
+  std::string name;
+  const char* suite;
+  std::int32_t entry;
+  std::uint32_t onCall;
+  std::vector<std::string> registered;  // the notifier types left with the host
+};
+
+void PrintTo(const LateFailure& value, std::ostream* out) { *out << value.name; }
+
+class LateStartupFailure : public testing::TestWithParam<LateFailure> {};
+
+TEST_P(LateStartupFailure, TheSuitesGoBackAndTheAccessHoldIsNotTaken) {
+  const LateFailure& c = GetParam();
+  host::Host h(e2e::PluginOptions());
+  h.recorder().failOn(c.suite, c.entry, c.onCall, FourCC("FAIL"));
+  EXPECT_EQ(h.startup(), FourCC("FAIL"));
+  EXPECT_EQ(h.objectSlot(), nullptr);
+  EXPECT_EQ(h.totalHeld(), 0) << "suites stayed acquired by a plug-in that never started";
+  EXPECT_EQ(h.accessAcquisitions(), 0u);
+  std::vector<std::string> registered;
+  for (const auto& n : h.notifiers()) registered.push_back(n.type);
+  EXPECT_EQ(registered, c.registered) << "a registration is not undone";
 }
+
+// The plug-in's name (SP Plug-ins Suite entry 23), then either application
+// notifier (AI Notifier Suite entry 0).
+INSTANTIATE_TEST_SUITE_P(
+    Shell, LateStartupFailure,
+    testing::Values(LateFailure{"Name", "SP Plug-ins Suite", 23, 1, {}},
+                    LateFailure{"StartedNotifier", "AI Notifier Suite", 0, 1, {}},
+                    LateFailure{"ShutdownNotifier", "AI Notifier Suite", 0, 2, {"AI Application Started Notifier"}}),
+    [](const testing::TestParamInfo<LateFailure>& info) { return info.param.name; });
 
 TEST_F(Shell, StartupAfterAFailedStartupWorks) {
   h.withholdSuite("AI URL Suite");

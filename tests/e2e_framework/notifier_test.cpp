@@ -63,13 +63,4 @@ TEST_F(Shell, FailedAccessHoldDoesNotFailTheStartup) {
   EXPECT_EQ(h.recorder().callCount("SP Access Suite", 0), 1u);
 }
 
-TEST_F(Shell, ShutdownNotifierRegistrationFailureStopsTheStartup) {
-  h.recorder().failOn("AI Notifier Suite", 0, 2, hostapi::FourCC("NONO"));
-  EXPECT_EQ(h.startup(), hostapi::FourCC("NONO"));
-  ASSERT_EQ(h.notifiers().size(), 1u) << "the started notifier stays registered";
-  EXPECT_EQ(h.notifiers()[0].type, kStarted);
-  EXPECT_EQ(h.accessAcquisitions(), 0u);
-  EXPECT_EQ(h.totalHeld(), 0);
-}
-
 }  // namespace

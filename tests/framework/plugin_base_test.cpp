@@ -8,15 +8,12 @@
 
 #include "host/host.hpp"
 #include "framework/plugin.hpp"
-#include "framework/shell_memory.hpp"
 #include "framework/suite_slots.hpp"
 #include "framework/suite_table.hpp"
 #include "tests/framework/probe.hpp"
 #include "tests/framework/shell_on_host.hpp"
 
 namespace {
-
-using hostapi::FourCC;
 
 // An operation of the stand-in host, as its recorder names it.
 struct Operation {
@@ -26,9 +23,6 @@ struct Operation {
 using hostapi::EntryAt;
 constexpr Operation kAcquirePlugin{hostapi::AccessSuite::kName, EntryAt(offsetof(hostapi::AccessSuite, AcquirePlugin))};
 constexpr Operation kReleasePlugin{hostapi::AccessSuite::kName, EntryAt(offsetof(hostapi::AccessSuite, ReleasePlugin))};
-constexpr Operation kSetPluginName{hostapi::PluginsSuite::kName,
-                                   EntryAt(offsetof(hostapi::PluginsSuite, SetPluginName))};
-constexpr Operation kAddNotifier{hostapi::NotifierSuite::kName, EntryAt(offsetof(hostapi::NotifierSuite, AddNotifier))};
 
 class PluginBaseTest : public ::testing::Test, protected probe::ShellOnHost {
  protected:
@@ -39,12 +33,6 @@ class PluginBaseTest : public ::testing::Test, protected probe::ShellOnHost {
     return message;
   }
   int callsOf(Operation op) const { return static_cast<int>(host.recorder().callCount(op.suite, op.entry)); }
-  // The `nthCall`-th call of the operation answers `code`.
-  void fail(Operation op, std::uint32_t nthCall, hostapi::ResultCode code) {
-    host.recorder().failOn(op.suite, op.entry, nthCall, code);
-  }
-  // A withheld suite answers its acquisition with '!Sui'.
-  void withhold(const char* suite) { host.withholdSuite(suite, FourCC("!Sui")); }
 };
 
 TEST_F(PluginBaseTest, ConstructorSetsTheInitialFields) {
@@ -121,62 +109,6 @@ TEST_F(PluginBaseTest, HoldAccessCountsAndCallsTheHostOnlyAtTheEdges) {
   }
 }
 
-TEST_F(PluginBaseTest, StartUpAcquiresNamesRegistersAndHolds) {
-  Plugin plugin(host.pluginRef());
-  std::strcpy(plugin.name, "Evenhue");
-  hostapi::PluginMessage message = header(&plugin);
-  ASSERT_EQ(plugin.startUp(&message), 0);
-  EXPECT_NE(plugin.suites, nullptr);
-  EXPECT_EQ(SuiteTable::useCount(), 1);
-  EXPECT_EQ(probe::HeldSlots(), 93);
-  ASSERT_EQ(host.notifiers().size(), 2u);
-  EXPECT_EQ(host.notifiers()[0].name, "Evenhue App Started Notifier");
-  EXPECT_EQ(host.notifiers()[0].type, "AI Application Started Notifier");
-  EXPECT_EQ(host.notifiers()[1].name, "Evenhue Application Shutdown Notifier");
-  EXPECT_EQ(host.notifiers()[1].type, "AI Application Shutdown Notifier");
-  EXPECT_EQ(plugin.appStartedNotifier, host.notifiers()[0].handle);
-  EXPECT_EQ(plugin.appShutdownNotifier, host.notifiers()[1].handle);
-  EXPECT_EQ(plugin.holdCount, 1);
-  EXPECT_EQ(callsOf(kAcquirePlugin), 1);
-  EXPECT_EQ(callsOf(kSetPluginName), 1);
-  EXPECT_EQ(host.pluginName(), "Evenhue");
-
-  EXPECT_EQ(plugin.shutDown(&message), 0);
-  EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(host.totalHeld(), 0);
-  EXPECT_EQ(callsOf(kReleasePlugin), 0) << "the hold is kept to the end";
-}
-
-struct StartFailureCase {
-  const char* label;
-  Operation operation;
-  std::uint32_t onCall;
-  int notifiers;
-};
-void PrintTo(const StartFailureCase& c, std::ostream* os) { *os << c.label; }
-
-class StartUpFailureTest : public PluginBaseTest, public ::testing::WithParamInterface<StartFailureCase> {};
-
-TEST_P(StartUpFailureTest, LaterStepsAreSkippedAndTheCodeReturned) {
-  const StartFailureCase& c = GetParam();
-  fail(c.operation, c.onCall, FourCC("HOST"));
-  Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = header(&plugin);
-  EXPECT_EQ(plugin.startUp(&message), FourCC("HOST"));
-  EXPECT_EQ(static_cast<int>(host.notifiers().size()), c.notifiers);
-  EXPECT_EQ(plugin.holdCount, 0);
-  EXPECT_EQ(callsOf(kAcquirePlugin), 0);
-  EXPECT_NE(plugin.suites, nullptr) << "left for the entry point to give back";
-  plugin.releaseSuites();
-  EXPECT_EQ(host.totalHeld(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Steps, StartUpFailureTest,
-                         ::testing::Values(StartFailureCase{"Name", kSetPluginName, 1, 0},
-                                           StartFailureCase{"StartedNotifier", kAddNotifier, 1, 0},
-                                           StartFailureCase{"ShutdownNotifier", kAddNotifier, 2, 1}),
-                         [](const auto& info) { return std::string(info.param.label); });
-
 TEST_F(PluginBaseTest, ALongNameIsCutToFitTheNotifierBuffers) {
   Plugin plugin(host.pluginRef());
   std::memset(plugin.name, 'n', Plugin::kNameSize - 1);
@@ -187,59 +119,6 @@ TEST_F(PluginBaseTest, ALongNameIsCutToFitTheNotifierBuffers) {
   EXPECT_EQ(host.notifiers()[0].name, std::string(234, 'n') + " App Started Notifier");
   EXPECT_EQ(host.notifiers()[1].name, std::string(225, 'n') + " Application Shutdown Notifier");
   plugin.releaseSuites();
-}
-
-TEST_F(PluginBaseTest, AMissingSuiteFailsStartUpAndGivesEverythingBack) {
-  withhold(hostapi::UrlSuite::kName);
-  Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = header(&plugin);
-  EXPECT_EQ(plugin.startUp(&message), FourCC("!Sui"));
-  EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(acquisitions().size(), 92u);
-  EXPECT_EQ(releases(), acquisitions());
-  EXPECT_EQ(host.totalHeld(), 0);
-  EXPECT_EQ(SuiteTable::useCount(), 0);
-  EXPECT_EQ(callsOf(kSetPluginName), 0);
-}
-
-std::size_t gAllocations = 0;
-std::size_t gFailAt = 0;
-void* CountingAllocate(std::size_t size) {
-  if (++gAllocations == gFailAt) return nullptr;
-  return ::operator new(size, std::nothrow);
-}
-
-TEST_F(PluginBaseTest, ATableThatCannotBeAllocatedIsOutOfMemory) {
-  Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = header(&plugin);
-  gAllocations = 0;
-  gFailAt = 1;
-  shell::SetAllocator(&CountingAllocate, nullptr);
-  const auto result = plugin.startUp(&message);
-  shell::SetAllocator(nullptr, nullptr);
-  EXPECT_EQ(result, FourCC("!MEM"));
-  EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_TRUE(acquisitions().empty());
-}
-
-TEST_F(PluginBaseTest, UnloadAndReloadGiveBackAndTakeAgain) {
-  Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = header(&plugin);
-  ASSERT_EQ(plugin.startUp(&message), 0);
-  EXPECT_EQ(plugin.unload(&message), 0);
-  EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(host.totalHeld(), 0);
-  EXPECT_EQ(plugin.reload(&message), 0);
-  EXPECT_NE(plugin.suites, nullptr);
-  EXPECT_EQ(probe::HeldSlots(), 93);
-  EXPECT_EQ(SuiteTable::useCount(), 1);
-  // A reload while holding keeps the table and leaves the count at 1.
-  EXPECT_EQ(plugin.reload(&message), 0);
-  EXPECT_EQ(SuiteTable::useCount(), 1);
-  EXPECT_EQ(acquisitions().size(), 2u * 93u);
-  plugin.shutDown(&message);
-  EXPECT_EQ(host.totalHeld(), 0);
 }
 
 TEST_F(PluginBaseTest, AReloadWhileHoldingClaimsSoleUseOfTheTable) {
@@ -259,16 +138,6 @@ TEST_F(PluginBaseTest, AReloadWhileHoldingClaimsSoleUseOfTheTable) {
   delete second;
   plugin.shutDown(&message);
   EXPECT_EQ(host.totalHeld(), 0);
-}
-
-TEST_F(PluginBaseTest, AFailedReloadLeavesNoSuites) {
-  Plugin plugin(host.pluginRef());
-  hostapi::PluginMessage message = header(&plugin);
-  withhold(hostapi::MenuSuite::kName);
-  EXPECT_EQ(plugin.reload(&message), FourCC("!Sui"));
-  EXPECT_EQ(plugin.suites, nullptr);
-  EXPECT_EQ(host.totalHeld(), 0);
-  EXPECT_EQ(SuiteTable::useCount(), 0);
 }
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__aarch64__))

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,55 +64,6 @@ TEST_F(SuiteTableTest, CalledSuitesLandInTheirNamedSlots) {
   EXPECT_EQ(slots::Slot<hostapi::FoldersSuite>().table, host.suiteTable(hostapi::FoldersSuite::kName));
   EXPECT_EQ(slots::Slot<hostapi::UnicodeStringSuite>().table, host.suiteTable(hostapi::UnicodeStringSuite::kName));
 }
-
-TEST_F(SuiteTableTest, AcquiresAllInOrderAndReleasesInTheSameOrder) {
-  {
-    SuiteTable table;
-    EXPECT_EQ(table.status(), 0);
-    EXPECT_EQ(table.requiredCount(), 86);
-    EXPECT_EQ(table.optionalCount(), 0);
-    EXPECT_EQ(SuiteTable::useCount(), 1);
-    EXPECT_EQ(acquisitions(), CatalogueOrder());
-    EXPECT_EQ(probe::HeldSlots(), 93);
-  }
-  EXPECT_EQ(releases(), CatalogueOrder());
-  EXPECT_EQ(host.totalHeld(), 0);
-  EXPECT_EQ(probe::HeldSlots(), 0);
-  EXPECT_EQ(SuiteTable::useCount(), 0);
-}
-
-struct MissingSuiteCase {
-  const char* label;
-  std::size_t position;  // index in the 93-suite catalogue
-};
-void PrintTo(const MissingSuiteCase& c, std::ostream* os) { *os << c.label; }
-
-class MissingSuiteTest : public SuiteTableTest, public ::testing::WithParamInterface<MissingSuiteCase> {};
-
-TEST_P(MissingSuiteTest, StatusIsTheHostCodeAndEarlierSuitesGoBackInOrder) {
-  const std::vector<std::string> order = CatalogueOrder();
-  const std::size_t missing = GetParam().position;
-  withhold(order[missing]);
-  std::unique_ptr<SuiteTable> table(new (std::nothrow) SuiteTable());
-  ASSERT_NE(table, nullptr);
-  EXPECT_EQ(table->status(), FourCC("!Sui"));
-  EXPECT_EQ(SuiteTable::useCount(), 0);
-  const std::vector<std::string> before(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(missing));
-  EXPECT_EQ(acquisitions(), before);
-  // The creator claims the table's sole use and destroys the failed table at once.
-  table->claimSoleUse();
-  table.reset();
-  EXPECT_EQ(releases(), before);
-  EXPECT_EQ(host.totalHeld(), 0);
-  EXPECT_EQ(probe::HeldSlots(), 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Positions, MissingSuiteTest,
-                         ::testing::Values(MissingSuiteCase{"FirstBasic", 0}, MissingSuiteCase{"UserSuite", 4},
-                                           MissingSuiteCase{"LastBasic", 6}, MissingSuiteCase{"FirstMain", 7},
-                                           MissingSuiteCase{"GradientSuite", 7 + 49},
-                                           MissingSuiteCase{"UrlSuiteLast", 92}),
-                         [](const auto& info) { return std::string(info.param.label); });
 
 TEST_F(SuiteTableTest, ASecondTableWhileHeldAcquiresNothing) {
   SuiteTable first;
