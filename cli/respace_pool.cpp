@@ -96,8 +96,11 @@ class Pool {
                                                  [this](const Worker& w, int status) { Ended(w, status); }};
     for (;;) {
       while (!pending.full() && reader_.Take(line, tooLong)) pending.Add(line, tooLong);
-      HandOut(pending);
+      // Answers written first: they make room for the chunks handed out next,
+      // which nothing else would wake this loop to hand out once the workers
+      // are idle.
       WriteAnswered();
+      HandOut(pending);
       if (reader_.ended() && pending.size() == 0 && handed_.empty()) break;
       pollfd input{in_, POLLIN, 0};
       const bool wantInput = !reader_.ended() && !pending.full();

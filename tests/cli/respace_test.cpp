@@ -10,7 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <cmath>
 #include <optional>
@@ -656,6 +662,77 @@ INSTANTIATE_TEST_SUITE_P(Respace, Stream,
                                            StreamCase{"ManyLinesOneJob", "1", 2000},
                                            StreamCase{"ManyLinesTwoJobs", "2", 2000}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The worker processes of `pid`: the processes whose parent it is, from /proc.
+std::vector<pid_t> WorkersOf(pid_t pid) {
+  std::vector<pid_t> workers;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string text;
+    if (!std::getline(stat, text)) continue;
+    const std::size_t close = text.rfind(')');  // the name may hold spaces and parentheses
+    if (close == std::string::npos) continue;
+    std::istringstream fields(text.substr(close + 1));
+    char state = 0;
+    pid_t parent = 0;
+    if (fields >> state >> parent && parent == pid) workers.push_back(std::stoi(entry.path().filename().string()));
+  }
+  std::sort(workers.begin(), workers.end());
+  return workers;
+}
+
+// A worker that stops with chunks of its own, and is killed once the others
+// have answered all they were given: its lines get error lines, and the
+// chunks held back meanwhile still go to the worker left (they once waited
+// for ever, the answers that made room for them being written only after
+// the hand-out had given up).
+TEST(Respace, AWorkerKilledAfterStoppingLeavesTheRestToTheOthers) {
+  constexpr std::size_t kLines = 20000;
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < kLines; ++i)
+    lines.push_back(Line({{0, Rgb(static_cast<double>(i % 256) / 255, 0.5, 0.25)}, {40, HexText("#3366cc")},
+                          {100, HexText("#ffcc00")}}));
+  auto part = [&](std::size_t from, std::size_t to) {
+    std::string text;
+    for (std::size_t i = from; i < to; ++i) text += lines[i] + "\n";
+    return text;
+  };
+  std::signal(SIGPIPE, SIG_IGN);  // the writer's pipe may close first when this fails
+  Child child = Start({"respace", "--jobs", "2"});
+  // In bursts, as a slow producer writes: the command waits for input between them.
+  std::thread writer([&] {
+    WriteText(child.in, part(0, 5000));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    WriteText(child.in, part(5000, 15000));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    WriteText(child.in, part(15000, kLines));
+    ::close(child.in);
+  });
+  std::vector<std::string> answers;
+  std::thread reader([&] { answers = ReadLines(child, kLines); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(700));
+  std::vector<pid_t> workers;
+  for (int tries = 0; tries < 250 && workers.size() < 2; ++tries) {
+    workers = WorkersOf(child.pid);
+    if (workers.size() < 2) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (workers.size() == 2) {
+    ::kill(workers.back(), SIGSTOP);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // the other answers all it holds
+    ::kill(workers.back(), SIGKILL);
+  }
+  reader.join();
+  if (answers.size() < kLines) ::kill(child.pid, SIGKILL);
+  writer.join();
+  child.in = -1;
+  ASSERT_EQ(workers.size(), 2u);
+  EXPECT_EQ(answers.size(), kLines) << "the answers stopped after the worker was killed";
+  std::size_t errors = 0;
+  for (const std::string& line : answers) errors += line.find("the process re-spacing it ended with signal 9") != std::string::npos;
+  // The killed worker's lines, if it held any, are error lines: the status says so.
+  EXPECT_EQ(Finish(child).status, errors > 0 ? 1 : 0);
+}
 
 // One worker or two, the same bytes and status, bad lines included.
 TEST(Respace, OneJobOrTwoGiveTheSameBytes) {
