@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -103,6 +106,11 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   progress.Stage("writing back", binding.gradientArt.size());
   ApplyResult result;
   result.warnings = std::move(binding.warnings);
+  // Many paints share a source and a new ramp: their stops as drawn and the
+  // guard's verdict are made once for each.
+  std::vector<std::optional<std::vector<DrawStop>>> sourceDraw(binding.gradients.size());
+  std::vector<std::optional<std::vector<GuardStop>>> sourceGuard(binding.gradients.size());
+  std::map<std::pair<std::size_t, const void*>, std::optional<Damage>> damages;
   const auto describe = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
     GradientResult g;
     g.document = name;
@@ -110,18 +118,23 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
     g.property = r.property;
     g.sourceId = source.def.id;
     g.stopsBefore = source.def.stops.size();
-    g.sourceStops = SourceDrawStops(source.def);
+    std::optional<std::vector<DrawStop>>& drawn = sourceDraw[r.source];
+    if (!drawn) drawn = SourceDrawStops(source.def);
+    g.sourceStops = *drawn;
     return g;
   };
-  // Every re-spaced paint in document order; one not left alone stands for the next rewrite.
-  std::vector<GradientResult> respaced;
+  // The re-spaced paints left alone, each with its place among all the re-spaced ones.
+  std::vector<std::pair<std::size_t, GradientResult>> keptSource;
   const auto guard = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
-    const auto damage =
-        request.smoothEdges ? std::nullopt : FindDamage(SourceGuardStops(source.def), NewGuardStops(r.stops));
-    if (!damage) {
-      respaced.emplace_back();
-      return true;
+    if (request.smoothEdges) return true;
+    const auto [verdict, fresh] = damages.try_emplace({r.source, r.stops.get()});
+    if (fresh) {
+      std::optional<std::vector<GuardStop>>& before = sourceGuard[r.source];
+      if (!before) before = SourceGuardStops(source.def);
+      verdict->second = FindDamage(*before, NewGuardStops(*r.stops));
     }
+    const std::optional<Damage>& damage = verdict->second;
+    if (!damage) return true;
     result.warnings.push_back(svg::DescribeElement(r.element) + ": " + r.property + " gradient '" + source.def.id +
                               "': " + DescribeDamage(*damage) + "; left as it is");
     // Taken as if written, so that every other paint gets the id it would get anyway.
@@ -130,27 +143,34 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
     g.newId = source.def.id;
     g.stopsAfter = g.stopsBefore;
     g.leftAlone = kWouldBeWorse;
-    respaced.push_back(std::move(g));
+    keptSource.emplace_back(r.asked, std::move(g));
     return false;
   };
-  const auto rewrites = svg::WriteBack(document, session->document(), binding, result.warnings, guard);
+  std::vector<svg::Rewrite> rewrites = svg::WriteBack(document, session->document(), binding, result.warnings, guard);
 
   result.artCount = binding.artCount;
   for (const svg::BoundArt& art : binding.gradientArt) result.gradientPaints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
-  auto next = rewrites.begin();
-  for (GradientResult& g : respaced) {
-    if (!g.leftAlone.empty()) {
-      result.gradients.push_back(std::move(g));
-      continue;
-    }
-    const svg::Rewrite& r = *next++;
+  // The art records are done with; the results take their place.
+  std::vector<svg::BoundArt>().swap(binding.gradientArt);
+  std::vector<svg::PaintDeclaration>().swap(binding.declarations);
+  // Every re-spaced paint in the order the plug-in's results were read.
+  result.gradients.reserve(rewrites.size() + keptSource.size());
+  std::unordered_map<const void*, std::vector<DrawStop>> newDraw;
+  auto kept = keptSource.begin();
+  for (const svg::Rewrite& r : rewrites) {
+    for (; kept != keptSource.end() && kept->first < r.asked; ++kept) result.gradients.push_back(std::move(kept->second));
     GradientResult written = describe(r, binding.gradients[r.source]);
     written.newId = r.newId;
-    written.stopsAfter = r.stops.size();
-    written.newStops = NewDrawStops(r.stops);
+    written.stopsAfter = r.stops->size();
+    const auto [drawn, fresh] = newDraw.try_emplace(r.stops.get());
+    if (fresh) drawn->second = NewDrawStops(*r.stops);
+    written.newStops = drawn->second;
     result.gradients.push_back(std::move(written));
     ++result.rewritten;
   }
+  for (; kept != keptSource.end(); ++kept) result.gradients.push_back(std::move(kept->second));
+  std::vector<svg::Rewrite>().swap(rewrites);
+  std::vector<std::pair<std::size_t, GradientResult>>().swap(keptSource);
   progress.Stage("serialising " + name);
   result.output = document.Serialize();
   return result;

@@ -82,7 +82,9 @@ struct Document::Art {
   ArtHandle firstChild = nullptr;
   ArtHandle lastChild = nullptr;
   ArtHandle nextSibling = nullptr;
-  HostPathStyle style;
+  // Null while the style is MakePathStyle({}, {}): most art of a large
+  // document is never styled, and the record is a kilobyte.
+  std::unique_ptr<HostPathStyle> style;
   std::uint32_t styleWrites = 0;
 };
 
@@ -120,7 +122,6 @@ ArtHandle Document::newArt(std::int16_t type, ArtHandle parent) {
   auto art = std::make_unique<Art>();
   art->type = type;
   art->parent = parent;
-  art->style = MakePathStyle(std::nullopt, std::nullopt);
   const ArtHandle handle = HandleOf<ArtHandle>(art_.size());
   art_.push_back(std::move(art));
   if (p != nullptr) {
@@ -163,12 +164,18 @@ std::vector<ArtHandle> Document::children(ArtHandle art) const {
 std::optional<HostPathStyle> Document::pathStyle(ArtHandle art) const {
   const Art* a = findArt(art);
   if (a == nullptr) return std::nullopt;
-  return a->style;
+  return a->style ? *a->style : MakePathStyle(std::nullopt, std::nullopt);
 }
 bool Document::setPathStyle(ArtHandle art, const HostPathStyle& style) {
   Art* a = findArt(art);
   if (a == nullptr) return false;
-  a->style = style;
+  if (a->style) {
+    *a->style = style;
+  } else {
+    // The plug-in writes back the style of art it leaves unpainted too.
+    static const HostPathStyle kUnstyled = MakePathStyle(std::nullopt, std::nullopt);
+    if (std::memcmp(&style, &kUnstyled, sizeof style) != 0) a->style = std::make_unique<HostPathStyle>(style);
+  }
   return true;
 }
 std::uint32_t Document::styleWrites(ArtHandle art) const {

@@ -609,10 +609,23 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
 
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
                                Warnings& warnings, const RewriteFilter& write) {
+  std::size_t paints = 0;
+  for (const BoundArt& art : binding.gradientArt) paints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
   std::vector<Rewrite> rewrites;
+  rewrites.reserve(paints);
   std::vector<Placing> placing;
+  placing.reserve(paints);
   // Paints whose new gradients would be equal share the first one.
   std::unordered_map<std::string, std::string> added;  // NewGradientKey -> id
+  // What a host gradient reads as, read once however many paints it was given to.
+  struct Read {
+    GradientType type;
+    std::shared_ptr<const std::vector<RgbStop>> stops;
+  };
+  std::unordered_map<hostapi::GradientHandle, Read> read;
+  // The id given to a source re-spaced into a host gradient (`added` holds it).
+  std::map<std::pair<std::size_t, hostapi::GradientHandle>, const std::string*> made;
+  std::size_t asked = 0;
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.styleOf ? art.styleOf : art.art);
     if (!style) continue;
@@ -637,17 +650,28 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
         continue;
       }
       const hostapi::GradientHandle now = side.color.body.gradient.gradient;
+      auto [it, fresh] = read.try_emplace(now);
+      if (fresh) {
+        it->second.type = hostDocument.gradientType(now).value_or(0) == host::kGradientRadial ? GradientType::Radial
+                                                                                              : GradientType::Linear;
+        it->second.stops = std::make_shared<const std::vector<RgbStop>>(ReadRgbStops(hostDocument, now));
+      }
       Rewrite rewrite;
       rewrite.element = art.element;
       rewrite.property = side.property;
       rewrite.source = side.bound->gradient;
-      rewrite.type = hostDocument.gradientType(now).value_or(0) == host::kGradientRadial ? GradientType::Radial
-                                                                                        : GradientType::Linear;
-      rewrite.stops = ReadRgbStops(hostDocument, now);
+      rewrite.type = it->second.type;
+      rewrite.stops = it->second.stops;
+      rewrite.asked = asked++;
       if (write && !write(rewrite, source)) continue;
-      const auto [made, fresh] = added.try_emplace(NewGradientKey(source.def, rewrite.type, rewrite.stops));
-      if (fresh) made->second = AddGradient(document, source.def, rewrite.type, rewrite.stops);
-      rewrite.newId = made->second;
+      const std::string*& id = made[{rewrite.source, now}];
+      if (!id) {
+        const auto [entry, first] =
+            added.try_emplace(NewGradientKey(source.def, rewrite.type, *rewrite.stops));
+        if (first) entry->second = AddGradient(document, source.def, rewrite.type, *rewrite.stops);
+        id = &entry->second;
+      }
+      rewrite.newId = *id;
       placing.push_back({&art, &*side.bound, rewrites.size()});
       rewrites.push_back(std::move(rewrite));
     }
