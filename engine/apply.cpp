@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <optional>
 #include <string_view>
 #include <unordered_map>
@@ -110,7 +109,15 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   // guard's verdict are made once for each.
   std::vector<std::optional<std::vector<DrawStop>>> sourceDraw(binding.gradients.size());
   std::vector<std::optional<std::vector<GuardStop>>> sourceGuard(binding.gradients.size());
-  std::map<std::pair<std::size_t, const void*>, std::optional<Damage>> damages;
+  // Per new ramp (the plug-in's stops, shared by its rewrites): its stops as
+  // drawn, and the verdict on it for the last source it was judged against.
+  struct NewRamp {
+    std::optional<std::vector<DrawStop>> drawn;
+    std::size_t source = 0;
+    std::optional<std::optional<Damage>> verdict;
+  };
+  std::unordered_map<const void*, NewRamp> ramps;
+  ramps.reserve(binding.gradientArt.size());
   const auto describe = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
     GradientResult g;
     g.document = name;
@@ -127,13 +134,14 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   std::vector<std::pair<std::size_t, GradientResult>> keptSource;
   const auto guard = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
     if (request.smoothEdges) return true;
-    const auto [verdict, fresh] = damages.try_emplace({r.source, r.stops.get()});
-    if (fresh) {
+    NewRamp& ramp = ramps[r.stops.get()];
+    if (!ramp.verdict || ramp.source != r.source) {
       std::optional<std::vector<GuardStop>>& before = sourceGuard[r.source];
       if (!before) before = SourceGuardStops(source.def);
-      verdict->second = FindDamage(*before, NewGuardStops(*r.stops));
+      ramp.source = r.source;
+      ramp.verdict = FindDamage(*before, NewGuardStops(*r.stops));
     }
-    const std::optional<Damage>& damage = verdict->second;
+    const std::optional<Damage>& damage = *ramp.verdict;
     if (!damage) return true;
     result.warnings.push_back(svg::DescribeElement(r.element) + ": " + r.property + " gradient '" + source.def.id +
                               "': " + DescribeDamage(*damage) + "; left as it is");
@@ -155,16 +163,15 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   std::vector<svg::PaintDeclaration>().swap(binding.declarations);
   // Every re-spaced paint in the order the plug-in's results were read.
   result.gradients.reserve(rewrites.size() + keptSource.size());
-  std::unordered_map<const void*, std::vector<DrawStop>> newDraw;
   auto kept = keptSource.begin();
   for (const svg::Rewrite& r : rewrites) {
     for (; kept != keptSource.end() && kept->first < r.asked; ++kept) result.gradients.push_back(std::move(kept->second));
     GradientResult written = describe(r, binding.gradients[r.source]);
     written.newId = r.newId;
     written.stopsAfter = r.stops->size();
-    const auto [drawn, fresh] = newDraw.try_emplace(r.stops.get());
-    if (fresh) drawn->second = NewDrawStops(*r.stops);
-    written.newStops = drawn->second;
+    std::optional<std::vector<DrawStop>>& drawn = ramps[r.stops.get()].drawn;
+    if (!drawn) drawn = NewDrawStops(*r.stops);
+    written.newStops = *drawn;
     result.gradients.push_back(std::move(written));
     ++result.rewritten;
   }

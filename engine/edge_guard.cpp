@@ -159,8 +159,8 @@ class Comparison {
   Comparison(const std::vector<GuardStop>& source, const std::vector<GuardStop>& respaced)
       : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {}
 
-  double Before(double p, bool fromBelow) const {
-    return Distance(Drawn(source_, p, fromBelow), Blend(source_, Labs(), p, fromBelow), 0.0);
+  double Before(double p, bool fromBelow, double atMost = 0.0) const {
+    return Distance(Drawn(source_, p, fromBelow), Blend(source_, Labs(), p, fromBelow), atMost);
   }
   // `atMost`: the distance matters only above it; a distance sure to be at
   // most that may come back as any figure not above it.
@@ -234,8 +234,10 @@ std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std
     bool fromBelow = false;
     double after = 0.0;
   } worst;
+  // A point sure to be no further off than the worst so far (or than
+  // kWorseBy) changes nothing: its exact distance is not needed.
   const auto look = [&](double p, bool fromBelow) {
-    const Point point{p, fromBelow, comparison.After(p, fromBelow, kWorseBy)};
+    const Point point{p, fromBelow, comparison.After(p, fromBelow, std::max(kWorseBy, worst.after))};
     if (point.after > worst.after) worst = point;
   };
   // Each stop position once, [i, j) sharing it; both sides of a step.
@@ -260,7 +262,8 @@ std::optional<Damage> FindDamage(const std::vector<GuardStop>& source, const std
     for (std::size_t i = 0; i + 1 < n; ++i) {
       const double a = source[i].offset, width = source[i + 1].offset - a;
       if (width <= 0.0) continue;
-      before = std::max(before, comparison.Before(a + width * k * kSegmentSampleUnit, false));
+      // Only a distance above the largest so far counts.
+      before = std::max(before, comparison.Before(a + width * k * kSegmentSampleUnit, false, before));
       if (worst.after <= before + kWorseBy) return std::nullopt;
     }
 

@@ -40,7 +40,11 @@ Role RoleOf(pugi::xml_node element) {
                                                              "polyline", "polygon"};
   static constexpr std::array<std::string_view, 3> kText = {"text", "tspan", "textPath"};
   const std::string_view name = LocalName(element);
-  const auto in = [&](const auto& names) { return std::find(names.begin(), names.end(), name) != names.end(); };
+  const auto in = [&](const auto& names) {
+    for (const std::string_view n : names)
+      if (n == name) return true;
+    return false;
+  };
   if (in(kContainers)) return Role::Container;
   if (in(kShapes)) return Role::Shape;
   if (in(kText)) return Role::Text;
@@ -617,14 +621,17 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
   placing.reserve(paints);
   // Paints whose new gradients would be equal share the first one.
   std::unordered_map<std::string, std::string> added;  // NewGradientKey -> id
-  // What a host gradient reads as, read once however many paints it was given to.
+  added.reserve(paints);
+  // What a host gradient reads as, read once however many paints it was given to,
+  // and the id given to the last source re-spaced into it (`added` holds it).
   struct Read {
     GradientType type;
     std::shared_ptr<const std::vector<RgbStop>> stops;
+    std::size_t source = 0;
+    const std::string* id = nullptr;
   };
   std::unordered_map<hostapi::GradientHandle, Read> read;
-  // The id given to a source re-spaced into a host gradient (`added` holds it).
-  std::map<std::pair<std::size_t, hostapi::GradientHandle>, const std::string*> made;
+  read.reserve(paints);
   std::size_t asked = 0;
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.styleOf ? art.styleOf : art.art);
@@ -664,14 +671,14 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
       rewrite.stops = it->second.stops;
       rewrite.asked = asked++;
       if (write && !write(rewrite, source)) continue;
-      const std::string*& id = made[{rewrite.source, now}];
-      if (!id) {
-        const auto [entry, first] =
-            added.try_emplace(NewGradientKey(source.def, rewrite.type, *rewrite.stops));
+      Read& got = it->second;
+      if (!got.id || got.source != rewrite.source) {
+        const auto [entry, first] = added.try_emplace(NewGradientKey(source.def, rewrite.type, *rewrite.stops));
         if (first) entry->second = AddGradient(document, source.def, rewrite.type, *rewrite.stops);
-        id = &entry->second;
+        got.source = rewrite.source;
+        got.id = &entry->second;
       }
-      rewrite.newId = *id;
+      rewrite.newId = *got.id;
       placing.push_back({&art, &*side.bound, rewrites.size()});
       rewrites.push_back(std::move(rewrite));
     }
