@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include <lcms2.h>
-
+#include "engine/strips.hpp"
 #include "gradient/stops.hpp"  // the midpoint range Illustrator allows, which the blend keeps to as well
 
 namespace evenhue::cli {
@@ -73,11 +72,8 @@ Triple ToRgb(const Triple& lab) {
   return rgb;
 }
 
-double DeltaE(const Triple& a, const Triple& b) {
-  const cmsCIELab la{a[0], a[1], a[2]};
-  const cmsCIELab lb{b[0], b[1], b[2]};
-  return cmsCIE2000DeltaE(&la, &lb, 1.0, 1.0, 1.0);
-}
+// Little CMS's CIEDE2000 (weights 1), to the bit.
+double DeltaE(const Triple& a, const Triple& b) { return DeltaE2000(LabTriple{a}, LabTriple{b}); }
 
 // The weight of the second colour at t when the two mix half and half at m.
 double MidpointWeight(double t, double m) { return t < m ? 0.5 * t / m : 0.5 + 0.5 * (t - m) / (1.0 - m); }
