@@ -218,6 +218,13 @@ const GradientResolver::Chain& GradientResolver::ChainOf(pugi::xml_node element)
     }
     return chain;
   };
+  // A gradient linking nowhere (most are) is its own chain: not remembered,
+  // as one linking to it finds it again at once.
+  if (const auto href = Href(element); !href || href->empty()) {
+    if (!unlinked_) unlinked_ = std::make_unique<Chain>();
+    *unlinked_ = own(element, nullptr);
+    return *unlinked_;
+  }
 
   // Follow the links from `element` until one ends the chain, one leads to
   // an element whose chain is known, or one leads back into the path.

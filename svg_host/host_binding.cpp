@@ -389,12 +389,14 @@ class Binder {
     std::optional<Paint> paint = ParsePaint(value.value);
     if (!paint) return std::nullopt;
     if (paint->kind == Paint::Kind::Url) {
-      const std::string where =
-          DescribeElement(element) + ": " + std::string(name) + " '" + value.value + "' refers to ";
+      // For warnings only.
+      const auto where = [&] {
+        return DescribeElement(element) + ": " + std::string(name) + " '" + value.value + "' refers to ";
+      };
       const pugi::xml_node target = paint->id.empty() ? pugi::xml_node() : document_.FindById(paint->id);
       if (!target) {
         // Renderers draw the fallback, or nothing.
-        binding_.warnings.push_back(where + "nothing; left as it is" +
+        binding_.warnings.push_back(where() + "nothing; left as it is" +
                                     (paint->fallback.empty() ? "" : ", its fallback drawn"));
         if (paint->fallback.empty()) return std::nullopt;
         paint = ParsePaint(paint->fallback);
@@ -423,7 +425,7 @@ class Binder {
         bound = std::move(b);
         return host::GradientColor(binding_.gradients[index].handle);
       } else {
-        binding_.warnings.push_back(where + DescribeElement(target) + ", which is not a gradient; left as it is");
+        binding_.warnings.push_back(where() + DescribeElement(target) + ", which is not a gradient; left as it is");
         return host::OtherColor(kOtherPaintKind);
       }
     }
