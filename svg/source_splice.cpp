@@ -392,8 +392,8 @@ class Splicer {
     for (std::size_t at = cursor;;) {
       // An element's start tag is read by the caller (Lexer::ReadStartTag):
       // here only its start is needed, not where it ends.
-      const bool startTag = at == claimed && at + 1 < s_.size() && s_[at + 1] != '/' && s_[at + 1] != '!' &&
-                            s_[at + 1] != '?';
+      const bool startTag = at == claimed && s_[at] == '<' && at + 1 < s_.size() && s_[at + 1] != '/' &&
+                            s_[at + 1] != '!' && s_[at + 1] != '?';
       const Token t = startTag ? Token{Kind::Element, at, at, false} : lexer_.Next(at);
       if (t.kind == Kind::End || t.kind == Kind::EndTag || t.start > claimed) return false;
       if (t.start == claimed) {
