@@ -66,34 +66,22 @@ TEST(DocumentArt, PathStyleIsKeptWholeIncludingUntouchedBytes) {
   EXPECT_EQ(back->strokeColor.kind, hostapi::kColorProcess);
 }
 
-// Each art reads back the style last set on it, whichever of them were set,
-// unpainted (the all-zero record) or painted, and in what order.
+// Each art reads back the style last set on it, unpainted (all zero) or painted, in any order.
 TEST(DocumentArt, EachArtReadsTheStyleLastSetOnIt) {
-  const auto unpainted = host::MakePathStyle(std::nullopt, std::nullopt);
-  const auto red = host::MakePathStyle(host::RgbColor(1, 0, 0), std::nullopt);
-  const auto blue = host::MakePathStyle(std::nullopt, host::RgbColor(0, 0, 1));
-  struct Set {
-    int art;  // of three
-    const hostapi::HostPathStyle* style;
-  };
-  const std::vector<std::vector<Set>> cases = {
-      {{0, &unpainted}, {1, &red}},
-      {{1, &red}, {0, &blue}, {1, &unpainted}},
-      {{2, &unpainted}, {2, &blue}, {0, &red}, {2, &red}},
-      {{0, &red}, {1, &blue}, {0, &unpainted}, {1, &red}},
-  };
+  const hostapi::HostPathStyle styles[] = {host::MakePathStyle(std::nullopt, std::nullopt),
+                                           host::MakePathStyle(host::RgbColor(1, 0, 0), std::nullopt),
+                                           host::MakePathStyle(std::nullopt, host::RgbColor(0, 0, 1))};
+  // (art, style) in the order set.
+  const std::vector<std::vector<std::pair<int, int>>> cases = {
+      {{0, 0}, {1, 1}}, {{1, 1}, {0, 2}, {1, 0}}, {{2, 0}, {2, 2}, {0, 1}, {2, 1}}, {{0, 1}, {1, 2}, {0, 0}, {1, 1}}};
   for (std::size_t c = 0; c < cases.size(); ++c) {
     host::Document doc;
     const ArtHandle art[3] = {doc.newPath(), doc.newPath(), doc.newPath()};
-    const hostapi::HostPathStyle* expected[3] = {&unpainted, &unpainted, &unpainted};
-    for (const Set& set : cases[c]) {
-      ASSERT_TRUE(doc.setPathStyle(art[set.art], *set.style));
-      expected[set.art] = set.style;
-    }
+    int expected[3] = {0, 0, 0};
+    for (const auto& [i, style] : cases[c]) ASSERT_TRUE(doc.setPathStyle(art[i], styles[expected[i] = style]));
     for (int i = 0; i < 3; ++i) {
-      const auto back = doc.pathStyle(art[i]);
-      ASSERT_TRUE(back.has_value());
-      EXPECT_EQ(std::memcmp(&*back, expected[i], sizeof *back), 0) << "case " << c << ", art " << i;
+      const auto back = doc.pathStyle(art[i]).value();
+      EXPECT_EQ(std::memcmp(&back, &styles[expected[i]], sizeof back), 0) << c << ", " << i;
     }
   }
 }
