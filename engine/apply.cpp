@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
@@ -93,6 +96,19 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
   progress.Stage("writing back", binding.gradientArt.size());
   ApplyResult result;
   result.warnings = std::move(binding.warnings);
+  // Many paints share a source and a new ramp: their stops as drawn and the
+  // guard's verdict are made once for each.
+  std::vector<std::optional<std::vector<DrawStop>>> sourceDraw(binding.gradients.size());
+  // Per new ramp (the plug-in's stops, shared by its rewrites): its stops as
+  // drawn, and the verdict on it for the last source it was judged against.
+  struct NewRamp {
+    std::shared_ptr<const std::vector<svg::RgbStop>> stops;  // held, so that its address names no other ramp
+    std::optional<std::vector<DrawStop>> drawn;
+    std::size_t source = 0;
+    std::optional<std::optional<Damage>> verdict;
+  };
+  std::unordered_map<const void*, NewRamp> ramps;
+  ramps.reserve(binding.gradientArt.size());
   const auto describe = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
     GradientResult g;
     g.document = name;
@@ -100,18 +116,26 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
     g.property = r.property;
     g.sourceId = source.def.id;
     g.stopsBefore = source.def.stops.size();
-    g.sourceStops = SourceDrawStops(source.def);
+    std::optional<std::vector<DrawStop>>& drawn = sourceDraw[r.source];
+    if (!drawn) drawn = SourceDrawStops(source.def);
+    g.sourceStops = *drawn;
     return g;
   };
-  // Every re-spaced paint in document order; one not left alone stands for the next rewrite.
-  std::vector<GradientResult> respaced;
+  // The re-spaced paints left alone, each with its place among all the re-spaced ones.
+  std::vector<std::pair<std::size_t, GradientResult>> keptSource;
   const auto guard = [&](const svg::Rewrite& r, const svg::BoundGradient& source) {
-    const auto damage =
-        request.smoothEdges ? std::nullopt : FindDamage(SourceDrawStops(source.def), NewDrawStops(r.stops));
-    if (!damage) {
-      respaced.emplace_back();
-      return true;
+    if (request.smoothEdges) return true;
+    NewRamp& ramp = ramps[r.stops.get()];
+    ramp.stops = r.stops;
+    if (!ramp.verdict || ramp.source != r.source) {
+      std::optional<std::vector<DrawStop>>& before = sourceDraw[r.source];
+      if (!before) before = SourceDrawStops(source.def);
+      if (!ramp.drawn) ramp.drawn = NewDrawStops(*r.stops);
+      ramp.source = r.source;
+      ramp.verdict = FindDamage(*before, *ramp.drawn);
     }
+    const std::optional<Damage>& damage = *ramp.verdict;
+    if (!damage) return true;
     result.warnings.push_back(svg::DescribeElement(r.element) + ": " + r.property + " gradient '" + source.def.id +
                               "': " + DescribeDamage(*damage) + "; left as it is");
     // Taken as if written, so that every other paint gets the id it would get anyway.
@@ -120,27 +144,33 @@ ApplyResult ApplyDocument(ApplyRequest request, std::unique_ptr<PluginSession>& 
     g.newId = source.def.id;
     g.stopsAfter = g.stopsBefore;
     g.leftAlone = kWouldBeWorse;
-    respaced.push_back(std::move(g));
+    keptSource.emplace_back(r.asked, std::move(g));
     return false;
   };
-  const auto rewrites = svg::WriteBack(document, session->document(), binding, result.warnings, guard);
+  std::vector<svg::Rewrite> rewrites = svg::WriteBack(document, session->document(), binding, result.warnings, guard);
 
   result.artCount = binding.artCount;
   for (const svg::BoundArt& art : binding.gradientArt) result.gradientPaints += (art.fill ? 1 : 0) + (art.stroke ? 1 : 0);
-  auto next = rewrites.begin();
-  for (GradientResult& g : respaced) {
-    if (!g.leftAlone.empty()) {
-      result.gradients.push_back(std::move(g));
-      continue;
-    }
-    const svg::Rewrite& r = *next++;
+  // The art records are done with; the results take their place.
+  std::vector<svg::BoundArt>().swap(binding.gradientArt);
+  std::vector<svg::PaintDeclaration>().swap(binding.declarations);
+  // Every re-spaced paint in the order the plug-in's results were read.
+  result.gradients.reserve(rewrites.size() + keptSource.size());
+  auto kept = keptSource.begin();
+  for (const svg::Rewrite& r : rewrites) {
+    for (; kept != keptSource.end() && kept->first < r.asked; ++kept) result.gradients.push_back(std::move(kept->second));
     GradientResult written = describe(r, binding.gradients[r.source]);
     written.newId = r.newId;
-    written.stopsAfter = r.stops.size();
-    written.newStops = NewDrawStops(r.stops);
+    written.stopsAfter = r.stops->size();
+    std::optional<std::vector<DrawStop>>& drawn = ramps[r.stops.get()].drawn;
+    if (!drawn) drawn = NewDrawStops(*r.stops);
+    written.newStops = *drawn;
     result.gradients.push_back(std::move(written));
     ++result.rewritten;
   }
+  for (; kept != keptSource.end(); ++kept) result.gradients.push_back(std::move(kept->second));
+  std::vector<svg::Rewrite>().swap(rewrites);
+  std::vector<std::pair<std::size_t, GradientResult>>().swap(keptSource);
   progress.Stage("serialising " + name);
   result.output = document.Serialize();
   return result;

@@ -4,8 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include <lcms2.h>
-
+#include "engine/strips.hpp"
 #include "gradient/stops.hpp"  // the midpoint range Illustrator allows, which the blend keeps to as well
 
 namespace evenhue::cli {
@@ -73,11 +72,8 @@ Triple ToRgb(const Triple& lab) {
   return rgb;
 }
 
-double DeltaE(const Triple& a, const Triple& b) {
-  const cmsCIELab la{a[0], a[1], a[2]};
-  const cmsCIELab lb{b[0], b[1], b[2]};
-  return cmsCIE2000DeltaE(&la, &lb, 1.0, 1.0, 1.0);
-}
+// Little CMS's CIEDE2000 (weights 1), to the bit.
+double DeltaE(const Triple& a, const Triple& b) { return DeltaE2000(LabTriple{a}, LabTriple{b}); }
 
 // The weight of the second colour at t when the two mix half and half at m.
 double MidpointWeight(double t, double m) { return t < m ? 0.5 * t / m : 0.5 + 0.5 * (t - m) / (1.0 - m); }
@@ -159,8 +155,8 @@ class Comparison {
   Comparison(const std::vector<DrawStop>& source, const std::vector<DrawStop>& respaced)
       : source_(source), respaced_(respaced), opaque_(Opaque(source) && Opaque(respaced)) {}
 
-  double Before(double p, bool fromBelow) const {
-    return Distance(Drawn(source_, p, fromBelow), Blend(source_, Labs(), p, fromBelow), 0.0);
+  double Before(double p, bool fromBelow, double atMost = 0.0) const {
+    return Distance(Drawn(source_, p, fromBelow), Blend(source_, Labs(), p, fromBelow), atMost);
   }
   // `atMost`: the distance matters only above it; a distance sure to be at
   // most that may come back as any figure not above it.
@@ -234,8 +230,10 @@ std::optional<Damage> FindDamage(const std::vector<DrawStop>& source, const std:
     bool fromBelow = false;
     double after = 0.0;
   } worst;
+  // A point sure to be no further off than the worst so far (or than
+  // kWorseBy) changes nothing: its exact distance is not needed.
   const auto look = [&](double p, bool fromBelow) {
-    const Point point{p, fromBelow, comparison.After(p, fromBelow, kWorseBy)};
+    const Point point{p, fromBelow, comparison.After(p, fromBelow, std::max(kWorseBy, worst.after))};
     if (point.after > worst.after) worst = point;
   };
   // Each stop position once, [i, j) sharing it; both sides of a step.
@@ -260,7 +258,8 @@ std::optional<Damage> FindDamage(const std::vector<DrawStop>& source, const std:
     for (std::size_t i = 0; i + 1 < n; ++i) {
       const double a = source[i].offset, width = source[i + 1].offset - a;
       if (width <= 0.0) continue;
-      before = std::max(before, comparison.Before(a + width * k * kSegmentSampleUnit, false));
+      // Only a distance above the largest so far counts.
+      before = std::max(before, comparison.Before(a + width * k * kSegmentSampleUnit, false, before));
       if (worst.after <= before + kWorseBy) return std::nullopt;
     }
 

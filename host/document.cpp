@@ -82,7 +82,7 @@ struct Document::Art {
   ArtHandle firstChild = nullptr;
   ArtHandle lastChild = nullptr;
   ArtHandle nextSibling = nullptr;
-  HostPathStyle style;
+  std::size_t style = 0;  // 0: MakePathStyle({}, {}); else styles_[style - 1]
   std::uint32_t styleWrites = 0;
 };
 
@@ -96,32 +96,27 @@ Document::~Document() = default;
 
 const Document::Art* Document::findArt(ArtHandle art) const {
   auto i = IndexOf(art, art_.size());
-  return i ? art_[*i].get() : nullptr;
+  return i ? &art_[*i] : nullptr;
 }
 Document::Art* Document::findArt(ArtHandle art) {
   return const_cast<Art*>(static_cast<const Document*>(this)->findArt(art));
 }
 const Document::Gradient* Document::findGradient(GradientHandle g) const {
   auto i = IndexOf(g, gradients_.size());
-  return i ? gradients_[*i].get() : nullptr;
+  return i ? &gradients_[*i] : nullptr;
 }
 Document::Gradient* Document::findGradient(GradientHandle g) {
   return const_cast<Gradient*>(static_cast<const Document*>(this)->findGradient(g));
 }
 
 ArtHandle Document::newArt(std::int16_t type, ArtHandle parent) {
-  Art* p = nullptr;
-  if (parent != nullptr) {
-    p = findArt(parent);
-    if (p == nullptr) return nullptr;
-  }
-  auto art = std::make_unique<Art>();
-  art->type = type;
-  art->parent = parent;
-  art->style = MakePathStyle(std::nullopt, std::nullopt);
+  if (parent != nullptr && findArt(parent) == nullptr) return nullptr;
   const ArtHandle handle = HandleOf<ArtHandle>(art_.size());
-  art_.push_back(std::move(art));
-  if (p != nullptr) {
+  Art& art = art_.emplace_back();
+  art.type = type;
+  art.parent = parent;
+  if (parent != nullptr) {
+    Art* p = findArt(parent);
     if (p->lastChild == nullptr) {
       p->firstChild = handle;
     } else {
@@ -161,12 +156,21 @@ std::vector<ArtHandle> Document::children(ArtHandle art) const {
 std::optional<HostPathStyle> Document::pathStyle(ArtHandle art) const {
   const Art* a = findArt(art);
   if (a == nullptr) return std::nullopt;
-  return a->style;
+  return a->style ? styles_[a->style - 1] : MakePathStyle(std::nullopt, std::nullopt);
 }
 bool Document::setPathStyle(ArtHandle art, const HostPathStyle& style) {
   Art* a = findArt(art);
   if (a == nullptr) return false;
-  a->style = style;
+  if (a->style) {
+    styles_[a->style - 1] = style;
+  } else {
+    // The plug-in writes back the style of art it leaves unpainted too.
+    static const HostPathStyle kUnstyled = MakePathStyle(std::nullopt, std::nullopt);
+    if (std::memcmp(&style, &kUnstyled, sizeof style) != 0) {
+      styles_.push_back(style);
+      a->style = styles_.size();
+    }
+  }
   return true;
 }
 std::uint32_t Document::styleWrites(ArtHandle art) const {
@@ -179,11 +183,10 @@ void Document::noteStyleWrite(ArtHandle art) {
 
 GradientHandle Document::newGradient(std::int16_t type, std::span<const HostGradientStop> stops) {
   if (stops.size() > kMaxGradientStops) return nullptr;
-  auto g = std::make_unique<Gradient>();
-  g->type = type;
-  for (const auto& s : stops) g->stops.push_back(s);
   const GradientHandle handle = HandleOf<GradientHandle>(gradients_.size());
-  gradients_.push_back(std::move(g));
+  Gradient& g = gradients_.emplace_back();
+  g.type = type;
+  for (const auto& s : stops) g.stops.push_back(s);
   return handle;
 }
 

@@ -113,8 +113,11 @@ class Document {
   Gradient* findGradient(hostapi::GradientHandle gradient);
   const Gradient* findGradient(hostapi::GradientHandle gradient) const;
 
-  std::vector<std::unique_ptr<Art>> art_;
-  std::vector<std::unique_ptr<Gradient>> gradients_;
+  std::vector<Art> art_;  // a handle's index, held in place
+  // The styles set on art other than MakePathStyle({}, {}) (most art of a
+  // large document never has one, and a record is a kilobyte).
+  std::vector<hostapi::HostPathStyle> styles_;
+  std::vector<Gradient> gradients_;
 };
 
 }  // namespace host

@@ -198,11 +198,21 @@ ComputedStyle Cascade::ComputeFrom(pugi::xml_node element, const ComputedStyle& 
                         "; the declaration is ignored");
   };
 
+  // The presentation attributes in one pass, the first of each name (as element.attribute(name) finds it).
+  std::array<pugi::xml_attribute, kPropertyCount> presented;
+  for (const pugi::xml_attribute a : element.attributes()) {
+    const std::string_view name = a.name();
+    for (const PropertyInfo& info : kProperties)
+      if (name == info.name) {
+        pugi::xml_attribute& slot = presented[static_cast<std::size_t>(info.property)];
+        if (!slot) slot = a;
+        break;
+      }
+  }
   for (const PropertyInfo& info : kProperties) {
-    const std::string name(info.name);
     std::string_view value;
     Declared declared{Origin::Attribute};
-    if (const pugi::xml_attribute a = element.attribute(name.c_str())) {
+    if (const pugi::xml_attribute a = presented[static_cast<std::size_t>(info.property)]) {
       value = TrimCss(a.value());
     } else if (const std::string* fallback = defaults_.empty() ? nullptr : defaults_.Find(element.name(), info.name)) {
       value = TrimCss(*fallback);

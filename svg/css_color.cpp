@@ -74,16 +74,15 @@ int HexDigit(char c) {
 }
 
 std::optional<CssColor> ParseHex(std::string_view hex) {
-  std::vector<int> d;
-  d.reserve(hex.size());
-  for (char c : hex) {
-    const int v = HexDigit(c);
-    if (v < 0) return std::nullopt;
-    d.push_back(v);
+  if (hex.size() != 3 && hex.size() != 4 && hex.size() != 6 && hex.size() != 8) return std::nullopt;
+  int d[8] = {};
+  for (std::size_t i = 0; i < hex.size(); ++i) {
+    d[i] = HexDigit(hex[i]);
+    if (d[i] < 0) return std::nullopt;
   }
   auto pair = [&](std::size_t i) { return (d[i] * 16 + d[i + 1]) / kByte; };
   auto single = [&](std::size_t i) { return (d[i] * 17) / kByte; };
-  switch (d.size()) {
+  switch (hex.size()) {
     case 3: return CssColor::Rgb(single(0), single(1), single(2));
     case 4: return CssColor::Rgb(single(0), single(1), single(2), single(3));
     case 6: return CssColor::Rgb(pair(0), pair(2), pair(4));
@@ -101,6 +100,7 @@ struct Arguments {
 
 std::optional<Arguments> SplitArguments(std::string_view body) {
   Arguments args;
+  args.values.reserve(4);  // a colour function's usual count, grown once
   std::size_t i = 0;
   bool expectValue = true;  // after a comma or slash a value must follow
   bool sawComma = false;

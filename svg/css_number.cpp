@@ -1,6 +1,5 @@
 #include "svg/css_number.hpp"
 
-#include <cctype>
 #include <cstdlib>
 #include <charconv>
 #include <cmath>
@@ -22,7 +21,7 @@ std::string_view TrimCss(std::string_view text) {
 
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out) c = AsciiLowerChar(c);
   return out;
 }
 

@@ -27,5 +27,7 @@ std::string_view TrimCss(std::string_view text);
 
 // Lower-case ASCII copy.
 std::string AsciiLower(std::string_view text);
+// A-Z as a-z, any other byte as it is (std::tolower in the "C" locale).
+constexpr char AsciiLowerChar(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace evenhue::svg

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "svg/css_number.hpp"
 #include "svg/paint.hpp"
@@ -197,10 +198,18 @@ const GradientResolver::Chain& GradientResolver::ChainOf(pugi::xml_node element)
   const auto own = [&](pugi::xml_node link, const Chain* rest) {
     Chain chain;
     chain.geometry.resize(names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      chain.geometry[i] = link.attribute(names[i].c_str());
-      if (!chain.geometry[i] && rest) chain.geometry[i] = rest->geometry[i];
+    // One pass over the link's attributes; the first of a name counts, as link.attribute(name) finds it.
+    for (const pugi::xml_attribute a : link.attributes()) {
+      const std::string_view name = a.name();
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (!chain.geometry[i] && name == names[i]) {
+          chain.geometry[i] = a;
+          break;
+        }
     }
+    if (rest)
+      for (std::size_t i = 0; i < names.size(); ++i)
+        if (!chain.geometry[i]) chain.geometry[i] = rest->geometry[i];
     chain.holder = HasStops(link) ? link : rest ? rest->holder : pugi::xml_node();
     if (rest) {
       chain.brokenAt = rest->brokenAt;
@@ -209,6 +218,13 @@ const GradientResolver::Chain& GradientResolver::ChainOf(pugi::xml_node element)
     }
     return chain;
   };
+  // A gradient linking nowhere (most are) is its own chain: not remembered,
+  // as one linking to it finds it again at once.
+  if (const auto href = Href(element); !href || href->empty()) {
+    if (!unlinked_) unlinked_ = std::make_unique<Chain>();
+    *unlinked_ = own(element, nullptr);
+    return *unlinked_;
+  }
 
   // Follow the links from `element` until one ends the chain, one leads to
   // an element whose chain is known, or one leads back into the path.

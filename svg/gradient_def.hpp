@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -90,12 +91,14 @@ class GradientResolver {
 
  private:
   struct Chain;
+  // Valid until the next call.
   const Chain& ChainOf(pugi::xml_node element);
 
   const SvgDocument& document_;
   Cascade& cascade_;
   Warnings& warnings_;
   std::unordered_map<const void*, Chain> chains_;
+  std::unique_ptr<Chain> unlinked_;  // the chain of an element without href not yet in chains_
 };
 // The same with a cascade of its own, warnings dropped.
 GradientDef ResolveGradient(const SvgDocument& document, pugi::xml_node element);

@@ -14,8 +14,15 @@ std::optional<CssColor> ParseSvgColor(std::string_view text) {
   text = TrimCss(text);
   // SVG 1.1 allows an ICC colour after the sRGB one: "#f00 icc-color(name, 1, 0, 0)".
   // The sRGB colour is what renderers draw.
-  const std::string lower = AsciiLower(text);
-  const auto icc = lower.find("icc-color(");
+  // The first "icc-color(" in any case of ASCII letters.
+  constexpr std::string_view kIcc = "icc-color(";
+  std::size_t icc = std::string::npos;
+  for (std::size_t i = 0; icc == std::string::npos && i + kIcc.size() <= text.size(); ++i) {
+    if ((text[i] | 0x20) != 'i') continue;
+    std::size_t k = 1;
+    while (k < kIcc.size() && AsciiLowerChar(text[i + k]) == kIcc[k]) ++k;
+    if (k == kIcc.size()) icc = i;
+  }
   if (icc != std::string::npos && icc > 0) {
     const std::string_view part = TrimCss(text.substr(icc));
     if (part.back() != ')' || part.find(')') != part.size() - 1) return std::nullopt;

@@ -390,7 +390,11 @@ class Splicer {
     const std::size_t claimed = Claimed(node);
     if (claimed == kNone || claimed < cursor) return false;
     for (std::size_t at = cursor;;) {
-      const Token t = lexer_.Next(at);
+      // An element's start tag is read by the caller (Lexer::ReadStartTag):
+      // here only its start is needed, not where it ends.
+      const bool startTag = at == claimed && s_[at] == '<' && at + 1 < s_.size() && s_[at + 1] != '/' &&
+                            s_[at + 1] != '!' && s_[at + 1] != '?';
+      const Token t = startTag ? Token{Kind::Element, at, at, false} : lexer_.Next(at);
       if (t.kind == Kind::End || t.kind == Kind::EndTag || t.start > claimed) return false;
       if (t.start == claimed) {
         if (t.kind != KindOf(node)) return false;
@@ -456,9 +460,15 @@ class Splicer {
   // Whether `raw` (as written) reads as `value`.
   bool Reads(std::string_view raw, EntityContext context, const char* value) {
     const bool attribute = context == EntityContext::kAttribute;
-    const bool plain = std::none_of(raw.begin(), raw.end(), [&](char c) {
-      return c == '&' || c == '\r' || (attribute && (c == '\n' || c == '\t'));
-    });
+    // A long value (path data, say) is searched for each character apart.
+    constexpr std::size_t kSearchedApart = 64;
+    const auto holds = [&](char c) { return std::memchr(raw.data(), c, raw.size()) != nullptr; };
+    const bool plain =
+        raw.size() >= kSearchedApart
+            ? !holds('&') && !holds('\r') && !(attribute && (holds('\n') || holds('\t')))
+            : std::none_of(raw.begin(), raw.end(), [&](char c) {
+                return c == '&' || c == '\r' || (attribute && (c == '\n' || c == '\t'));
+              });
     if (plain) return raw == value;
     scratch_.clear();
     return source_.decode(raw, context, scratch_) && scratch_ == value;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <map>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <tuple>
 #include <unordered_map>
@@ -41,7 +42,11 @@ Role RoleOf(pugi::xml_node element) {
                                                              "polyline", "polygon"};
   static constexpr std::array<std::string_view, 3> kText = {"text", "tspan", "textPath"};
   const std::string_view name = LocalName(element);
-  const auto in = [&](const auto& names) { return std::find(names.begin(), names.end(), name) != names.end(); };
+  const auto in = [&](const auto& names) {
+    for (const std::string_view n : names)
+      if (n == name) return true;
+    return false;
+  };
   if (in(kContainers)) return Role::Container;
   if (in(kShapes)) return Role::Shape;
   if (in(kText)) return Role::Text;
@@ -385,12 +390,14 @@ class Binder {
     std::optional<Paint> paint = ParsePaint(value.value);
     if (!paint) return std::nullopt;
     if (paint->kind == Paint::Kind::Url) {
-      const std::string where =
-          DescribeElement(element) + ": " + std::string(name) + " '" + value.value + "' refers to ";
+      // For warnings only.
+      const auto where = [&] {
+        return DescribeElement(element) + ": " + std::string(name) + " '" + value.value + "' refers to ";
+      };
       const pugi::xml_node target = paint->id.empty() ? pugi::xml_node() : document_.FindById(paint->id);
       if (!target) {
         // Renderers draw the fallback, or nothing.
-        binding_.warnings.push_back(where + "nothing; left as it is" +
+        binding_.warnings.push_back(where() + "nothing; left as it is" +
                                     (paint->fallback.empty() ? "" : ", its fallback drawn"));
         if (paint->fallback.empty()) return std::nullopt;
         paint = ParsePaint(paint->fallback);
@@ -419,7 +426,7 @@ class Binder {
         bound = std::move(b);
         return host::GradientColor(binding_.gradients[index].handle);
       } else {
-        binding_.warnings.push_back(where + DescribeElement(target) + ", which is not a gradient; left as it is");
+        binding_.warnings.push_back(where() + DescribeElement(target) + ", which is not a gradient; left as it is");
         return host::OtherColor(kOtherPaintKind);
       }
     }
@@ -536,14 +543,27 @@ struct Placing {
 // of the binding); otherwise each paint gets a declaration of its own.
 void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, std::vector<Rewrite>& rewrites,
                  Warnings& warnings) {
-  std::vector<std::vector<std::size_t>> byDeclaration(binding.declarations.size());
-  for (std::size_t i = 0; i < placing.size(); ++i) {
-    byDeclaration[placing[i].bound->declaration].push_back(i);
-    if (placing[i].bound->use && placing[i].bound->throughUse != kNoDeclaration)
-      byDeclaration[placing[i].bound->throughUse].push_back(i);
+  // The placings of each declaration, in order: all[start[d]] up to all[start[d + 1]].
+  std::vector<std::size_t> start(binding.declarations.size() + 1, 0);
+  const auto each = [&](const auto& visit) {
+    for (std::size_t i = 0; i < placing.size(); ++i) {
+      visit(placing[i].bound->declaration, i);
+      if (placing[i].bound->use && placing[i].bound->throughUse != kNoDeclaration)
+        visit(placing[i].bound->throughUse, i);
+    }
+  };
+  each([&](std::size_t d, std::size_t) { ++start[d + 1]; });
+  for (std::size_t d = 0; d < binding.declarations.size(); ++d) start[d + 1] += start[d];
+  std::vector<std::size_t> all(start.back());
+  {
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
+    each([&](std::size_t d, std::size_t i) { all[fill[d]++] = i; });
   }
+  const auto byDeclaration = [&](std::size_t d) {
+    return std::span<const std::size_t>(all.data() + start[d], start[d + 1] - start[d]);
+  };
   const auto uniform = [&](std::size_t declaration) {
-    const std::vector<std::size_t>& members = byDeclaration[declaration];
+    const std::span<const std::size_t> members = byDeclaration(declaration);
     const PaintDeclaration& d = binding.declarations[declaration];
     if (members.empty() || members.size() != d.paints || !d.allBound) return false;
     for (const std::size_t m : members)
@@ -555,7 +575,7 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
   std::vector<bool> placed(placing.size(), false);
   for (std::size_t declaration = 0; declaration < binding.declarations.size(); ++declaration) {
     if (!uniform(declaration)) continue;
-    const std::vector<std::size_t>& members = byDeclaration[declaration];
+    const std::span<const std::size_t> members = byDeclaration(declaration);
     bool fresh = true;
     for (const std::size_t m : members) fresh = fresh && !placed[m];
     if (!fresh) continue;
@@ -609,10 +629,32 @@ void PlacePaints(const Binding& binding, const std::vector<Placing>& placing, st
 
 std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& hostDocument, const Binding& binding,
                                Warnings& warnings, const RewriteFilter& write) {
+  // The paints of each source: equal new gradients are looked for only among
+  // the paints of one source (NewGradientKey), so a source's only paint needs no key.
+  std::vector<std::size_t> paintsOf(binding.gradients.size(), 0);
+  std::size_t paints = 0;
+  for (const BoundArt& art : binding.gradientArt)
+    for (const std::optional<BoundPaint>* bound : {&art.fill, &art.stroke})
+      if (*bound) {
+        ++paintsOf[(*bound)->gradient];
+        ++paints;
+      }
   std::vector<Rewrite> rewrites;
+  rewrites.reserve(paints);
   std::vector<Placing> placing;
+  placing.reserve(paints);
   // Paints whose new gradients would be equal share the first one.
   std::unordered_map<std::string, std::string> added;  // NewGradientKey -> id
+  // What a host gradient reads as, read once however many paints it was given to,
+  // and the id given to the last source re-spaced into it (`added` holds it).
+  struct Read {
+    GradientType type = GradientType::Linear;
+    std::shared_ptr<const std::vector<RgbStop>> stops;
+    std::size_t source = 0;
+    const std::string* id = nullptr;
+  };
+  std::unordered_map<hostapi::GradientHandle, Read> read;
+  std::size_t asked = 0;
   for (const BoundArt& art : binding.gradientArt) {
     const auto style = hostDocument.pathStyle(art.styleOf ? art.styleOf : art.art);
     if (!style) continue;
@@ -634,17 +676,34 @@ std::vector<Rewrite> WriteBack(SvgDocument& document, const host::Document& host
                            " stops) was left alone by the plug-in");
         continue;
       }
+      // A source's only paint has a host gradient of its own.
+      const bool sole = paintsOf[side.bound->gradient] == 1;
+      Read own;
+      Read& got = sole ? own : read[now];
+      if (!got.stops) {
+        got.type = hostDocument.gradientType(now).value_or(0) == host::kGradientRadial ? GradientType::Radial
+                                                                                       : GradientType::Linear;
+        got.stops = std::make_shared<const std::vector<RgbStop>>(ReadRgbStops(hostDocument, now));
+      }
       Rewrite rewrite;
       rewrite.element = art.element;
       rewrite.property = side.property;
       rewrite.source = side.bound->gradient;
-      rewrite.type = hostDocument.gradientType(now).value_or(0) == host::kGradientRadial ? GradientType::Radial
-                                                                                        : GradientType::Linear;
-      rewrite.stops = ReadRgbStops(hostDocument, now);
+      rewrite.type = got.type;
+      rewrite.stops = got.stops;
+      rewrite.asked = asked++;
       if (write && !write(rewrite, source)) continue;
-      const auto [made, fresh] = added.try_emplace(NewGradientKey(source.def, rewrite.type, rewrite.stops));
-      if (fresh) made->second = AddGradient(document, source.def, rewrite.type, rewrite.stops);
-      rewrite.newId = made->second;
+      if (sole) {
+        rewrite.newId = AddGradient(document, source.def, rewrite.type, *rewrite.stops);
+      } else {
+        if (!got.id || got.source != rewrite.source) {
+          const auto [entry, first] = added.try_emplace(NewGradientKey(source.def, rewrite.type, *rewrite.stops));
+          if (first) entry->second = AddGradient(document, source.def, rewrite.type, *rewrite.stops);
+          got.source = rewrite.source;
+          got.id = &entry->second;
+        }
+        rewrite.newId = *got.id;
+      }
       placing.push_back({&art, &*side.bound, rewrites.size()});
       rewrites.push_back(std::move(rewrite));
     }

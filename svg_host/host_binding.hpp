@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -105,12 +106,18 @@ struct Rewrite {
   std::size_t source = 0;     // index into Binding::gradients
   std::string newId;
   GradientType type = GradientType::Linear;
-  std::vector<RgbStop> stops;
+  // Read once per host gradient: every paint the plug-in gave the same one shares them.
+  std::shared_ptr<const std::vector<RgbStop>> stops;
+  // Its place among the paints the filter was asked about (0, 1, ...), so
+  // that a caller can tell which of them were written in the end.
+  std::size_t asked = 0;
 };
 
 // Whether a paint is rewritten: asked with the rewrite as it would be made
 // (its stops read from the host, no id yet) and its source, in document order,
 // before anything of it is written. False leaves the paint exactly as it was.
+// A paint it accepted may still be left alone when its new gradient cannot be
+// placed (a warning tells); it is then missing from WriteBack's result.
 using RewriteFilter = std::function<bool(const Rewrite&, const BoundGradient&)>;
 
 // Reads each bound art's style back; for each fill or stroke whose gradient

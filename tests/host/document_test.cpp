@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -63,6 +64,26 @@ TEST(DocumentArt, PathStyleIsKeptWholeIncludingUntouchedBytes) {
   EXPECT_EQ(std::memcmp(&*back, &style, sizeof style), 0);
   EXPECT_EQ(back->fillPaint, 1);
   EXPECT_EQ(back->strokeColor.kind, hostapi::kColorProcess);
+}
+
+// Each art reads back the style last set on it, unpainted (all zero) or painted, in any order.
+TEST(DocumentArt, EachArtReadsTheStyleLastSetOnIt) {
+  const hostapi::HostPathStyle styles[] = {host::MakePathStyle(std::nullopt, std::nullopt),
+                                           host::MakePathStyle(host::RgbColor(1, 0, 0), std::nullopt),
+                                           host::MakePathStyle(std::nullopt, host::RgbColor(0, 0, 1))};
+  // (art, style) in the order set.
+  const std::vector<std::vector<std::pair<int, int>>> cases = {
+      {{0, 0}, {1, 1}}, {{1, 1}, {0, 2}, {1, 0}}, {{2, 0}, {2, 2}, {0, 1}, {2, 1}}, {{0, 1}, {1, 2}, {0, 0}, {1, 1}}};
+  for (std::size_t c = 0; c < cases.size(); ++c) {
+    host::Document doc;
+    const ArtHandle art[3] = {doc.newPath(), doc.newPath(), doc.newPath()};
+    int expected[3] = {0, 0, 0};
+    for (const auto& [i, style] : cases[c]) ASSERT_TRUE(doc.setPathStyle(art[i], styles[expected[i] = style]));
+    for (int i = 0; i < 3; ++i) {
+      const auto back = doc.pathStyle(art[i]).value();
+      EXPECT_EQ(std::memcmp(&back, &styles[expected[i]], sizeof back), 0) << c << ", " << i;
+    }
+  }
 }
 
 TEST(DocumentArt, NewArtIsUnpainted) {

@@ -356,6 +356,8 @@ INSTANTIATE_TEST_SUITE_P(
         KeptCase{"References", "<svg a=\"&#x41;&amp;&lt;&#10;&quot;\">&gt; &#233; &amp; &#x1F600;</svg>"},
         KeptCase{"LineEndsInValuesAndText", "<svg a=\"1\r\n2\tx\">t\r\nu\rv<!-- c\r\nd --><![CDATA[e\r\nf]]></svg>"},
         KeptCase{"NoNewlineAtTheEnd", "<?xml version='1.0' encoding='utf-8'?>\n\n<svg/>"},
+        // The line-end style is the first line's; text written otherwise stays as written.
+        KeptCase{"LineFeedsInACrlfFile", "<?xml version=\"1.0\"?>\r\n<svg>\n  <g>\n    <rect/>\n  </g>\n  x\n</svg>\n"},
         KeptCase{"ProcessingInstructionsAndDoctype",
                  "<?xml-stylesheet href=\"s.css\"  ?>\n<!DOCTYPE svg PUBLIC \"-//W3C//DTD SVG 1.1//EN\" "
                  "\"http://www.w3.org/Graphics/SVG/1.1/DTD/svg11.dtd\">\n<svg><?app  a b ?></svg>\n"}),

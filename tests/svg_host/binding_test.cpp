@@ -288,5 +288,37 @@ TEST(WriteBack, AlikeSiblingsTakeTheResultOfTheFirst) {
   EXPECT_EQ(std::string(reread.FindById("b").attribute("fill").value()), "url(#" + rewrites[0].newId + ")");
 }
 
+// The filter is asked about every changed paint in document order, each
+// numbered (Rewrite::asked); what it refuses is missing from the rewrites,
+// which keep their numbers. Paints given one host gradient share its stops.
+TEST(WriteBack, NumbersThePaintsAskedAboutAndSharesTheStopsOfOneHostGradient) {
+  auto doc = SvgDocument::Parse(Svg(std::string(kGradients) +
+                                    "<rect id=\"a\" fill=\"url(#lin)\"/><rect id=\"b\" fill=\"url(#lin)\"/>"
+                                    "<rect id=\"c\" fill=\"url(#lin)\" stroke=\"url(#rad)\"/>"));
+  host::Document hostDoc;
+  const auto binding = BindDocument(doc, hostDoc, {}, /*shareAlike=*/true);
+  RespaceEverything(hostDoc, binding);
+  std::vector<std::pair<std::string, std::size_t>> asked;  // element id, number
+  std::vector<const void*> stops;
+  const RewriteFilter refuseB = [&](const Rewrite& r, const BoundGradient&) {
+    asked.emplace_back(r.element.attribute("id").value(), r.asked);
+    stops.push_back(r.stops.get());
+    return asked.back().first != "b";
+  };
+  Warnings warnings;
+  const auto rewrites = WriteBack(doc, hostDoc, binding, warnings, refuseB);
+  const std::vector<std::pair<std::string, std::size_t>> expected = {{"a", 0}, {"b", 1}, {"c", 2}, {"c", 3}};
+  EXPECT_EQ(asked, expected);
+  ASSERT_EQ(rewrites.size(), 3u);
+  EXPECT_EQ(rewrites[0].asked, 0u);
+  EXPECT_EQ(rewrites[1].asked, 2u);
+  EXPECT_EQ(rewrites[2].asked, 3u);
+  ASSERT_EQ(stops.size(), 4u);
+  EXPECT_EQ(stops[0], stops[1]) << "b takes a's result";
+  EXPECT_NE(stops[0], stops[2]);
+  EXPECT_NE(stops[2], stops[3]);
+  EXPECT_EQ(rewrites[0].stops->size(), 3u);
+}
+
 }  // namespace
 }  // namespace evenhue::svg
