@@ -407,7 +407,7 @@ int main(int argc, char** argv) {
 #endif
   ReceiveStopSignals();
   Job job;
-  for (int i = 1; i < argc; ++i) job.argv.emplace_back(argv[i]);
+  job.argv = CommandArguments(argc, argv);
   pthread_attr_t attributes;
   pthread_t thread;
   if (pthread_attr_init(&attributes) == 0 && pthread_attr_setstacksize(&attributes, kWorkStackBytes) == 0 &&

@@ -16,6 +16,8 @@
 
 namespace evenhue::cli {
 
+std::vector<std::string> CommandArguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
+
 void MakeDirectories(const std::string& path) {
   std::string prefix;
   std::size_t start = 0;

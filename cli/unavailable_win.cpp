@@ -1,0 +1,25 @@
+// What the Windows build of the command does not do yet: batches and respace
+// run in worker processes started by fork(), Inkscape's effect and the demo
+// need what is not built for Windows. Each says so in one line.
+#include "cli/batch.hpp"
+#include "cli/demo.hpp"
+#include "cli/inkscape.hpp"
+#include "cli/respace.hpp"
+#include "engine/errors.hpp"
+
+namespace evenhue::cli {
+
+namespace {
+[[noreturn]] void NotYet(const std::string& what) {
+  throw UsageError(what + " is not available in the Windows build yet");
+}
+}  // namespace
+
+int RunBatch(const BatchOptions&, std::FILE*) { NotYet("apply with several documents or --out-dir"); }
+int RunRespace(int, int, const RespaceOptions&, Progress&) { NotYet("respace"); }
+int RunInkscapeEffect(const std::vector<std::string>&, const std::string&) { NotYet("inkscape"); }
+std::string InkscapeExtensionsFolder() { NotYet("install-inkscape"); }
+void InstallInkscape(const std::string&, const std::string&, std::FILE*) { NotYet("install-inkscape"); }
+void RunDemo(const std::string&, const std::string&, std::FILE*, Progress&) { NotYet("demo"); }
+
+}  // namespace evenhue::cli

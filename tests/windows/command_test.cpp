@@ -1,0 +1,179 @@
+// evenhue.exe as a user runs it on Windows: each sample document's output is
+// the Linux command's, byte for byte (tests/windows/expected/, written by the
+// Linux build), whatever the file's name, on standard output and compressed.
+#include <windows.h>
+#include <zlib.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "windows/native_path.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Native(const char* unixPath) { return fs::path(winres::ToNativePath(unixPath)); }
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Spit(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+struct Ran {
+  DWORD status = 0xffffffff;
+  std::string out;  // standard output, as the bytes came
+};
+
+// Runs evenhue.exe with `args` (each quoted), standard output into a pipe.
+Ran Evenhue(const std::vector<std::wstring>& args) {
+  std::wstring line = L"\"" + Native(EVENHUE_COMMAND).wstring() + L"\"";
+  for (const auto& a : args) line += L" \"" + a + L"\"";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  Ran run;
+  if (!CreatePipe(&read, &write, &inherit, 0)) return run;
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = write;
+  start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  PROCESS_INFORMATION process{};
+  const bool started =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process) != 0;
+  CloseHandle(write);
+  if (started) {
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0) run.out.append(chunk, n);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &run.status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  CloseHandle(read);
+  return run;
+}
+
+std::string Gunzip(const std::string& packed) {
+  z_stream z{};
+  inflateInit2(&z, 16 + MAX_WBITS);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
+  z.avail_in = static_cast<uInt>(packed.size());
+  std::string out;
+  char chunk[4096];
+  int result = Z_OK;
+  while (result == Z_OK) {
+    z.next_out = reinterpret_cast<Bytef*>(chunk);
+    z.avail_out = sizeof chunk;
+    result = inflate(&z, Z_NO_FLUSH);
+    out.append(chunk, sizeof chunk - z.avail_out);
+  }
+  inflateEnd(&z);
+  return result == Z_STREAM_END ? out : "not gzip";
+}
+
+std::string Gzip(const std::string& text) {
+  z_stream z{};
+  deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+  z.avail_in = static_cast<uInt>(text.size());
+  z.next_out = reinterpret_cast<Bytef*>(out.data());
+  z.avail_out = static_cast<uInt>(out.size());
+  deflate(&z, Z_FINISH);
+  out.resize(z.total_out);
+  deflateEnd(&z);
+  return out;
+}
+
+class CommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scratch_ = fs::temp_directory_path() / ("evenhue-command-" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(scratch_);
+  }
+  void TearDown() override { fs::remove_all(scratch_); }
+
+  static std::vector<fs::path> Samples() {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(Native(EVENHUE_EXAMPLES_DIR)))
+      if (e.path().extension() == ".svg") out.push_back(e.path());
+    return out;
+  }
+  static std::string Expected(const fs::path& sample) {
+    return Slurp(Native(EVENHUE_EXPECTED_DIR) / sample.filename());
+  }
+
+  fs::path scratch_;
+};
+
+TEST_F(CommandTest, EverySampleIsTheLinuxCommandsOutputByteForByte) {
+  const auto samples = Samples();
+  ASSERT_EQ(samples.size(), 7u);
+  for (const fs::path& sample : samples) {
+    SCOPED_TRACE(sample.filename().string());
+    const fs::path out = scratch_ / sample.filename();
+    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", out.wstring()});
+    EXPECT_EQ(run.status, 0u);
+    const std::string expected = Expected(sample);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(Slurp(out), expected);
+    // Nothing of the temporary file it was written to is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch_), fs::directory_iterator()), 1);
+    fs::remove(out);
+  }
+}
+
+TEST_F(CommandTest, NamesOutsideTheAnsiCodePageReadAndWrite) {
+  const fs::path sample = Samples().front();
+  const fs::path in = scratch_ / L"\u00dcbersicht \u2013 \u00f1.svg";
+  const fs::path out = scratch_ / L"\u00e9crit \u2013 \u00f1.svg";
+  fs::copy_file(sample, in);
+  const Ran run = Evenhue({L"apply", in.wstring(), L"-o", out.wstring()});
+  EXPECT_EQ(run.status, 0u);
+  EXPECT_EQ(Slurp(out), Expected(sample));
+}
+
+TEST_F(CommandTest, StandardOutputGetsTheBytesWithoutCarriageReturns) {
+  const fs::path sample = Samples().front();
+  const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", L"-"});
+  EXPECT_EQ(run.status, 0u);
+  EXPECT_EQ(run.out, Expected(sample));
+}
+
+TEST_F(CommandTest, CompressedDocumentsRoundTrip) {
+  const fs::path sample = Samples().front();
+  // Written compressed because of its name; read compressed because of its bytes.
+  const fs::path packed = scratch_ / "out.svgz";
+  EXPECT_EQ(Evenhue({L"apply", sample.wstring(), L"-o", packed.wstring()}).status, 0u);
+  EXPECT_EQ(Gunzip(Slurp(packed)), Expected(sample));
+  const fs::path in = scratch_ / "in.svgz";
+  Spit(in, Gzip(Slurp(sample)));
+  const Ran run = Evenhue({L"apply", in.wstring(), L"-o", L"-"});
+  EXPECT_EQ(run.status, 0u);
+  EXPECT_EQ(run.out, Expected(sample));
+}
+
+TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
+  const fs::path sample = Samples().front();
+  for (const wchar_t* option : {L"--preview", L"--report"}) {
+    const fs::path out = scratch_ / "out.svg";
+    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", out.wstring(), option, (scratch_ / "extra").wstring()});
+    EXPECT_EQ(run.status, 2u);
+    EXPECT_TRUE(fs::is_empty(scratch_));
+  }
+}
+
+}  // namespace
