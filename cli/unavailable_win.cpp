@@ -1,7 +1,6 @@
-// What the Windows build of the command does not do yet: batches and respace
-// run in worker processes started by fork(), Inkscape's effect and the demo
+// What the Windows build of the command does not do yet: respace is built
+// around worker processes started by fork(), Inkscape's effect and the demo
 // need what is not built for Windows. Each says so in one line.
-#include "cli/batch.hpp"
 #include "cli/demo.hpp"
 #include "cli/inkscape.hpp"
 #include "cli/respace.hpp"
@@ -15,7 +14,6 @@ namespace {
 }
 }  // namespace
 
-int RunBatch(const BatchOptions&, std::FILE*) { NotYet("apply with several documents or --out-dir"); }
 int RunRespace(int, int, const RespaceOptions&, Progress&) { NotYet("respace"); }
 int RunInkscapeEffect(const std::vector<std::string>&, const std::string&) { NotYet("inkscape"); }
 std::string InkscapeExtensionsFolder() { NotYet("install-inkscape"); }

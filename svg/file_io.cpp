@@ -47,13 +47,14 @@ bool SamePath(const std::string& a, const std::string& b) { return a == b || Nor
 
 std::string BaseName(const std::string& path) {
   std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  const auto slash = trimmed.rfind('/');
+  while (trimmed.size() > 1 && kPathSeparators.find(trimmed.back()) != std::string_view::npos) trimmed.pop_back();
+  const auto slash = trimmed.find_last_of(kPathSeparators);
   return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+  return folder.empty() || kPathSeparators.find(folder.back()) != std::string_view::npos ? folder + name
+                                                                                       : folder + "/" + name;
 }
 
 }  // namespace evenhue::svg

@@ -115,6 +115,9 @@ std::string NormalPath(const std::string& path);
 // Whether two paths name the same file, existing or not, as far as their text tells.
 bool SamePath(const std::string& a, const std::string& b);
 
+// The characters that part the folders of a path: '/', and on Windows '\\' too.
+extern const std::string_view kPathSeparators;
+
 // The last component of a path ("a/b.svg" -> "b.svg").
 std::string BaseName(const std::string& path);
 

@@ -18,6 +18,8 @@
 
 namespace evenhue::svg {
 
+const std::string_view kPathSeparators = "/";
+
 namespace {
 
 std::string Shown(const std::string& path) { return path == "-" ? "standard input" : path; }

@@ -22,6 +22,8 @@
 
 namespace evenhue::svg {
 
+const std::string_view kPathSeparators = "/\\";
+
 namespace {
 
 std::string Shown(const std::string& path) { return path == "-" ? "standard input" : path; }
@@ -134,7 +136,7 @@ void RemoveTemporaryFiles(bool inHandler) noexcept {
 }
 
 TemporaryFolder::TemporaryFolder(std::string pattern) {
-  const auto slash = pattern.rfind('/');
+  const auto slash = pattern.find_last_of(kPathSeparators);
   const std::string stem = pattern.substr(0, pattern.size() - std::min<std::size_t>(6, pattern.size()));
   Hold hold(gRegistry->mutex);
   for (int attempt = 0;; ++attempt) {
@@ -221,7 +223,7 @@ PendingOutput::PendingOutput(const std::string& path, std::string_view data) : p
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
     throw FileError("cannot write " + path + ": it is a directory");
 
-  const auto slash = target_.find_last_of("/\\");
+  const auto slash = target_.find_last_of(kPathSeparators);
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
   const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
   std::string temp;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -110,6 +111,7 @@ class CommandTest : public ::testing::Test {
     std::vector<fs::path> out;
     for (const auto& e : fs::directory_iterator(Native(EVENHUE_EXAMPLES_DIR)))
       if (e.path().extension() == ".svg") out.push_back(e.path());
+    std::sort(out.begin(), out.end());
     return out;
   }
   static std::string Expected(const fs::path& sample) {
@@ -164,6 +166,19 @@ TEST_F(CommandTest, CompressedDocumentsRoundTrip) {
   const Ran run = Evenhue({L"apply", in.wstring(), L"-o", L"-"});
   EXPECT_EQ(run.status, 0u);
   EXPECT_EQ(run.out, Expected(sample));
+}
+
+TEST_F(CommandTest, ABatchGoesThroughOneDocumentAfterAnotherAndSumsUp) {
+  const auto samples = Samples();
+  const fs::path folder = scratch_ / "out";
+  const Ran run = Evenhue({L"apply", samples[0].wstring(), (scratch_ / "missing.svg").wstring(), samples[2].wstring(),
+                           L"--out-dir", folder.wstring()});
+  EXPECT_EQ(run.status, 1u);  // one refused
+  // A line of text, as Windows ends them.
+  EXPECT_EQ(run.out, "3 files: 2 rewritten, 0 left alone, 1 refused; 2 gradients rewritten\r\n");
+  for (const fs::path& sample : {samples[0], samples[2]})
+    EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample)) << sample.filename().string();
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
 }
 
 TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
