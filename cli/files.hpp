@@ -12,6 +12,13 @@ namespace evenhue::cli {
 // from the wide command line, as main() has them in the ANSI code page).
 std::vector<std::string> CommandArguments(int argc, char** argv);
 
+// Makes the stream `fd` pass bytes as they are (Windows's C library would
+// otherwise turn line ends around and stop at Ctrl-Z); nothing elsewhere.
+void BinaryStream(int fd);
+
+// True when reading `fd` would not wait.
+bool InputWaiting(int fd);
+
 // Creates `path` and the folders above it as needed; throws InputError when
 // that fails or `path` is not a folder afterwards.
 void MakeDirectories(const std::string& path);

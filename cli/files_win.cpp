@@ -4,6 +4,8 @@
 // one; otherwise the temporary files are removed and the process ends as the
 // signal would have ended it (status 128 + the signal's number).
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
 #include <csignal>
@@ -59,6 +61,21 @@ std::vector<std::string> CommandArguments(int, char**) {
   for (int i = 1; wide && i < count; ++i) out.push_back(winres::ToUtf8(wide[i]));
   if (wide) LocalFree(wide);
   return out;
+}
+
+void BinaryStream(int fd) { ::_setmode(fd, _O_BINARY); }
+
+bool InputWaiting(int fd) {
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  switch (GetFileType(handle)) {
+    case FILE_TYPE_DISK: return true;
+    case FILE_TYPE_PIPE: {
+      DWORD available = 0;
+      return PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr) && available > 0;
+    }
+    default: return false;  // a console waits for its user
+  }
 }
 
 void MakeDirectories(const std::string& path) {

@@ -288,6 +288,8 @@ int Respace(Arguments& args) {
   }
   Progress progress;
   std::fflush(stdout);
+  BinaryStream(STDIN_FILENO);
+  BinaryStream(STDOUT_FILENO);
   return RunRespace(STDIN_FILENO, STDOUT_FILENO, options, progress);
 }
 

@@ -1,9 +1,7 @@
-// What the Windows build of the command does not do yet: respace is built
-// around worker processes started by fork(), Inkscape's effect and the demo
-// need what is not built for Windows. Each says so in one line.
+// What the Windows build of the command does not do yet: Inkscape's effect
+// and the demo need what is not built for Windows. Each says so in one line.
 #include "cli/demo.hpp"
 #include "cli/inkscape.hpp"
-#include "cli/respace.hpp"
 #include "engine/errors.hpp"
 
 namespace evenhue::cli {
@@ -14,7 +12,6 @@ namespace {
 }
 }  // namespace
 
-int RunRespace(int, int, const RespaceOptions&, Progress&) { NotYet("respace"); }
 int RunInkscapeEffect(const std::vector<std::string>&, const std::string&) { NotYet("inkscape"); }
 std::string InkscapeExtensionsFolder() { NotYet("install-inkscape"); }
 void InstallInkscape(const std::string&, const std::string&, std::FILE*) { NotYet("install-inkscape"); }

@@ -35,8 +35,9 @@ struct Ran {
   std::string out;  // standard output, as the bytes came
 };
 
-// Runs evenhue.exe with `args` (each quoted), standard output into a pipe.
-Ran Evenhue(const std::vector<std::wstring>& args) {
+// Runs evenhue.exe with `args` (each quoted), standard output into a pipe,
+// `input` (small enough for a pipe's buffer) on standard input.
+Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}) {
   std::wstring line = L"\"" + Native(EVENHUE_COMMAND).wstring() + L"\"";
   for (const auto& a : args) line += L" \"" + a + L"\"";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -44,16 +45,23 @@ Ran Evenhue(const std::vector<std::wstring>& args) {
   Ran run;
   if (!CreatePipe(&read, &write, &inherit, 0)) return run;
   SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  HANDLE inRead = nullptr, inWrite = nullptr;
+  if (!CreatePipe(&inRead, &inWrite, &inherit, 1 << 16)) return run;
+  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  DWORD put = 0;
+  WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &put, nullptr);
+  CloseHandle(inWrite);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
   start.hStdOutput = write;
   start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  start.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  start.hStdInput = inRead;
   PROCESS_INFORMATION process{};
   const bool started =
       CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process) != 0;
   CloseHandle(write);
+  CloseHandle(inRead);
   if (started) {
     char chunk[4096];
     DWORD n = 0;
@@ -179,6 +187,22 @@ TEST_F(CommandTest, ABatchGoesThroughOneDocumentAfterAnotherAndSumsUp) {
   for (const fs::path& sample : {samples[0], samples[2]})
     EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample)) << sample.filename().string();
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(CommandTest, RespaceAnswersEachLineWithTheLinuxCommandsColours) {
+  // The first sample's ramp as a line (ending as Windows ends lines), then a
+  // line that is not JSON. Its colours are those of expected/1-blue-to-yellow.svg.
+  const Ran run = Evenhue({L"respace"}, "{\"type\": \"linear\", \"stops\": [{\"position\": 0, \"color\": \"#0000ff\"}, "
+                                        "{\"position\": 100, \"color\": \"#ffff00\"}]}\r\nnot json\n");
+  EXPECT_EQ(run.status, 1u);
+  std::string hexes;
+  for (auto at = run.out.find("\"hex\": \"#"); at != std::string::npos; at = run.out.find("\"hex\": \"#", at + 1))
+    hexes += run.out.substr(at + 8, 7);
+  EXPECT_EQ(hexes, "#0000ff#9850d5#ca8aaa#eac476#ffff00");
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+  const auto second = run.out.find('\n') + 1;
+  EXPECT_EQ(run.out.substr(second, 26), "{\"error\": \"line 2: not val");
+  EXPECT_EQ(run.out.back(), '\n');
 }
 
 TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
