@@ -2,7 +2,6 @@
 // the Linux command's, byte for byte (tests/windows/expected/, written by the
 // Linux build), whatever the file's name, on standard output and compressed.
 #include <windows.h>
-#include <zlib.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "svg/compressed.hpp"
 #include "windows/native_path.hpp"
 
 namespace {
@@ -24,10 +24,6 @@ fs::path Native(const char* unixPath) { return fs::path(winres::ToNativePath(uni
 std::string Slurp(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void Spit(const fs::path& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 struct Ran {
@@ -73,38 +69,6 @@ Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}
   }
   CloseHandle(read);
   return run;
-}
-
-std::string Gunzip(const std::string& packed) {
-  z_stream z{};
-  inflateInit2(&z, 16 + MAX_WBITS);
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed.data()));
-  z.avail_in = static_cast<uInt>(packed.size());
-  std::string out;
-  char chunk[4096];
-  int result = Z_OK;
-  while (result == Z_OK) {
-    z.next_out = reinterpret_cast<Bytef*>(chunk);
-    z.avail_out = sizeof chunk;
-    result = inflate(&z, Z_NO_FLUSH);
-    out.append(chunk, sizeof chunk - z.avail_out);
-  }
-  inflateEnd(&z);
-  return result == Z_STREAM_END ? out : "not gzip";
-}
-
-std::string Gzip(const std::string& text) {
-  z_stream z{};
-  deflateInit2(&z, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
-  std::string out(deflateBound(&z, static_cast<uLong>(text.size())), '\0');
-  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-  z.avail_in = static_cast<uInt>(text.size());
-  z.next_out = reinterpret_cast<Bytef*>(out.data());
-  z.avail_out = static_cast<uInt>(out.size());
-  deflate(&z, Z_FINISH);
-  out.resize(z.total_out);
-  deflateEnd(&z);
-  return out;
 }
 
 class CommandTest : public ::testing::Test {
@@ -168,9 +132,12 @@ TEST_F(CommandTest, CompressedDocumentsRoundTrip) {
   // Written compressed because of its name; read compressed because of its bytes.
   const fs::path packed = scratch_ / "out.svgz";
   EXPECT_EQ(Evenhue({L"apply", sample.wstring(), L"-o", packed.wstring()}).status, 0u);
-  EXPECT_EQ(Gunzip(Slurp(packed)), Expected(sample));
+  const evenhue::svg::DocumentFile read = evenhue::svg::ReadDocument(winres::ToUtf8(packed.wstring()), 1 << 20);
+  EXPECT_TRUE(read.compressed);
+  EXPECT_EQ(read.text, Expected(sample));
   const fs::path in = scratch_ / "in.svgz";
-  Spit(in, Gzip(Slurp(sample)));
+  const std::string packedSample = evenhue::svg::Compress(Slurp(sample));
+  std::ofstream(in, std::ios::binary).write(packedSample.data(), static_cast<std::streamsize>(packedSample.size()));
   const Ran run = Evenhue({L"apply", in.wstring(), L"-o", L"-"});
   EXPECT_EQ(run.status, 0u);
   EXPECT_EQ(run.out, Expected(sample));
