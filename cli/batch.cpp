@@ -16,6 +16,7 @@
 #include <optional>
 #include <string_view>
 
+#include "cli/batch_document.hpp"
 #include "cli/batch_wire.hpp"
 #include "engine/apply.hpp"
 #include "engine/errors.hpp"
@@ -30,9 +31,6 @@ namespace evenhue::cli {
 
 namespace {
 
-// A worker starts its plug-in session afresh once the host's document holds
-// this much art from the documents before (the host never frees art).
-constexpr std::size_t kSessionArtLimit = 250'000;
 constexpr int kPollMilliseconds = 200;
 
 // --- Shared between the parent and its workers -------------------------------------------
@@ -85,63 +83,14 @@ class DeferStops {
   sigset_t old_{};
 };
 
-// A refusal's line names the document, as `evenhue apply` on it alone would.
-std::string Refusal(const std::string& input, const std::string& what) {
-  return what.find(input) == std::string::npos ? input + ": " + what : what;
-}
-
 // --- A worker ----------------------------------------------------------------------------
 
 Outcome ApplyOne(const BatchOptions& options, std::size_t index, const std::string& target,
                  std::unique_ptr<PluginSession>& session, bool details, std::optional<DeferStops>& deferred) {
-  const std::string& input = options.inputs[index];
-  Outcome outcome;
-  const auto refuse = [&](const std::string& what) {
-    outcome.status = Status::Refused;
-    outcome.gradients = 0;
-    outcome.results.clear();
-    outcome.lines.push_back(Refusal(input, what));
-  };
-  try {
-    ApplyRequest request;
-    request.name = input;
-    request.pluginPath = options.pluginPath;
-    request.selectIds = options.selectIds;
-    request.smoothEdges = options.smoothEdges;
-    svg::DocumentFile read = svg::ReadDocument(input, svg::Limits{}.maxBytes, !options.inPlace);
-    request.text = std::move(read.text);
-    const bool compress = svg::WritesCompressed(target, options.inPlace, read.compressed);
-    // A document left alone is copied as it came when its name keeps it compressed.
-    const bool asItCame = compress && read.compressed;
-    std::string original;
-    if (!options.inPlace) original = asItCame ? std::move(read.packed) : request.text;
-    Progress quiet(false);
-    ApplyResult result = UseSession(session, [&](std::unique_ptr<PluginSession>& s) {
-      return ApplyDocument(std::move(request), s, quiet);
-    });
-    outcome.gradients = result.rewritten;
-    // The summary counts the documents left alone; their warnings are said here.
-    outcome.lines = LeftAloneLines(input, result, false);
-    outcome.status = result.rewritten == 0 ? Status::LeftAlone : Status::Rewritten;
-    std::string* data = result.rewritten == 0 ? (options.inPlace ? nullptr : &original) : &result.output;
-    if (data && compress && !(data == &original && asItCame)) *data = svg::Compress(*data);
-    if (data) {
-      svg::PendingOutput output(target, *data);
-      deferred.emplace();  // put in place and told, or neither
-      if (gShared->halt.load()) return Outcome{};  // the temporary file goes with `output`
-      output.Commit();
-    }
-    if (details) outcome.results = std::move(result.gradients);
-  } catch (const svg::FileError& e) {
-    refuse(e.what());
-  } catch (const InputError& e) {
-    refuse(e.what());
-  } catch (const std::bad_alloc&) {
-    refuse("out of memory");
-  } catch (const std::exception& e) {
-    refuse(e.what());
-  }
-  return outcome;
+  return ApplyBatchDocument(options, index, target, session, details, [&] {
+    deferred.emplace();  // put in place and told, or neither
+    return !gShared->halt.load();
+  });
 }
 
 // Runs in a worker StartWorker made (SIGPIPE ignored, SIGTERM when the parent
@@ -220,40 +169,7 @@ class Batch {
   }
 
   int Finish(std::FILE* summary) {
-    std::size_t counts[4] = {0, 0, 0, 0};  // by Status
-    std::uint64_t gradients = 0;
-    std::vector<GradientResult> results;
-    for (Outcome& o : outcomes_) {
-      ++counts[static_cast<std::size_t>(o.status)];
-      gradients += o.gradients;
-      for (GradientResult& g : o.results) results.push_back(std::move(g));
-    }
-    bool extrasFailed = false;
-    if (shared_.signal.load() == 0 && fatal_.empty() && details_) {
-      // The preview and report appear together or not at all.
-      try {
-        const Extras extras = MakeExtras(results, options_.preview, options_.report, progress_);
-        progress_.Finish();
-        std::vector<svg::PendingOutput> outputs;
-        if (!options_.preview.empty()) outputs.emplace_back(options_.preview, extras.preview);
-        if (!options_.report.empty()) outputs.emplace_back(options_.report, extras.report);
-        svg::CommitTogether(outputs);
-      } catch (const std::exception& e) {
-        progress_.Print(std::string("evenhue: ") + e.what());
-        extrasFailed = true;
-      }
-    }
-    const std::size_t n = outcomes_.size();
-    const int signal = shared_.signal.load();
-    const bool whole = signal == 0 && fatal_.empty();
-    std::string line;
-    if (!whole) line = (signal != 0 ? "interrupted: " : "stopped: ") + std::to_string(n - counts[0]) + " of ";
-    line += std::to_string(n) + (n == 1 ? " file: " : " files: ") + std::to_string(counts[1]) + " rewritten, " +
-            std::to_string(counts[2]) + " left alone, " + std::to_string(counts[3]) + " refused; " +
-            std::to_string(gradients) + (gradients == 1 ? " gradient" : " gradients") + " rewritten\n";
-    std::fputs(line.c_str(), summary);
-    if (signal != 0) return 128 + signal;
-    return counts[static_cast<std::size_t>(Status::Refused)] > 0 || !whole || extrasFailed ? kExitBadInput : kExitOk;
+    return FinishBatch(options_, outcomes_, shared_.signal.load(), !fatal_.empty(), progress_, summary);
   }
 
  private:

@@ -1,4 +1,4 @@
-// Folders for the command's outputs, and the signals that stop it. The names
+// The command's arguments, folders for its outputs, and the signals that stop it. The names
 // and identities of files, and writing them whole, are svg/file_io.hpp's.
 #pragma once
 
@@ -7,6 +7,17 @@
 #include <vector>
 
 namespace evenhue::cli {
+
+// main()'s arguments after the program's name, in UTF-8 (on Windows read
+// from the wide command line, as main() has them in the ANSI code page).
+std::vector<std::string> CommandArguments(int argc, char** argv);
+
+// Makes the stream `fd` pass bytes as they are (Windows's C library would
+// otherwise turn line ends around and stop at Ctrl-Z); nothing elsewhere.
+void BinaryStream(int fd);
+
+// True when reading `fd` would not wait.
+bool InputWaiting(int fd);
 
 // Creates `path` and the folders above it as needed; throws InputError when
 // that fails or `path` is not a folder afterwards.

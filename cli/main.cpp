@@ -58,7 +58,7 @@ constexpr const char kDemoHelp[] =
     "then prints a table of stop counts and CIEDE2000 distances from the ideal.\n"
     "\n"
     "  --out DIR       where to write (default: evenhue-demo)\n"
-    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+    "  --plugin PATH   the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";
 
 constexpr const char kApplyHelp[] =
     "usage: evenhue apply IN.svg[z] (-o OUT.svg[z] | --in-place) [--preview PNG]\n"
@@ -92,7 +92,7 @@ constexpr const char kApplyHelp[] =
     "  --select ID        apply to this element only (repeatable)\n"
     "  --smooth-edges     write the plug-in's result for every gradient, even where\n"
     "                     it smooths over an edge the source has\n"
-    "  --plugin PATH      the plug-in file (default: Evenhue.so beside this command)\n";
+    "  --plugin PATH      the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";
 
 constexpr const char kInstallInkscapeHelp[] =
     "usage: evenhue install-inkscape [--dir FOLDER] [--plugin PATH]\n"
@@ -105,7 +105,7 @@ constexpr const char kInstallInkscapeHelp[] =
     "  --dir FOLDER    Inkscape's extensions folder (default: $INKSCAPE_PROFILE_DIR/\n"
     "                  extensions, else $XDG_CONFIG_HOME/inkscape/extensions, else\n"
     "                  ~/.config/inkscape/extensions)\n"
-    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+    "  --plugin PATH   the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";
 
 constexpr const char kInkscapeHelp[] =
     "usage: evenhue inkscape [--id=ID]... [--smooth-edges] DOCUMENT\n"
@@ -118,7 +118,7 @@ constexpr const char kInkscapeHelp[] =
     "\n"
     "  --id=ID         a selected object (repeatable)\n"
     "  --smooth-edges  re-space even the gradients whose edges it would smooth over\n"
-    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+    "  --plugin PATH   the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";
 
 constexpr const char kRespaceHelp[] =
     "usage: evenhue respace [--jobs N] [--plugin PATH] < IN.jsonl > OUT.jsonl\n"
@@ -135,7 +135,7 @@ constexpr const char kRespaceHelp[] =
     "a large input is shared out among worker processes.\n"
     "\n"
     "  --jobs N        worker processes at most (default: one per core)\n"
-    "  --plugin PATH   the plug-in file (default: Evenhue.so beside this command)\n";
+    "  --plugin PATH   the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";
 
 struct Arguments {
   std::vector<std::string> items;
@@ -288,6 +288,8 @@ int Respace(Arguments& args) {
   }
   Progress progress;
   std::fflush(stdout);
+  BinaryStream(STDIN_FILENO);
+  BinaryStream(STDOUT_FILENO);
   return RunRespace(STDIN_FILENO, STDOUT_FILENO, options, progress);
 }
 
@@ -407,7 +409,7 @@ int main(int argc, char** argv) {
 #endif
   ReceiveStopSignals();
   Job job;
-  for (int i = 1; i < argc; ++i) job.argv.emplace_back(argv[i]);
+  job.argv = CommandArguments(argc, argv);
   pthread_attr_t attributes;
   pthread_t thread;
   if (pthread_attr_init(&attributes) == 0 && pthread_attr_setstacksize(&attributes, kWorkStackBytes) == 0 &&

@@ -1,6 +1,5 @@
 #include "cli/respace.hpp"
 
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,6 +7,7 @@
 #include <cstring>
 
 #include "engine/errors.hpp"
+#include "cli/files.hpp"
 #include "cli/line_reader.hpp"
 #include "cli/respace_chunk.hpp"
 #include "cli/workers.hpp"
@@ -34,12 +34,6 @@ bool GetU64(std::string_view& in, std::uint64_t& v) {
   std::memcpy(&v, in.data(), sizeof v);
   in.remove_prefix(sizeof v);
   return true;
-}
-
-// True when reading `fd` would not wait.
-bool InputWaiting(int fd) {
-  pollfd p{fd, POLLIN, 0};
-  return ::poll(&p, 1, 0) > 0;
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 # The libraries around the plug-in (host, documents, command), found once for
 # every folder as Evenhue::lcms2, pugixml::pugixml and nlohmann_json::nlohmann_json.
-# Natively they are Debian's packages. The WebAssembly build compiles the same
-# Debian sources with emscripten: scripts/web-sources unpacks them.
+# Natively they are Debian's packages. The WebAssembly and Windows builds
+# compile the same Debian sources with their own compilers: scripts/web-sources
+# unpacks them.
 
-if(EMSCRIPTEN)
+if(EMSCRIPTEN OR WIN32)
   set(EVENHUE_WEB_SOURCES ${PROJECT_SOURCE_DIR}/build/sources CACHE PATH
       "Unpacked Debian sources of pugixml and Little CMS (scripts/web-sources)")
   foreach(package IN ITEMS pugixml lcms2)
@@ -31,7 +32,7 @@ if(EMSCRIPTEN)
   file(CREATE_LINK ${EVENHUE_NLOHMANN_INCLUDE}/nlohmann ${json_include}/nlohmann SYMBOLIC)
   add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
   target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${json_include})
-elseif(NOT WIN32)
+else()
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(EVENHUE_LCMS2 REQUIRED IMPORTED_TARGET GLOBAL lcms2)
   add_library(Evenhue::lcms2 ALIAS PkgConfig::EVENHUE_LCMS2)

@@ -1,24 +1,16 @@
 #include "engine/session.hpp"
 
-#include <unistd.h>
-
 #include <cctype>
-#include <climits>
 #include <string>
 
 #include "engine/errors.hpp"
+#include "svg/file_io.hpp"
 
 namespace evenhue::cli {
 
 namespace {
 constexpr const char kEffectName[] = "BCBC_Evenhue";
 }  // namespace
-
-std::string ExecutablePath() {
-  char buffer[PATH_MAX];
-  const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  return n > 0 ? std::string(buffer, static_cast<std::size_t>(n)) : std::string();
-}
 
 std::string DefaultPluginPath() {
   const std::string exe = ExecutablePath();
@@ -39,7 +31,7 @@ std::string CodeText(hostapi::ResultCode code) {
 }
 
 PluginSession::PluginSession(const std::string& pluginPath) : path_(pluginPath) {
-  if (::access(pluginPath.c_str(), F_OK) != 0)
+  if (!svg::IdentityOf(pluginPath))
     throw InputError("plug-in " + pluginPath + ": no such file (choose one with --plugin PATH)");
   try {
     host::HostOptions options;

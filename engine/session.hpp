@@ -9,10 +9,12 @@
 
 namespace evenhue::cli {
 
-// The plug-in's file name beside the command.
-inline constexpr char kPluginFileName[] = "Evenhue.so";
+// The plug-in's file name beside the command (the build names it:
+// Evenhue.so, or Evenhue_win_2025.aip on Windows).
+inline constexpr char kPluginFileName[] = EVENHUE_PLUGIN_FILE_NAME;
 
-// This program's own file, and the plug-in built beside it.
+// This program's own file, its folders parted by '/' (executable_posix.cpp,
+// executable_win.cpp), and the plug-in built beside it.
 std::string ExecutablePath();
 std::string DefaultPluginPath();
 

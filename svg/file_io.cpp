@@ -1,191 +1,17 @@
+// What reading and writing files means for the command, the same on every
+// platform; file_io_posix.cpp and file_io_win.cpp open, read, replace and
+// identify files in their platform's terms.
 #include "svg/file_io.hpp"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <mutex>
 #include <system_error>
-#include <utility>
 #include <vector>
 
 namespace evenhue::svg {
 
-namespace {
-
-std::string Shown(const std::string& path) { return path == "-" ? "standard input" : path; }
-
-[[noreturn]] void Fail(const std::string& what, int error) {
-  throw FileError(what + ": " + std::strerror(error));
-}
-
-bool WriteAll(int fd, std::string_view data, int& error) {
-  while (!data.empty()) {
-    const ssize_t n = ::write(fd, data.data(), data.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      return false;
-    }
-    data.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  int release() {
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-  }
-
- private:
-  int fd_;
-};
-
-// --- The temporary files and folders of this process -------------------------------------
-
-struct Registered {
-  std::string path;
-  bool folder = false;
-};
-
-struct Registry {
-  std::mutex mutex;
-  std::vector<Registered> entries;
-};
-
-// Never destroyed: a thread ending the process on a signal may use it while the process exits.
-Registry* const gRegistry = new Registry;
-
-// The registry held by this thread, with the signals that may arrive at any
-// time blocked in it, so that a signal handler never finds it half-changed
-// (nor a temporary file made and not yet in it).
-class Hold {
- public:
-  Hold() : lock_(gRegistry->mutex) {
-    sigset_t asynchronous;
-    sigfillset(&asynchronous);
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) sigdelset(&asynchronous, s);
-    ::pthread_sigmask(SIG_BLOCK, &asynchronous, &old_);
-  }
-  ~Hold() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-  Hold(const Hold&) = delete;
-  Hold& operator=(const Hold&) = delete;
-
- private:
-  std::lock_guard<std::mutex> lock_;
-  sigset_t old_{};
-};
-
-// With the registry held.
-void Forget(const std::string& path) {
-  auto& entries = gRegistry->entries;
-  entries.erase(std::remove_if(entries.begin(), entries.end(), [&](const Registered& r) { return r.path == path; }),
-                entries.end());
-}
-
-void RemoveFile(const std::string& path) {
-  Hold hold;
-  ::unlink(path.c_str());
-  Forget(path);
-}
-
-}  // namespace
-
-void RemoveTemporaryFiles(bool inHandler) noexcept {
-  // Held for good: the process is about to end.
-  if (!inHandler) gRegistry->mutex.lock();
-  for (const Registered& r : gRegistry->entries) {
-    if (!r.folder) {
-      ::unlink(r.path.c_str());
-    } else if (!inHandler) {
-      std::error_code ignored;
-      std::filesystem::remove_all(r.path, ignored);
-    }
-  }
-}
-
-TemporaryFolder::TemporaryFolder(std::string pattern) {
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  Hold hold;
-  if (!::mkdtemp(name.data())) {
-    const auto slash = pattern.rfind('/');
-    Fail("cannot create a temporary folder in " + (slash == std::string::npos ? "." : pattern.substr(0, slash)), errno);
-  }
-  path_.assign(name.data());
-  try {
-    gRegistry->entries.push_back({path_, true});
-  } catch (...) {
-    ::rmdir(path_.c_str());
-    throw;
-  }
-}
-
-TemporaryFolder::~TemporaryFolder() {
-  if (released_) return;
-  Hold hold;
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
-  Forget(path_);
-}
-
-void TemporaryFolder::Release() {
-  if (released_) return;
-  Hold hold;
-  Forget(path_);
-  released_ = true;
-}
-
 std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes, bool decompressed) {
   return shown + ": file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB" +
          (decompressed ? " when decompressed" : "");
-}
-
-InputFile::InputFile(const std::string& path, std::uint64_t maxBytes) : shown_(Shown(path)), maxBytes_(maxBytes) {
-  owned_ = path != "-";
-  fd_ = owned_ ? ::open(path.c_str(), O_RDONLY | O_CLOEXEC) : STDIN_FILENO;
-  if (fd_ < 0) Fail("cannot open " + shown_, errno);
-  Fd closing(owned_ ? fd_ : -1);  // until the file is known to be readable
-  struct stat st {};
-  if (::fstat(fd_, &st) != 0) Fail("cannot read " + shown_, errno);
-  if (S_ISDIR(st.st_mode)) throw FileError("cannot read " + shown_ + ": it is a directory");
-  if (S_ISREG(st.st_mode)) size_ = static_cast<std::uint64_t>(st.st_size);
-  if (size_ > maxBytes) throw FileError(TooLargeMessage(shown_, maxBytes));
-  closing.release();
-}
-
-InputFile::~InputFile() {
-  if (owned_) ::close(fd_);
-}
-
-std::size_t InputFile::Read(char* into, std::size_t size) {
-  for (;;) {
-    const ssize_t n = ::read(fd_, into, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail("cannot read " + shown_, errno);
-    }
-    read_ += static_cast<std::uint64_t>(n);
-    if (read_ > maxBytes_) throw FileError(TooLargeMessage(shown_, maxBytes_));
-    return static_cast<std::size_t>(n);
-  }
 }
 
 void InputFile::ReadRest(std::string& data) {
@@ -206,125 +32,6 @@ void WriteOutput(const std::string& path, std::string_view data) {
   output.Commit();
 }
 
-PendingOutput::PendingOutput(const std::string& path, std::string_view data) : path_(path), target_(path), data_(data) {
-  if (path == "-") return;
-
-  // Follow a symbolic link so that the file it points to is replaced, not the link.
-  struct stat st {};
-  bool exists = ::stat(path.c_str(), &st) == 0;
-  if (exists) {
-    char resolved[PATH_MAX];
-    if (::realpath(path.c_str(), resolved)) target_ = resolved;
-  } else if (errno != ENOENT) {
-    Fail("cannot write " + path, errno);
-  }
-
-  if (exists && !S_ISREG(st.st_mode)) {
-    if (S_ISDIR(st.st_mode)) throw FileError("cannot write " + path + ": it is a directory");
-    return;  // a device, pipe or socket: written by Commit()
-  }
-
-  const auto slash = target_.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target_.substr(0, slash));
-  const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-  std::string temp = folder + "/." + name + ".evenhue-XXXXXX";
-  std::vector<char> pattern(temp.begin(), temp.end());
-  pattern.push_back('\0');
-  int made = -1;
-  {
-    Hold hold;
-    made = ::mkstemp(pattern.data());
-    if (made >= 0) {
-      temp.assign(pattern.data());
-      try {
-        gRegistry->entries.push_back({temp, false});
-      } catch (...) {
-        ::unlink(temp.c_str());
-        ::close(made);
-        throw;
-      }
-    }
-  }
-  Fd fd(made);
-  if (fd.get() < 0) Fail("cannot write " + path + " (temporary file in " + folder + ")", errno);
-
-  auto abandon = [&](const std::string& what, int error) {
-    RemoveFile(temp);
-    Fail(what, error);
-  };
-  // The new file gets the old one's permissions, or the usual ones for a new file.
-  mode_t mode = 0666;
-  if (exists) {
-    mode = st.st_mode & 07777;
-  } else {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    mode &= ~mask;
-  }
-  if (::fchmod(fd.get(), mode) != 0) abandon("cannot write " + path, errno);
-  int error = 0;
-  if (!WriteAll(fd.get(), data, error)) abandon("cannot write " + path, error);
-  if (::fsync(fd.get()) != 0) abandon("cannot write " + path, errno);
-  if (::close(fd.release()) != 0) abandon("cannot write " + path, errno);
-  temp_ = temp;
-}
-
-PendingOutput::PendingOutput(PendingOutput&& other) noexcept
-    : path_(std::move(other.path_)),
-      target_(std::move(other.target_)),
-      temp_(std::move(other.temp_)),
-      data_(other.data_),
-      done_(other.done_) {
-  other.temp_.clear();
-  other.done_ = true;
-}
-
-PendingOutput::~PendingOutput() {
-  if (!done_ && !temp_.empty()) RemoveFile(temp_);
-}
-
-void PendingOutput::Commit() {
-  if (done_) return;
-  done_ = true;
-  int error = 0;
-  if (path_ == "-") {
-    if (!WriteAll(STDOUT_FILENO, data_, error)) Fail("cannot write standard output", error);
-    return;
-  }
-  if (temp_.empty()) {
-    Fd fd(::open(path_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (fd.get() < 0) Fail("cannot write " + path_, errno);
-    if (!WriteAll(fd.get(), data_, error)) Fail("cannot write " + path_, error);
-    if (::close(fd.release()) != 0) Fail("cannot write " + path_, errno);
-    return;
-  }
-  Hold hold;
-  Rename();
-}
-
-void PendingOutput::Rename() {
-  done_ = true;
-  const bool renamed = ::rename(temp_.c_str(), target_.c_str()) == 0;
-  const int error = errno;
-  if (!renamed) ::unlink(temp_.c_str());
-  Forget(temp_);
-  if (!renamed) Fail("cannot write " + path_, error);
-}
-
-void CommitTogether(std::vector<PendingOutput>& outputs) {
-  for (PendingOutput& o : outputs)
-    if (o.direct()) o.Commit();
-  Hold hold;
-  for (PendingOutput& o : outputs)
-    if (!o.done_) o.Rename();
-}
-
-std::optional<FileIdentity> IdentityOf(const std::string& path) {
-  struct stat st {};
-  if (path == "-" || ::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
-
 bool SameFile(const std::string& a, const std::string& b) {
   const std::optional<FileIdentity> ia = IdentityOf(a);
   return ia && ia == IdentityOf(b);
@@ -340,13 +47,14 @@ bool SamePath(const std::string& a, const std::string& b) { return a == b || Nor
 
 std::string BaseName(const std::string& path) {
   std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-  const auto slash = trimmed.rfind('/');
+  while (trimmed.size() > 1 && kPathSeparators.find(trimmed.back()) != std::string_view::npos) trimmed.pop_back();
+  const auto slash = trimmed.find_last_of(kPathSeparators);
   return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
 }
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
+  return folder.empty() || kPathSeparators.find(folder.back()) != std::string_view::npos ? folder + name
+                                                                                       : folder + "/" + name;
 }
 
 }  // namespace evenhue::svg

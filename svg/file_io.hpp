@@ -1,8 +1,6 @@
 // Reading inputs and writing outputs whole or not at all.
 #pragma once
 
-#include <sys/types.h>
-
 #include <compare>
 #include <cstdint>
 #include <optional>
@@ -96,10 +94,11 @@ void CommitTogether(std::vector<PendingOutput>& outputs);  // throws FileError
 
 // --- Names and identities of files ------------------------------------------------------
 
-// The device and inode of an existing file, so that two names of one file are known as one.
+// The device and inode of an existing file (on Windows its volume and file
+// index), so that two names of one file are known as one.
 struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
   bool operator==(const FileIdentity&) const = default;
   auto operator<=>(const FileIdentity&) const = default;
 };
@@ -115,6 +114,9 @@ std::string NormalPath(const std::string& path);
 
 // Whether two paths name the same file, existing or not, as far as their text tells.
 bool SamePath(const std::string& a, const std::string& b);
+
+// The characters that part the folders of a path: '/', and on Windows '\\' too.
+extern const std::string_view kPathSeparators;
 
 // The last component of a path ("a/b.svg" -> "b.svg").
 std::string BaseName(const std::string& path);

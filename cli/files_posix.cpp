@@ -1,5 +1,6 @@
 #include "cli/files.hpp"
 
+#include <poll.h>
 #include <pthread.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -15,6 +16,15 @@
 #include "svg/file_io.hpp"
 
 namespace evenhue::cli {
+
+std::vector<std::string> CommandArguments(int argc, char** argv) { return {argv + std::min(argc, 1), argv + argc}; }
+
+void BinaryStream(int) {}
+
+bool InputWaiting(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return ::poll(&p, 1, 0) > 0;
+}
 
 void MakeDirectories(const std::string& path) {
   std::string prefix;

@@ -1,0 +1,185 @@
+// evenhue.exe as a user runs it on Windows: each sample document's output is
+// the Linux command's, byte for byte (tests/windows/expected/, written by the
+// Linux build), whatever the file's name, on standard output and compressed.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "svg/compressed.hpp"
+#include "windows/native_path.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path Native(const char* unixPath) { return fs::path(winres::ToNativePath(unixPath)); }
+
+std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+struct Ran {
+  DWORD status = 0xffffffff;
+  std::string out;  // standard output, as the bytes came
+};
+
+// Runs evenhue.exe with `args` (each quoted), standard output into a pipe,
+// `input` (small enough for a pipe's buffer) on standard input.
+Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}) {
+  std::wstring line = L"\"" + Native(EVENHUE_COMMAND).wstring() + L"\"";
+  for (const auto& a : args) line += L" \"" + a + L"\"";
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE read = nullptr, write = nullptr;
+  Ran run;
+  if (!CreatePipe(&read, &write, &inherit, 0)) return run;
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  HANDLE inRead = nullptr, inWrite = nullptr;
+  if (!CreatePipe(&inRead, &inWrite, &inherit, 1 << 16)) return run;
+  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  DWORD put = 0;
+  WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &put, nullptr);
+  CloseHandle(inWrite);
+  STARTUPINFOW start{};
+  start.cb = sizeof start;
+  start.dwFlags = STARTF_USESTDHANDLES;
+  start.hStdOutput = write;
+  start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  start.hStdInput = inRead;
+  PROCESS_INFORMATION process{};
+  const bool started =
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process) != 0;
+  CloseHandle(write);
+  CloseHandle(inRead);
+  if (started) {
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0) run.out.append(chunk, n);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    GetExitCodeProcess(process.hProcess, &run.status);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  CloseHandle(read);
+  return run;
+}
+
+class CommandTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    scratch_ = fs::temp_directory_path() / ("evenhue-command-" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(scratch_);
+  }
+  void TearDown() override { fs::remove_all(scratch_); }
+
+  static std::vector<fs::path> Samples() {
+    std::vector<fs::path> out;
+    for (const auto& e : fs::directory_iterator(Native(EVENHUE_EXAMPLES_DIR)))
+      if (e.path().extension() == ".svg") out.push_back(e.path());
+    std::sort(out.begin(), out.end());
+    return out;
+  }
+  static std::string Expected(const fs::path& sample) {
+    return Slurp(Native(EVENHUE_EXPECTED_DIR) / sample.filename());
+  }
+
+  fs::path scratch_;
+};
+
+TEST_F(CommandTest, EverySampleIsTheLinuxCommandsOutputByteForByte) {
+  const auto samples = Samples();
+  ASSERT_EQ(samples.size(), 7u);
+  for (const fs::path& sample : samples) {
+    SCOPED_TRACE(sample.filename().string());
+    const fs::path out = scratch_ / sample.filename();
+    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", out.wstring()});
+    EXPECT_EQ(run.status, 0u);
+    const std::string expected = Expected(sample);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(Slurp(out), expected);
+    // Nothing of the temporary file it was written to is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(scratch_), fs::directory_iterator()), 1);
+    fs::remove(out);
+  }
+}
+
+TEST_F(CommandTest, NamesOutsideTheAnsiCodePageReadAndWrite) {
+  const fs::path sample = Samples().front();
+  const fs::path in = scratch_ / L"\u00dcbersicht \u2013 \u00f1.svg";
+  const fs::path out = scratch_ / L"\u00e9crit \u2013 \u00f1.svg";
+  fs::copy_file(sample, in);
+  const Ran run = Evenhue({L"apply", in.wstring(), L"-o", out.wstring()});
+  EXPECT_EQ(run.status, 0u);
+  EXPECT_EQ(Slurp(out), Expected(sample));
+}
+
+TEST_F(CommandTest, StandardOutputGetsTheBytesWithoutCarriageReturns) {
+  const fs::path sample = Samples().front();
+  const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", L"-"});
+  EXPECT_EQ(run.status, 0u);
+  EXPECT_EQ(run.out, Expected(sample));
+}
+
+TEST_F(CommandTest, CompressedDocumentsRoundTrip) {
+  const fs::path sample = Samples().front();
+  // Written compressed because of its name; read compressed because of its bytes.
+  const fs::path packed = scratch_ / "out.svgz";
+  EXPECT_EQ(Evenhue({L"apply", sample.wstring(), L"-o", packed.wstring()}).status, 0u);
+  const evenhue::svg::DocumentFile read = evenhue::svg::ReadDocument(winres::ToUtf8(packed.wstring()), 1 << 20);
+  EXPECT_TRUE(read.compressed);
+  EXPECT_EQ(read.text, Expected(sample));
+  const fs::path in = scratch_ / "in.svgz";
+  const std::string packedSample = evenhue::svg::Compress(Slurp(sample));
+  std::ofstream(in, std::ios::binary).write(packedSample.data(), static_cast<std::streamsize>(packedSample.size()));
+  const Ran run = Evenhue({L"apply", in.wstring(), L"-o", L"-"});
+  EXPECT_EQ(run.status, 0u);
+  EXPECT_EQ(run.out, Expected(sample));
+}
+
+TEST_F(CommandTest, ABatchGoesThroughOneDocumentAfterAnotherAndSumsUp) {
+  const auto samples = Samples();
+  const fs::path folder = scratch_ / "out";
+  const Ran run = Evenhue({L"apply", samples[0].wstring(), (scratch_ / "missing.svg").wstring(), samples[2].wstring(),
+                           L"--out-dir", folder.wstring()});
+  EXPECT_EQ(run.status, 1u);  // one refused
+  // A line of text, as Windows ends them.
+  EXPECT_EQ(run.out, "3 files: 2 rewritten, 0 left alone, 1 refused; 2 gradients rewritten\r\n");
+  for (const fs::path& sample : {samples[0], samples[2]})
+    EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample)) << sample.filename().string();
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+TEST_F(CommandTest, RespaceAnswersEachLineWithTheLinuxCommandsColours) {
+  // The first sample's ramp as a line (ending as Windows ends lines), then a
+  // line that is not JSON. Its colours are those of expected/1-blue-to-yellow.svg.
+  const Ran run = Evenhue({L"respace"}, "{\"type\": \"linear\", \"stops\": [{\"position\": 0, \"color\": \"#0000ff\"}, "
+                                        "{\"position\": 100, \"color\": \"#ffff00\"}]}\r\nnot json\n");
+  EXPECT_EQ(run.status, 1u);
+  std::string hexes;
+  for (auto at = run.out.find("\"hex\": \"#"); at != std::string::npos; at = run.out.find("\"hex\": \"#", at + 1))
+    hexes += run.out.substr(at + 8, 7);
+  EXPECT_EQ(hexes, "#0000ff#9850d5#ca8aaa#eac476#ffff00");
+  EXPECT_EQ(run.out.find('\r'), std::string::npos);
+  const auto second = run.out.find('\n') + 1;
+  EXPECT_EQ(run.out.substr(second, 26), "{\"error\": \"line 2: not val");
+  EXPECT_EQ(run.out.back(), '\n');
+}
+
+TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
+  const fs::path sample = Samples().front();
+  for (const wchar_t* option : {L"--preview", L"--report"}) {
+    const fs::path out = scratch_ / "out.svg";
+    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", out.wstring(), option, (scratch_ / "extra").wstring()});
+    EXPECT_EQ(run.status, 2u);
+    EXPECT_TRUE(fs::is_empty(scratch_));
+  }
+}
+
+}  // namespace
