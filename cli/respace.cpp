@@ -10,7 +10,7 @@
 #include "cli/files.hpp"
 #include "cli/line_reader.hpp"
 #include "cli/respace_chunk.hpp"
-#include "cli/workers.hpp"
+#include "cli/cores.hpp"
 #include "host/document.hpp"
 
 namespace evenhue::cli {

@@ -22,13 +22,10 @@
 #include <utility>
 #include <vector>
 
+#include "cli/cores.hpp"
+
 namespace evenhue::cli {
 
-// The most worker processes a command starts, whatever --jobs asks.
-inline constexpr unsigned kMaxWorkers = 256;
-
-// The cores this process may run on (at least 1).
-unsigned CoresAvailable();
 
 // A child process and this process's end of the socket pair between them.
 struct WorkerProcess {

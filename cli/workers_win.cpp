@@ -4,7 +4,7 @@
 
 #include <bit>
 
-#include "cli/workers.hpp"
+#include "cli/cores.hpp"
 
 namespace evenhue::cli {
 
