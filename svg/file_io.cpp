@@ -3,11 +3,57 @@
 // identify files in their platform's terms.
 #include "svg/file_io.hpp"
 
+#include <algorithm>
+#include <utility>
+
+#include "svg/temporary_files.hpp"
+
 #include <filesystem>
 #include <system_error>
 #include <vector>
 
 namespace evenhue::svg {
+
+namespace temporary {
+
+Registry* const gRegistry = new Registry;
+
+void Forget(const std::string& path) {
+  auto& entries = gRegistry->entries;
+  entries.erase(std::remove_if(entries.begin(), entries.end(), [&](const Registered& r) { return r.path == path; }),
+                entries.end());
+}
+
+}  // namespace temporary
+
+PendingOutput::PendingOutput(PendingOutput&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      temp_(std::move(other.temp_)),
+      data_(other.data_),
+      done_(other.done_) {
+  other.temp_.clear();
+  other.done_ = true;
+}
+
+PendingOutput::~PendingOutput() {
+  if (!done_ && !temp_.empty()) temporary::RemoveFile(temp_);
+}
+
+void TemporaryFolder::Release() {
+  if (released_) return;
+  temporary::Hold hold;
+  temporary::Forget(path_);
+  released_ = true;
+}
+
+void CommitTogether(std::vector<PendingOutput>& outputs) {
+  for (PendingOutput& o : outputs)
+    if (o.direct()) o.Commit();
+  temporary::Hold hold;
+  for (PendingOutput& o : outputs)
+    if (!o.done_) o.Rename();
+}
 
 std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes, bool decompressed) {
   return shown + ": file is larger than the limit of " + std::to_string(maxBytes >> 20) + " MiB" +

@@ -1,4 +1,5 @@
 #include "svg/file_io.hpp"
+#include "svg/temporary_files.hpp"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -62,45 +63,22 @@ class Fd {
 
 // --- The temporary files and folders of this process -------------------------------------
 
-struct Registered {
-  std::string path;
-  bool folder = false;
-};
+using namespace temporary;
 
-struct Registry {
-  std::mutex mutex;
-  std::vector<Registered> entries;
-};
+}  // namespace
 
-// Never destroyed: a thread ending the process on a signal may use it while the process exits.
-Registry* const gRegistry = new Registry;
+namespace temporary {
 
-// The registry held by this thread, with the signals that may arrive at any
-// time blocked in it, so that a signal handler never finds it half-changed
-// (nor a temporary file made and not yet in it).
-class Hold {
- public:
-  Hold() : lock_(gRegistry->mutex) {
-    sigset_t asynchronous;
-    sigfillset(&asynchronous);
-    for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) sigdelset(&asynchronous, s);
-    ::pthread_sigmask(SIG_BLOCK, &asynchronous, &old_);
-  }
-  ~Hold() { ::pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
-  Hold(const Hold&) = delete;
-  Hold& operator=(const Hold&) = delete;
+static_assert(sizeof(sigset_t) <= sizeof(unsigned char[128]) && alignof(sigset_t) <= 8);
 
- private:
-  std::lock_guard<std::mutex> lock_;
-  sigset_t old_{};
-};
-
-// With the registry held.
-void Forget(const std::string& path) {
-  auto& entries = gRegistry->entries;
-  entries.erase(std::remove_if(entries.begin(), entries.end(), [&](const Registered& r) { return r.path == path; }),
-                entries.end());
+Hold::Hold() : lock_(gRegistry->mutex), saved_{} {
+  sigset_t asynchronous;
+  sigfillset(&asynchronous);
+  for (int s : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS}) sigdelset(&asynchronous, s);
+  ::pthread_sigmask(SIG_BLOCK, &asynchronous, reinterpret_cast<sigset_t*>(saved_));
 }
+
+Hold::~Hold() { ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<const sigset_t*>(saved_), nullptr); }
 
 void RemoveFile(const std::string& path) {
   Hold hold;
@@ -108,7 +86,7 @@ void RemoveFile(const std::string& path) {
   Forget(path);
 }
 
-}  // namespace
+}  // namespace temporary
 
 void RemoveTemporaryFiles(bool inHandler) noexcept {
   // Held for good: the process is about to end.
@@ -146,13 +124,6 @@ TemporaryFolder::~TemporaryFolder() {
   std::error_code ignored;
   std::filesystem::remove_all(path_, ignored);
   Forget(path_);
-}
-
-void TemporaryFolder::Release() {
-  if (released_) return;
-  Hold hold;
-  Forget(path_);
-  released_ = true;
 }
 
 InputFile::InputFile(const std::string& path, std::uint64_t maxBytes) : shown_(Shown(path)), maxBytes_(maxBytes) {
@@ -248,20 +219,6 @@ PendingOutput::PendingOutput(const std::string& path, std::string_view data) : p
   temp_ = temp;
 }
 
-PendingOutput::PendingOutput(PendingOutput&& other) noexcept
-    : path_(std::move(other.path_)),
-      target_(std::move(other.target_)),
-      temp_(std::move(other.temp_)),
-      data_(other.data_),
-      done_(other.done_) {
-  other.temp_.clear();
-  other.done_ = true;
-}
-
-PendingOutput::~PendingOutput() {
-  if (!done_ && !temp_.empty()) RemoveFile(temp_);
-}
-
 void PendingOutput::Commit() {
   if (done_) return;
   done_ = true;
@@ -288,14 +245,6 @@ void PendingOutput::Rename() {
   if (!renamed) ::unlink(temp_.c_str());
   Forget(temp_);
   if (!renamed) Fail("cannot write " + path_, error);
-}
-
-void CommitTogether(std::vector<PendingOutput>& outputs) {
-  for (PendingOutput& o : outputs)
-    if (o.direct()) o.Commit();
-  Hold hold;
-  for (PendingOutput& o : outputs)
-    if (!o.done_) o.Rename();
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {

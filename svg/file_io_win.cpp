@@ -1,6 +1,7 @@
 // Files on Windows: UTF-8 names through the wide-character API, outputs
 // written beside their target and moved over it in one step.
 #include "svg/file_io.hpp"
+#include "svg/temporary_files.hpp"
 
 #include <fcntl.h>
 #include <io.h>
@@ -91,36 +92,24 @@ std::string UniqueLetters() {
 
 // --- The temporary files and folders of this process -------------------------------------
 
-struct Registered {
-  std::string path;
-  bool folder = false;
-};
+using namespace temporary;
 
-struct Registry {
-  std::mutex mutex;
-  std::vector<Registered> entries;
-};
+}  // namespace
 
-// Never destroyed: the console's Ctrl-C thread may use it while the process exits.
-Registry* const gRegistry = new Registry;
+namespace temporary {
 
-// Console events arrive on a thread of their own, which takes the same lock.
-using Hold = std::lock_guard<std::mutex>;
-
-// With the registry held.
-void Forget(const std::string& path) {
-  auto& entries = gRegistry->entries;
-  entries.erase(std::remove_if(entries.begin(), entries.end(), [&](const Registered& r) { return r.path == path; }),
-                entries.end());
-}
+// Console events arrive on a thread of their own, which takes the same lock:
+// nothing more to hold off.
+Hold::Hold() : lock_(gRegistry->mutex), saved_{} {}
+Hold::~Hold() = default;
 
 void RemoveFile(const std::string& path) {
-  Hold hold(gRegistry->mutex);
+  Hold hold;
   DeleteFileW(winres::ToNativePath(path).c_str());
   Forget(path);
 }
 
-}  // namespace
+}  // namespace temporary
 
 void RemoveTemporaryFiles(bool inHandler) noexcept {
   (void)inHandler;  // a console event runs on a thread of its own, which may wait
@@ -138,7 +127,7 @@ void RemoveTemporaryFiles(bool inHandler) noexcept {
 TemporaryFolder::TemporaryFolder(std::string pattern) {
   const auto slash = pattern.find_last_of(kPathSeparators);
   const std::string stem = pattern.substr(0, pattern.size() - std::min<std::size_t>(6, pattern.size()));
-  Hold hold(gRegistry->mutex);
+  Hold hold;
   for (int attempt = 0;; ++attempt) {
     const std::string path = stem + UniqueLetters();
     if (CreateDirectoryW(winres::ToNativePath(path).c_str(), nullptr)) {
@@ -160,17 +149,10 @@ TemporaryFolder::TemporaryFolder(std::string pattern) {
 
 TemporaryFolder::~TemporaryFolder() {
   if (released_) return;
-  Hold hold(gRegistry->mutex);
+  Hold hold;
   std::error_code ignored;
   std::filesystem::remove_all(std::filesystem::path(winres::ToNativePath(path_)), ignored);
   Forget(path_);
-}
-
-void TemporaryFolder::Release() {
-  if (released_) return;
-  Hold hold(gRegistry->mutex);
-  Forget(path_);
-  released_ = true;
 }
 
 InputFile::InputFile(const std::string& path, std::uint64_t maxBytes) : shown_(Shown(path)), maxBytes_(maxBytes) {
@@ -229,7 +211,7 @@ PendingOutput::PendingOutput(const std::string& path, std::string_view data) : p
   std::string temp;
   HANDLE file = INVALID_HANDLE_VALUE;
   {
-    Hold hold(gRegistry->mutex);
+    Hold hold;
     DWORD error = 0;
     for (int attempt = 0; file == INVALID_HANDLE_VALUE; ++attempt) {
       temp = folder + "/." + name + ".evenhue-" + UniqueLetters();
@@ -259,20 +241,6 @@ PendingOutput::PendingOutput(const std::string& path, std::string_view data) : p
   temp_ = temp;
 }
 
-PendingOutput::PendingOutput(PendingOutput&& other) noexcept
-    : path_(std::move(other.path_)),
-      target_(std::move(other.target_)),
-      temp_(std::move(other.temp_)),
-      data_(other.data_),
-      done_(other.done_) {
-  other.temp_.clear();
-  other.done_ = true;
-}
-
-PendingOutput::~PendingOutput() {
-  if (!done_ && !temp_.empty()) RemoveFile(temp_);
-}
-
 void PendingOutput::Commit() {
   if (done_) return;
   done_ = true;
@@ -293,7 +261,7 @@ void PendingOutput::Commit() {
     if (!written) Fail("cannot write " + path_, error);
     return;
   }
-  Hold hold(gRegistry->mutex);
+  Hold hold;
   Rename();
 }
 
@@ -306,14 +274,6 @@ void PendingOutput::Rename() {
   if (!renamed) DeleteFileW(temp.c_str());
   Forget(temp_);
   if (!renamed) FailWindows("cannot write " + path_, error);
-}
-
-void CommitTogether(std::vector<PendingOutput>& outputs) {
-  for (PendingOutput& o : outputs)
-    if (o.direct()) o.Commit();
-  Hold hold(gRegistry->mutex);
-  for (PendingOutput& o : outputs)
-    if (!o.done_) o.Rename();
 }
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
