@@ -43,6 +43,11 @@ void ReceiveStopSignals();
 
 // While one lives, the first stop signal calls `onStop` with it (on the
 // signals' thread) and does nothing else; the next one ends the process as above.
+// For the platform halves (files_posix.cpp, files_win.cpp): gives a stop
+// signal to the StopHandler in force, if any has not had one yet; false
+// when the signal must end the process instead.
+bool HandOverStop(int signal);
+
 class StopHandler {
  public:
   explicit StopHandler(std::function<void(int)> onStop);

@@ -43,14 +43,6 @@ void MakeDirectories(const std::string& path) {
 
 namespace {
 
-struct Stopping {
-  std::mutex mutex;
-  std::function<void(int)> handler;  // empty: a signal ends the process
-  bool called = false;
-};
-// Never destroyed: the signals' thread may run while the process exits.
-Stopping* const gStopping = new Stopping;
-
 sigset_t EndingSet() {
   sigset_t set;
   sigemptyset(&set);
@@ -87,21 +79,14 @@ void* TakeSignals(void*) {
   for (;;) {
     int signal = 0;
     if (::sigwait(&set, &signal) != 0) continue;
-    if (std::find(stops.begin(), stops.end(), signal) != stops.end()) {
-      std::lock_guard<std::mutex> lock(gStopping->mutex);
-      if (gStopping->handler && !gStopping->called) {
-        gStopping->called = true;
-        gStopping->handler(signal);
-        continue;
-      }
-    }
+    if (std::find(stops.begin(), stops.end(), signal) != stops.end() && HandOverStop(signal)) continue;
     EndBy(signal);
   }
 }
 
 }  // namespace
 
-// Never destroyed, like gStopping: the signals' thread reads them while the
+// Never destroyed, like the stop handler's state (files.cpp): the signals' thread reads them while the
 // process may be running its exit handlers.
 const std::vector<int>& StopSignals() {
   static const std::vector<int>* const signals = new std::vector<int>(NotIgnored({SIGINT, SIGTERM, SIGHUP}));
@@ -127,17 +112,6 @@ void ReceiveStopSignals() {
   } else {
     ::pthread_sigmask(SIG_SETMASK, &old, nullptr);  // no thread to take them: they act as they would
   }
-}
-
-StopHandler::StopHandler(std::function<void(int)> onStop) {
-  std::lock_guard<std::mutex> lock(gStopping->mutex);
-  gStopping->handler = std::move(onStop);
-  gStopping->called = false;
-}
-
-StopHandler::~StopHandler() {
-  std::lock_guard<std::mutex> lock(gStopping->mutex);
-  gStopping->handler = nullptr;
 }
 
 }  // namespace evenhue::cli

@@ -23,13 +23,6 @@ namespace {
 
 constexpr int kHangUp = 1;  // SIGHUP's number, which Windows's C library lacks
 
-struct Stopping {
-  std::mutex mutex;
-  std::function<void(int)> handler;  // empty: an event ends the process
-  bool called = false;
-};
-Stopping* const gStopping = new Stopping;
-
 int SignalOf(DWORD event) {
   switch (event) {
     case CTRL_C_EVENT: return SIGINT;
@@ -40,14 +33,7 @@ int SignalOf(DWORD event) {
 
 BOOL WINAPI TakeEvent(DWORD event) {
   const int signal = SignalOf(event);
-  {
-    std::lock_guard<std::mutex> lock(gStopping->mutex);
-    if (gStopping->handler && !gStopping->called) {
-      gStopping->called = true;
-      gStopping->handler(signal);
-      return TRUE;
-    }
-  }
+  if (HandOverStop(signal)) return TRUE;
   svg::RemoveTemporaryFiles(false);
   ExitProcess(static_cast<UINT>(128 + signal));
 }
@@ -101,16 +87,5 @@ const std::vector<int>& StopSignals() {
 const std::vector<int>& EndingSignals() { return StopSignals(); }
 
 void ReceiveStopSignals() { SetConsoleCtrlHandler(TakeEvent, TRUE); }
-
-StopHandler::StopHandler(std::function<void(int)> onStop) {
-  std::lock_guard<std::mutex> lock(gStopping->mutex);
-  gStopping->handler = std::move(onStop);
-  gStopping->called = false;
-}
-
-StopHandler::~StopHandler() {
-  std::lock_guard<std::mutex> lock(gStopping->mutex);
-  gStopping->handler = nullptr;
-}
 
 }  // namespace evenhue::cli
