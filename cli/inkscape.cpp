@@ -1,14 +1,6 @@
 #include "cli/inkscape.hpp"
 
-#include <fcntl.h>
-#include <stdio.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string_view>
 
@@ -27,8 +19,6 @@ namespace {
 constexpr std::string_view kIdOption = "--id=";
 // Inkscape also tells which nodes the node tool has selected; the effect works on whole objects.
 constexpr std::string_view kSelectedNodesOption = "--selected-nodes=";
-constexpr mode_t kProgramMode = 0755;
-constexpr mode_t kDataMode = 0644;
 
 // The five predefined entities of XML, for a name read from an attribute.
 std::string Unescape(std::string_view text) {
@@ -67,16 +57,11 @@ std::string DocumentName(std::string_view text) {
   return Unescape(head.substr(at + kAttribute.size() + 1, end - at - kAttribute.size() - 1));
 }
 
-std::string Folder(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // One file of the installed effect.
 struct Installed {
   std::string from;  // where it comes from
   std::string name;  // in the effect's folder
-  mode_t mode;
+  bool program;
   std::string data;
 };
 
@@ -86,22 +71,6 @@ void Told(std::FILE* out, const std::string& target) {
                "restart Inkscape, then use Extensions \xe2\x80\xba Color \xe2\x80\xba Evenhue "
                "(remove the folder to uninstall)\n",
                target.c_str());
-}
-
-void WriteNew(const std::string& path, const std::string& data, mode_t mode) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-  if (fd < 0) throw InputError("cannot write " + path + ": " + std::strerror(errno));
-  bool ok = ::fchmod(fd, mode) == 0;
-  for (std::string_view rest = data; ok && !rest.empty();) {
-    const ssize_t n = ::write(fd, rest.data(), rest.size());
-    if (n < 0 && errno == EINTR) continue;
-    ok = n > 0;
-    if (ok) rest.remove_prefix(static_cast<std::size_t>(n));
-  }
-  if (ok) ok = ::fsync(fd) == 0;
-  const int error = errno;
-  if (::close(fd) != 0 && ok) ok = false;
-  if (!ok) throw InputError("cannot write " + path + ": " + std::strerror(error != 0 ? error : errno));
 }
 
 // Throws, in Inkscape's words (its users never typed --select), when a
@@ -189,25 +158,12 @@ int RunInkscapeEffect(const std::vector<std::string>& args, const std::string& p
   return kExitOk;
 }
 
-std::string InkscapeExtensionsFolder() {
-  const auto set = [](const char* name) -> std::string {
-    const char* value = std::getenv(name);
-    return value && *value ? value : "";
-  };
-  if (const std::string profile = set("INKSCAPE_PROFILE_DIR"); !profile.empty()) return profile + "/extensions";
-  if (const std::string config = set("XDG_CONFIG_HOME"); !config.empty()) return config + "/inkscape/extensions";
-  if (const std::string home = set("HOME"); !home.empty()) return home + "/.config/inkscape/extensions";
-  throw UsageError("install-inkscape: neither HOME nor XDG_CONFIG_HOME is set; give --dir FOLDER");
-}
-
 void InstallInkscape(const std::string& folder, const std::string& pluginPath, std::FILE* out) {
   const std::string self = ExecutablePath();
   if (self.empty()) throw InputError("install-inkscape: cannot tell where this command is");
-  const std::string source = Folder(self);
-  std::vector<Installed> files = {{self, "evenhue", kProgramMode, {}},
-                                  {pluginPath, kPluginFileName, kDataMode, {}}};
-  for (const InkscapeFile& file : kInkscapeFiles)
-    files.push_back({source + "/" + file.name, file.name, file.program ? kProgramMode : kDataMode, {}});
+  const std::string source = self.substr(0, self.size() - svg::BaseName(self).size());
+  std::vector<Installed> files = {{self, kCommandFileName, true, {}}, {pluginPath, kPluginFileName, false, {}}};
+  for (const InkscapeFile& file : kInkscapeFiles) files.push_back({source + file.name, file.name, file.program, {}});
   // Every file is read before anything is written: one missing, nothing is installed.
   for (Installed& file : files) {
     try {
@@ -218,27 +174,11 @@ void InstallInkscape(const std::string& folder, const std::string& pluginPath, s
   }
   MakeDirectories(folder);
   // The new install is made whole in a folder beside its place, then put there in one step.
-  const std::string target = folder + "/" + kInkscapeFolder;
+  const std::string target = svg::JoinPath(folder, kInkscapeFolder);
   try {
-    svg::TemporaryFolder made(folder + "/." + kInkscapeFolder + "-install-XXXXXX");
-    if (::chmod(made.path().c_str(), 0755) != 0)
-      throw InputError("cannot write " + made.path() + ": " + std::strerror(errno));
-    for (const Installed& file : files) WriteNew(made.path() + "/" + file.name, file.data, file.mode);
-    // An existing install is swapped for the new one (and then goes with `made`).
-    if (::renameat2(AT_FDCWD, made.path().c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) return Told(out, target);
-    const bool installed = errno != ENOENT;
-    const std::string old = made.path() + "-old";
-    // A file system that cannot swap: the old install steps aside first.
-    if (installed && ::rename(target.c_str(), old.c_str()) != 0)
-      throw InputError("cannot replace " + target + ": " + std::strerror(errno));
-    if (::rename(made.path().c_str(), target.c_str()) != 0) {
-      const int error = errno;
-      if (installed) ::rename(old.c_str(), target.c_str());
-      throw InputError("cannot install into " + target + ": " + std::strerror(error));
-    }
-    made.Release();
-    std::error_code ignored;
-    if (installed) std::filesystem::remove_all(old, ignored);
+    svg::TemporaryFolder made(svg::JoinPath(folder, std::string(".") + kInkscapeFolder + "-install-XXXXXX"));
+    for (const Installed& file : files) WriteInstalledFile(svg::JoinPath(made.path(), file.name), file.data, file.program);
+    PutInstallInPlace(made, target);
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
   }

@@ -98,13 +98,14 @@ constexpr const char kInstallInkscapeHelp[] =
     "usage: evenhue install-inkscape [--dir FOLDER] [--plugin PATH]\n"
     "\n"
     "Installs the Inkscape effect Extensions > Color > Evenhue: copies the\n"
-    "effect's description, its script, this command and the plug-in into\n"
+    "effect's description, what it runs, this command and the plug-in into\n"
     "FOLDER/evenhue, all or nothing (an earlier install is replaced only by a\n"
     "complete one). Restart Inkscape afterwards; remove the folder to uninstall.\n"
     "\n"
     "  --dir FOLDER    Inkscape's extensions folder (default: $INKSCAPE_PROFILE_DIR/\n"
     "                  extensions, else $XDG_CONFIG_HOME/inkscape/extensions, else\n"
-    "                  ~/.config/inkscape/extensions)\n"
+    "                  ~/.config/inkscape/extensions; on Windows\n"
+    "                  %APPDATA%\\inkscape\\extensions)\n"
     "  --plugin PATH   the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";
 
 constexpr const char kInkscapeHelp[] =

@@ -33,20 +33,7 @@ std::string Shown(const std::string& path) { return path == "-" ? "standard inpu
   throw FileError(what + ": " + std::strerror(error));
 }
 
-// The system's own words for a Windows error, without the final full stop.
-std::string SystemMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = n > 0 && text ? std::wstring(text, n) : std::wstring();
-  if (text) LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' '))
-    wide.pop_back();
-  return wide.empty() ? "Windows error " + std::to_string(error) : winres::ToUtf8(wide);
-}
-
-[[noreturn]] void FailWindows(const std::string& what, DWORD error) { throw FileError(what + ": " + SystemMessage(error)); }
+[[noreturn]] void FailWindows(const std::string& what, DWORD error) { throw FileError(what + ": " + winres::SystemMessage(error)); }
 
 bool WriteAll(int fd, std::string_view data, int& error) {
   while (!data.empty()) {

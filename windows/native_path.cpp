@@ -50,4 +50,16 @@ std::string ToUtf8(const std::wstring& wide) {
   return utf8;
 }
 
+std::string SystemMessage(unsigned long error) {
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
+      reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::wstring wide = n > 0 && text ? std::wstring(text, n) : std::wstring();
+  if (text) LocalFree(text);
+  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.' || wide.back() == L' '))
+    wide.pop_back();
+  return wide.empty() ? "Windows error " + std::to_string(error) : ToUtf8(wide);
+}
+
 }  // namespace winres

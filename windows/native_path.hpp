@@ -13,4 +13,8 @@ std::wstring ToNativePath(const std::string& utf8Path);
 // UTF-16 to UTF-8, for messages.
 std::string ToUtf8(const std::wstring& wide);
 
+// The system's own words for a Windows error code, without the final full
+// stop ("Windows error N" when it has none).
+std::string SystemMessage(unsigned long error);
+
 }  // namespace winres

@@ -29,12 +29,14 @@ std::string Slurp(const fs::path& path) {
 struct Ran {
   DWORD status = 0xffffffff;
   std::string out;  // standard output, as the bytes came
+  std::string err;  // standard error
 };
 
-// Runs evenhue.exe with `args` (each quoted), standard output into a pipe,
-// `input` (small enough for a pipe's buffer) on standard input.
-Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}) {
-  std::wstring line = L"\"" + Native(EVENHUE_COMMAND).wstring() + L"\"";
+// Runs `program` with `args` (each quoted), standard output into a pipe,
+// standard error into a file, `input` (small enough for a pipe's buffer) on
+// standard input.
+Ran RunProgram(const fs::path& program, const std::vector<std::wstring>& args, const std::string& input = {}) {
+  std::wstring line = L"\"" + program.wstring() + L"\"";
   for (const auto& a : args) line += L" \"" + a + L"\"";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE read = nullptr, write = nullptr;
@@ -47,11 +49,14 @@ Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}
   DWORD put = 0;
   WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &put, nullptr);
   CloseHandle(inWrite);
+  const fs::path errPath = fs::temp_directory_path() / ("evenhue-stderr-" + std::to_string(GetCurrentProcessId()));
+  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
   start.hStdOutput = write;
-  start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  start.hStdError = err;
   start.hStdInput = inRead;
   PROCESS_INFORMATION process{};
   const bool started =
@@ -68,7 +73,14 @@ Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}
     CloseHandle(process.hThread);
   }
   CloseHandle(read);
+  CloseHandle(err);
+  run.err = Slurp(errPath);
+  fs::remove(errPath);
   return run;
+}
+
+Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}) {
+  return RunProgram(Native(EVENHUE_COMMAND), args, input);
 }
 
 class CommandTest : public ::testing::Test {
@@ -180,6 +192,57 @@ TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
     EXPECT_EQ(run.status, 2u);
     EXPECT_TRUE(fs::is_empty(scratch_));
   }
+}
+
+// Inkscape runs evenhue-inkscape.exe with one --id=ID per selected object
+// and the document last; the new document is read from standard output and
+// anything on standard error is shown to the user.
+TEST_F(CommandTest, TheInkscapeEffectHoldsInkscapesContract) {
+  const fs::path sample = Native(EVENHUE_EXAMPLES_DIR) / "6-shared.svg";
+  const Ran whole = RunProgram(Native(EVENHUE_INKSCAPE_RUNNER_PATH), {sample.wstring()});
+  EXPECT_EQ(whole.status, 0u);
+  EXPECT_EQ(whole.out, Expected(sample));
+  EXPECT_EQ(whole.err, "");
+
+  const Ran selected = RunProgram(Native(EVENHUE_INKSCAPE_RUNNER_PATH), {L"--id=left", sample.wstring()});
+  const Ran applied = Evenhue({L"apply", sample.wstring(), L"--select", L"left", L"-o", L"-"});
+  EXPECT_EQ(selected.status, 0u);
+  EXPECT_EQ(selected.out, applied.out);
+  EXPECT_NE(selected.out, whole.out);  // "right" keeps its source paint
+
+  const Ran missing = RunProgram(Native(EVENHUE_INKSCAPE_RUNNER_PATH), {L"--id=nowhere", sample.wstring()});
+  EXPECT_EQ(missing.status, 1u);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "evenhue: the selected object 'nowhere' is not in the drawing\r\n");
+}
+
+TEST_F(CommandTest, InstallInkscapePutsTheEffectInTheRoamingProfileWhereItRuns) {
+  const fs::path roaming = scratch_ / L"Roaming \u00e9";
+  SetEnvironmentVariableW(L"APPDATA", roaming.c_str());
+  SetEnvironmentVariableW(L"INKSCAPE_PROFILE_DIR", nullptr);
+  const fs::path extensions = roaming / "inkscape" / "extensions";
+  const fs::path effect = extensions / "evenhue";
+  for (int round = 0; round < 2; ++round) {  // the second replaces the first
+    SCOPED_TRACE(round);
+    const Ran install = Evenhue({L"install-inkscape"});
+    EXPECT_EQ(install.status, 0u) << install.err;
+    EXPECT_NE(install.out.find("installed the Evenhue effect in "), std::string::npos);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(effect)) names.push_back(winres::ToUtf8(e.path().filename().wstring()));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Evenhue_win_2025.aip", "evenhue-inkscape.exe", "evenhue.exe",
+                                               "evenhue.inx"}));
+    // Nothing of the install's own making is left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(extensions), fs::directory_iterator()), 1);
+  }
+  const std::string inx = Slurp(effect / "evenhue.inx");
+  EXPECT_NE(inx.find("<command location=\"inx\">evenhue-inkscape.exe</command>"), std::string::npos);
+  EXPECT_NE(inx.find("location=\"inx\">evenhue.exe</dependency>"), std::string::npos);
+  // The installed effect runs the installed command and plug-in.
+  const fs::path sample = Samples().front();
+  const Ran run = RunProgram(effect / "evenhue-inkscape.exe", {sample.wstring()});
+  EXPECT_EQ(run.status, 0u) << run.err;
+  EXPECT_EQ(run.out, Expected(sample));
 }
 
 }  // namespace

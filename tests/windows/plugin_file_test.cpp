@@ -162,7 +162,7 @@ TEST_F(PluginFile, VersionResourceNamesTheProduct) {
   EXPECT_TRUE(Contains(*version, fixed));
 }
 
-// The shipped zip: the plug-in file and the install note, nothing else.
+// The names of the entries of a zip file, from its central directory.
 std::vector<std::string> ZipEntryNames(const std::vector<std::uint8_t>& zip) {
   std::vector<std::string> names;
   auto u16 = [&](std::size_t at) { return static_cast<std::size_t>(zip[at] | (zip[at + 1] << 8)); };
@@ -183,12 +183,13 @@ std::vector<std::string> ZipEntryNames(const std::vector<std::uint8_t>& zip) {
   return names;
 }
 
-TEST(PluginPackage, HoldsThePluginAndTheInstallNote) {
+TEST(PluginPackage, HoldsThePluginTheCommandTheInkscapeEffectAndTheInstallNote) {
   const auto zip = ReadFile(BinaryDirectory().parent_path() / EVENHUE_PACKAGE_FILE_NAME);
   ASSERT_FALSE(zip.empty()) << "cannot read " << EVENHUE_PACKAGE_FILE_NAME;
   auto names = ZipEntryNames(zip);
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"Evenhue_win_2025.aip", "INSTALL.txt"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Evenhue_win_2025.aip", "INSTALL.txt", "evenhue-inkscape.exe",
+                                             "evenhue.exe", "evenhue.inx"}));
 }
 
 }  // namespace
