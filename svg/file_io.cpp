@@ -83,12 +83,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   return ia && ia == IdentityOf(b);
 }
 
-std::string NormalPath(const std::string& path) {
-  std::error_code error;
-  const auto absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
-}
-
 bool SamePath(const std::string& a, const std::string& b) { return a == b || NormalPath(a) == NormalPath(b); }
 
 std::string BaseName(const std::string& path) {

@@ -109,7 +109,8 @@ std::optional<FileIdentity> IdentityOf(const std::string& path);
 bool SameFile(const std::string& a, const std::string& b);
 
 // The absolute, lexically normal form of a path, for comparing names of files
-// that need not exist (the path as given when it cannot be made absolute).
+// that need not exist (the path as given when it cannot be made absolute). On
+// Windows it is upper-cased, as Windows compares file names regardless of case.
 std::string NormalPath(const std::string& path);
 
 // Whether two paths name the same file, existing or not, as far as their text tells.

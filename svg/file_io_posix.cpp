@@ -253,4 +253,10 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
   return FileIdentity{st.st_dev, st.st_ino};
 }
 
+std::string NormalPath(const std::string& path) {
+  std::error_code error;
+  const auto absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
+}
+
 }  // namespace evenhue::svg

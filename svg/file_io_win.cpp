@@ -276,4 +276,16 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                       (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
 }
 
+std::string NormalPath(const std::string& path) {
+  std::error_code error;
+  const auto absolute = std::filesystem::absolute(std::filesystem::path(winres::ToNativePath(path)), error);
+  if (error) return path;
+  // Through the wide form: the narrow one would pass the ANSI code page,
+  // which has no room for most names. Windows compares file names without
+  // regard to case, so these are compared upper-cased.
+  std::wstring wide = absolute.lexically_normal().wstring();
+  CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return winres::ToUtf8(wide);
+}
+
 }  // namespace evenhue::svg

@@ -245,4 +245,37 @@ TEST_F(CommandTest, InstallInkscapePutsTheEffectInTheRoamingProfileWhereItRuns) 
   EXPECT_EQ(run.out, Expected(sample));
 }
 
+// A batch tells its outputs apart by their names as Windows does: names that
+// the ANSI code page cannot hold are distinct, names that differ only in case
+// are one file.
+TEST_F(CommandTest, ABatchComparesOutputNamesAsWindowsDoes) {
+  const fs::path sample = Samples().front();
+  struct Case {
+    const wchar_t* first;
+    const wchar_t* second;
+    DWORD status;
+  };
+  const Case cases[] = {{L"\u03a9.svg", L"\u0416.svg", 0}, {L"same.svg", L"SAME.svg", 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(winres::ToUtf8(c.second));
+    const fs::path one = scratch_ / "one", two = scratch_ / "two", out = scratch_ / "out";
+    fs::create_directories(one);
+    fs::create_directories(two);
+    fs::copy_file(sample, one / c.first);
+    fs::copy_file(sample, two / c.second);
+    const Ran run = Evenhue({L"apply", (one / c.first).wstring(), (two / c.second).wstring(), L"--out-dir", out.wstring()});
+    EXPECT_EQ(run.status, c.status) << run.err;
+    if (c.status == 0) {
+      EXPECT_EQ(Slurp(out / c.first), Expected(sample));
+      EXPECT_EQ(Slurp(out / c.second), Expected(sample));
+    } else {
+      EXPECT_NE(run.err.find("would both be written to"), std::string::npos) << run.err;
+      EXPECT_FALSE(fs::exists(out));
+    }
+    fs::remove_all(one);
+    fs::remove_all(two);
+    fs::remove_all(out);
+  }
+}
+
 }  // namespace
