@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "host/host_state.hpp"
+#include "text/utf8.hpp"
 
 namespace host {
 
@@ -164,22 +165,24 @@ hostapi::ResultCode Host::reload() {
   std::error_code ec;
   if (s.scratch.empty()) {
     if (!s.options.scratchDirectory.empty()) {
-      s.scratch = s.options.scratchDirectory;
+      s.scratch = unicode::PathFromUtf8(s.options.scratchDirectory);
     } else {
       s.scratch = fs::temp_directory_path(ec) / ("evenhue-host-" + RandomTag());
       s.ownsScratch = true;
     }
     fs::create_directories(s.scratch, ec);
-    if (ec) throw HostError("cannot create " + s.scratch.string() + ": " + ec.message());
+    if (ec) throw HostError("cannot create " + unicode::Utf8FromPath(s.scratch) + ": " + ec.message());
   }
-  const fs::path original = s.options.pluginPath;
-  const fs::path copy = s.scratch / (original.stem().string() + "-reload" + std::to_string(++s.reloads) + "-" +
-                                     RandomTag() + original.extension().string());
+  using unicode::Utf8FromPath;
+  const fs::path original = unicode::PathFromUtf8(s.options.pluginPath);
+  fs::path copy = s.scratch / original.stem();
+  copy += "-reload" + std::to_string(++s.reloads) + "-" + RandomTag();
+  copy += original.extension();
   fs::copy_file(original, copy, fs::copy_options::overwrite_existing, ec);
-  if (ec) throw HostError("cannot copy " + original.string() + " to " + copy.string() + ": " + ec.message());
+  if (ec) throw HostError("cannot copy " + Utf8FromPath(original) + " to " + Utf8FromPath(copy) + ": " + ec.message());
   s.copies.push_back(copy);
   std::string error;
-  if (!s.loader->open(copy.string(), s.module, error)) throw HostError(error);
+  if (!s.loader->open(Utf8FromPath(copy), s.module, error)) throw HostError(error);
   hostapi::PluginMessage message{};
   return send(hostapi::callers::kAccess, hostapi::selectors::kReload, message);
 }

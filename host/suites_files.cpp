@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/operation.hpp"
+#include "text/utf8.hpp"
 
 namespace host {
 
@@ -20,15 +21,8 @@ std::string* FindPath(hostapi::FilePathRef ref) {
   return it == S().filePaths.end() ? nullptr : &it->second;
 }
 
-std::filesystem::path FsPath(const std::string& utf8) {
-  const std::u8string u8(utf8.begin(), utf8.end());
-  return std::filesystem::path(u8);
-}
-
-std::string Utf8Of(const std::filesystem::path& p) {
-  const std::u8string u8 = p.u8string();
-  return std::string(u8.begin(), u8.end());
-}
+using unicode::PathFromUtf8;
+using unicode::Utf8FromPath;
 
 // Gives `*path` the text, reusing its object or making a new one.
 void AssignPath(hostapi::FilePathRef* path, std::string text) {
@@ -61,7 +55,7 @@ ResultCode AddComponent(const hostapi::UnicodeStringRef* component, hostapi::Fil
   HOST_BEGIN(FilePathSuite, AddComponent, args);
   std::string* base = path ? FindPath(*path) : nullptr;
   if (!text || base == nullptr) return op.done(kBadParameter, args);
-  *base = Utf8Of(FsPath(*base) / FsPath(*text));
+  *base = Utf8FromPath(PathFromUtf8(*base) / PathFromUtf8(*text));
   return op.done(0, args);
 }
 
@@ -73,7 +67,7 @@ hostapi::HostBoolean Exists(const hostapi::FilePathRef* path, hostapi::HostBoole
   if (op.fault()) return static_cast<hostapi::HostBoolean>(op.done(0, args));
   if (text == nullptr) return static_cast<hostapi::HostBoolean>(op.done(0, args));
   std::error_code ec;
-  const auto fs = FsPath(*text);
+  const auto fs = PathFromUtf8(*text);
   const bool exists = std::filesystem::exists(fs, ec);
   if (isFile != nullptr) *isFile = exists && std::filesystem::is_regular_file(fs, ec) ? 1 : 0;
   return static_cast<hostapi::HostBoolean>(op.done(exists ? 1 : 0, args));
@@ -101,7 +95,7 @@ ResultCode FindFolder(std::int32_t kind, hostapi::HostBoolean createFolder, host
   if (path == nullptr || it == S().folders.end()) return op.done(kBadParameter, args);
   if (createFolder) {
     std::error_code ec;
-    std::filesystem::create_directories(FsPath(it->second), ec);
+    std::filesystem::create_directories(PathFromUtf8(it->second), ec);
   }
   AssignPath(path, it->second);
   return op.done(0, args);

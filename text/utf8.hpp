@@ -4,10 +4,21 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
 namespace unicode {
+
+// A file system path from UTF-8 text, and its UTF-8 text (std::filesystem's
+// narrow strings are the ANSI code page on Windows, which holds few names).
+inline std::filesystem::path PathFromUtf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8FromPath(const std::filesystem::path& path) {
+  const std::u8string u8 = path.u8string();
+  return std::string(u8.begin(), u8.end());
+}
 
 // Appends one code point in UTF-8 (four bytes at most; the caller keeps it
 // within Unicode's range).
