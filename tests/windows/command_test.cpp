@@ -278,4 +278,18 @@ TEST_F(CommandTest, ABatchComparesOutputNamesAsWindowsDoes) {
   }
 }
 
+// Unpacked in a folder whose name the ANSI code page cannot hold, the command
+// still finds and loads the plug-in beside it.
+TEST_F(CommandTest, RunsFromAFolderOutsideTheAnsiCodePage) {
+  const fs::path folder = scratch_ / L"J\u00fcrgen \u03a9\u0416";
+  fs::create_directories(folder);
+  const fs::path built = Native(EVENHUE_COMMAND);
+  fs::copy_file(built, folder / built.filename());
+  fs::copy_file(built.parent_path() / "Evenhue_win_2025.aip", folder / "Evenhue_win_2025.aip");
+  const fs::path sample = Samples().front();
+  const Ran run = RunProgram(folder / built.filename(), {L"apply", sample.wstring(), L"-o", L"-"});
+  EXPECT_EQ(run.status, 0u) << run.err;
+  EXPECT_EQ(run.out, Expected(sample));
+}
+
 }  // namespace
