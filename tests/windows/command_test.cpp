@@ -1,6 +1,7 @@
 // evenhue.exe as a user runs it on Windows: each sample document's output is
 // the Linux command's, byte for byte (tests/windows/expected/, written by the
-// Linux build), whatever the file's name, on standard output and compressed.
+// Linux build), whatever the file's name, on standard output and compressed;
+// its report has the Linux report's gradients and figures.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +12,9 @@
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
 
 #include "svg/compressed.hpp"
 #include "windows/native_path.hpp"
@@ -29,6 +33,7 @@ std::string Slurp(const fs::path& path) {
 struct Ran {
   DWORD status = 0xffffffff;
   std::string out;  // standard output, as the bytes came
+  std::string err;  // standard error
 };
 
 // Runs evenhue.exe with `args` (each quoted), standard output into a pipe,
@@ -51,7 +56,9 @@ Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
   start.hStdOutput = write;
-  start.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  const fs::path errPath = fs::temp_directory_path() / ("evenhue-stderr-" + std::to_string(GetCurrentProcessId()));
+  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  start.hStdError = err;
   start.hStdInput = inRead;
   PROCESS_INFORMATION process{};
   const bool started =
@@ -67,6 +74,9 @@ Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   }
+  CloseHandle(err);
+  run.err = Slurp(errPath);
+  fs::remove(errPath);
   CloseHandle(read);
   return run;
 }
@@ -86,8 +96,8 @@ class CommandTest : public ::testing::Test {
     std::sort(out.begin(), out.end());
     return out;
   }
-  static std::string Expected(const fs::path& sample) {
-    return Slurp(Native(EVENHUE_EXPECTED_DIR) / sample.filename());
+  static std::string Expected(const fs::path& name) {
+    return Slurp(Native(EVENHUE_EXPECTED_DIR) / name.filename());
   }
 
   fs::path scratch_;
@@ -172,13 +182,39 @@ TEST_F(CommandTest, RespaceAnswersEachLineWithTheLinuxCommandsColours) {
   EXPECT_EQ(run.out.back(), '\n');
 }
 
-TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
+TEST_F(CommandTest, APngPreviewIsRefusedAsAUsageErrorWithNothingWritten) {
   const fs::path sample = Samples().front();
-  for (const wchar_t* option : {L"--preview", L"--report"}) {
-    const fs::path out = scratch_ / "out.svg";
-    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", out.wstring(), option, (scratch_ / "extra").wstring()});
-    EXPECT_EQ(run.status, 2u);
-    EXPECT_TRUE(fs::is_empty(scratch_));
+  const fs::path preview = scratch_ / "p.png";
+  const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", (scratch_ / "out.svg").wstring(), L"--preview", preview.wstring()});
+  EXPECT_EQ(run.status, 2u);
+  EXPECT_EQ(run.err, "evenhue: apply: --preview " + winres::ToUtf8(preview.wstring()) +
+                         ": the Windows build has no SVG renderer to draw a PNG; name the preview .svg\r\n");
+  EXPECT_TRUE(fs::is_empty(scratch_));
+}
+
+// The strips are computed as renderers draw them: every figure within a
+// thousandth of librsvg's (a wrong blend moves them by whole units).
+TEST_F(CommandTest, ReportHasTheLinuxReportsGradientsAndFiguresAndThePreviewIsSvg) {
+  for (const fs::path& sample : Samples()) {
+    SCOPED_TRACE(sample.filename().string());
+    const fs::path report = scratch_ / "r.json", preview = scratch_ / "p.svg";
+    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", (scratch_ / "out.svg").wstring(), L"--report",
+                             report.wstring(), L"--preview", preview.wstring()});
+    ASSERT_EQ(run.status, 0u);
+    const auto got = nlohmann::json::parse(Slurp(report));
+    const auto expected = nlohmann::json::parse(Expected(sample.stem().wstring() + L".report.json"));
+    EXPECT_EQ(got["strips"], "computed as SVG renderers interpolate stops");
+    ASSERT_EQ(got["gradients"].size(), expected["gradients"].size());
+    for (std::size_t i = 0; i < got["gradients"].size(); ++i) {
+      const auto &g = got["gradients"][i], &l = expected["gradients"][i];
+      for (const char* key : {"element", "paint", "source", "id", "stopsBefore", "stopsAfter"}) EXPECT_EQ(g[key], l[key]);
+      for (const char* figure : {"/before/max", "/before/mean", "/after/max", "/after/mean"})
+        EXPECT_NEAR(g["deltaE2000"][nlohmann::json::json_pointer(figure)].get<double>(),
+                    l["deltaE2000"][nlohmann::json::json_pointer(figure)].get<double>(), 1e-3);
+    }
+    pugi::xml_document picture;
+    EXPECT_TRUE(picture.load_file(preview.c_str()));
+    EXPECT_EQ(picture.select_nodes("//*[local-name()='image']").size(), got["gradients"].size());
   }
 }
 
