@@ -219,7 +219,7 @@ TEST(StripFigures, DeltaE2000IsLittleCmsToTheBit) {
 // light the ramps by up to 74.
 TEST(ComputedStrips, AreLibrsvgsDrawingToTheLevel) {
   const std::string rsvg = "/usr/bin/rsvg-convert";
-  if (::access(rsvg.c_str(), X_OK) != 0) GTEST_SKIP() << "rsvg-convert (Debian librsvg2-bin) is not installed";
+  if (::access(rsvg.c_str(), X_OK) != 0) GTEST_SKIP() << rsvg << " (Debian librsvg2-bin) is not installed";
   const evenhue::RgbTriple red{0.9, 0.1, 0.2}, teal{0.1, 0.6, 0.55}, dark{0.05, 0.0, 0.3}, white{1, 1, 1};
   const std::vector<GradientResult> results = {
       Paint("two", {{0.0, red}, {1.0, teal}}, {{0.0, red}, {0.37, dark}, {0.52, white}, {1.0, teal}}),

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -183,38 +184,34 @@ TEST_F(CommandTest, RespaceAnswersEachLineWithTheLinuxCommandsColours) {
 }
 
 TEST_F(CommandTest, APngPreviewIsRefusedAsAUsageErrorWithNothingWritten) {
-  const fs::path sample = Samples().front();
   const fs::path preview = scratch_ / "p.png";
-  const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", (scratch_ / "out.svg").wstring(), L"--preview", preview.wstring()});
+  const Ran run = Evenhue({L"apply", Samples().front().wstring(), L"-o", (scratch_ / "o.svg").wstring(), L"--preview",
+                           preview.wstring()});
   EXPECT_EQ(run.status, 2u);
   EXPECT_EQ(run.err, "evenhue: apply: --preview " + winres::ToUtf8(preview.wstring()) +
                          ": the Windows build has no SVG renderer to draw a PNG; name the preview .svg\r\n");
   EXPECT_TRUE(fs::is_empty(scratch_));
 }
 
-// The strips are computed as renderers draw them: every figure within a
-// thousandth of librsvg's (a wrong blend moves them by whole units).
-TEST_F(CommandTest, ReportHasTheLinuxReportsGradientsAndFiguresAndThePreviewIsSvg) {
+// The report is the Linux report with a "strips" field, each figure within a
+// thousandth of librsvg's (a blend sampled half a pixel off moves them by up
+// to 0.16); the preview is well-formed SVG.
+TEST_F(CommandTest, ReportIsTheLinuxReportWithComputedStripsAndThePreviewIsSvg) {
   for (const fs::path& sample : Samples()) {
-    SCOPED_TRACE(sample.filename().string());
     const fs::path report = scratch_ / "r.json", preview = scratch_ / "p.svg";
-    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", (scratch_ / "out.svg").wstring(), L"--report",
-                             report.wstring(), L"--preview", preview.wstring()});
-    ASSERT_EQ(run.status, 0u);
-    const auto got = nlohmann::json::parse(Slurp(report));
-    const auto expected = nlohmann::json::parse(Expected(sample.stem().wstring() + L".report.json"));
-    EXPECT_EQ(got["strips"], "computed as SVG renderers interpolate stops");
-    ASSERT_EQ(got["gradients"].size(), expected["gradients"].size());
-    for (std::size_t i = 0; i < got["gradients"].size(); ++i) {
-      const auto &g = got["gradients"][i], &l = expected["gradients"][i];
-      for (const char* key : {"element", "paint", "source", "id", "stopsBefore", "stopsAfter"}) EXPECT_EQ(g[key], l[key]);
-      for (const char* figure : {"/before/max", "/before/mean", "/after/max", "/after/mean"})
-        EXPECT_NEAR(g["deltaE2000"][nlohmann::json::json_pointer(figure)].get<double>(),
-                    l["deltaE2000"][nlohmann::json::json_pointer(figure)].get<double>(), 1e-3);
+    ASSERT_EQ(Evenhue({L"apply", sample.wstring(), L"-o", (scratch_ / "o.svg").wstring(), L"--report", report.wstring(),
+                       L"--preview", preview.wstring()}).status, 0u);
+    auto got = nlohmann::json::parse(Slurp(report)).flatten();
+    const auto expected = nlohmann::json::parse(Expected(sample.stem().wstring() + L".report.json")).flatten();
+    EXPECT_EQ(got["/strips"], "computed as SVG renderers interpolate stops");
+    EXPECT_EQ(got.size(), expected.size() + 1) << sample;
+    for (const auto& [key, value] : expected.items()) {
+      if (key.find("/document") != std::string::npos) continue;  // named as each command was given it
+      const bool figure = key.find("/deltaE2000/") != std::string::npos;
+      EXPECT_TRUE(figure ? std::abs(got[key].get<double>() - value.get<double>()) <= 1e-3 : got[key] == value)
+          << key << ": " << got[key] << " against " << value;
     }
-    pugi::xml_document picture;
-    EXPECT_TRUE(picture.load_file(preview.c_str()));
-    EXPECT_EQ(picture.select_nodes("//*[local-name()='image']").size(), got["gradients"].size());
+    EXPECT_TRUE(pugi::xml_document().load_file(preview.c_str())) << sample;
   }
 }
 
