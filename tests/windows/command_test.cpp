@@ -97,8 +97,8 @@ class CommandTest : public ::testing::Test {
     std::sort(out.begin(), out.end());
     return out;
   }
-  static std::string Expected(const fs::path& name) {
-    return Slurp(Native(EVENHUE_EXPECTED_DIR) / name.filename());
+  static std::string Expected(const fs::path& sample) {
+    return Slurp(Native(EVENHUE_EXPECTED_DIR) / sample.filename());
   }
 
   fs::path scratch_;
