@@ -1,3 +1,5 @@
+// The preview and report files of a run, in every build of the command: the
+// strips come from the build's MakeStrips (engine/preview.hpp).
 #include <cctype>
 #include <string_view>
 
@@ -19,10 +21,15 @@ bool IsSvgName(const std::string& path) {
 
 }  // namespace
 
+void CheckPreviewName(const std::string& previewPath) {
+  if (!previewPath.empty() && !IsSvgName(previewPath)) CheckPngPreview(previewPath);
+}
+
 Extras MakeExtras(const std::vector<GradientResult>& results, const std::string& previewPath,
                   const std::string& reportPath, Progress& progress, const std::vector<std::string>& warnings) {
   Extras extras;
   if (previewPath.empty() && reportPath.empty()) return extras;
+  CheckPreviewName(previewPath);
   progress.Stage("drawing previews");
   try {
     const auto strips = MakeStrips(results, kPreviewWidth);
@@ -30,7 +37,7 @@ Extras MakeExtras(const std::vector<GradientResult>& results, const std::string&
       const SvgPicture picture = PreviewSvg(results, strips, kPreviewWidth);
       extras.preview = IsSvgName(previewPath) ? picture.text : RenderPng(picture);
     }
-    if (!reportPath.empty()) extras.report = ReportJson(results, strips, warnings);
+    if (!reportPath.empty()) extras.report = ReportJson(results, strips, warnings, StripsDrawnNote());
   } catch (const std::runtime_error& e) {
     throw InputError(std::string("preview: ") + e.what());
   }

@@ -213,6 +213,7 @@ int Apply(Arguments& args) {
     else if (a.size() > 1 && a[0] == '-') throw UsageError("apply: unknown option " + a);
     else inputs.push_back(a);
   }
+  CheckPreviewName(preview);
   OutputRequest where;
   where.inputs = inputs;
   where.output = output;

@@ -204,7 +204,7 @@ void TellLeftAlone(const std::string& name, const ApplyResult& result) {
 }
 
 std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips,
-                       const std::vector<std::string>& warnings) {
+                       const std::vector<std::string>& warnings, const char* stripsDrawn) {
   nlohmann::ordered_json gradients = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < results.size(); ++i) {
     const GradientResult& r = results[i];
@@ -226,6 +226,7 @@ std::string ReportJson(const std::vector<GradientResult>& results, const std::ve
     gradients.push_back(std::move(entry));
   }
   nlohmann::ordered_json report;
+  if (stripsDrawn) report["strips"] = stripsDrawn;
   report["gradients"] = std::move(gradients);
   report["warnings"] = warnings;
   // Names come from file names and SVG ids, which need not be UTF-8: such

@@ -47,9 +47,10 @@ ApplyResult ApplyDocument(ApplyRequest request, Progress& progress);
 host::CmykConverter& PreviewCmykConverter();
 
 // report.json: per gradient its ids, stop counts and ΔE2000 figures, and the
-// warnings of the run.
+// warnings of the run; first, when `stripsDrawn` is given, how the strips
+// behind the figures were drawn (StripsDrawnNote).
 std::string ReportJson(const std::vector<GradientResult>& results, const std::vector<StripSet>& strips,
-                       const std::vector<std::string>& warnings = {});
+                       const std::vector<std::string>& warnings = {}, const char* stripsDrawn = nullptr);
 
 // Tells on standard error what a document's run left alone: its warnings
 // (the first few, then how many more), and a notice when nothing was
@@ -66,6 +67,9 @@ struct Extras {
 };
 Extras MakeExtras(const std::vector<GradientResult>& results, const std::string& previewPath,
                   const std::string& reportPath, Progress& progress, const std::vector<std::string>& warnings = {});
+// Throws UsageError when this build cannot write a preview of that name (a
+// PNG preview where there is no SVG renderer), before anything is applied.
+void CheckPreviewName(const std::string& previewPath);
 
 inline constexpr int kPreviewWidth = 512;
 

@@ -418,6 +418,56 @@ void ReadStrips(const StripDocument& document, const std::vector<GradientResult>
   ReadStrips(document, results, DrawnImage{image.data(), 4 * width, {0, 1, 2}}, strips);
 }
 
+std::vector<Pixel> DrawRow(const std::vector<DrawStop>& stops, std::size_t width) {
+  if (stops.empty()) return std::vector<Pixel>(width, Pixel{255, 255, 255});  // nothing painted on the white
+  // The stops as the document hands them to a renderer, and as it takes them.
+  std::vector<double> offsets;
+  std::vector<Pixel> colours;
+  offsets.reserve(stops.size());
+  colours.reserve(stops.size());
+  double last = 0.0;
+  for (const DrawStop& s : stops) {
+    last = std::isnan(s.offset) ? last : std::clamp(s.offset, last, 1.0);
+    offsets.push_back(last);
+    colours.push_back(ToPixel(s.rgb));
+  }
+  std::vector<Pixel> row(width);
+  for (std::size_t x = 0; x < width; ++x) {
+    const double p = (static_cast<double>(x) + 0.5) / static_cast<double>(width);
+    const auto after = std::upper_bound(offsets.begin(), offsets.end(), p);
+    if (after == offsets.begin() || after == offsets.end()) {
+      row[x] = colours[after == offsets.begin() ? 0 : colours.size() - 1];
+      continue;
+    }
+    const auto second = static_cast<std::size_t>(after - offsets.begin());
+    const double t = (p - offsets[second - 1]) / (offsets[second] - offsets[second - 1]);
+    const Pixel& a = colours[second - 1];
+    const Pixel& b = colours[second];
+    for (int i = 0; i < 3; ++i)
+      row[x][i] = static_cast<std::uint8_t>(std::floor(a[i] + (b[i] - a[i]) * t + 0.5));
+  }
+  return row;
+}
+
+std::vector<StripSet> ComputeStrips(const std::vector<GradientResult>& results, int width) {
+  std::vector<StripSet> strips(results.size());
+  const auto w = static_cast<std::size_t>(std::max(width, 0));
+  for (const StripDocument& document : StripDocuments(results, width)) {
+    std::vector<std::vector<Pixel>> rows;
+    rows.reserve(2 * document.paints.size());
+    for (const std::vector<std::size_t>& paints : document.paints) {
+      const GradientResult& r = results[paints.front()];
+      rows.push_back(DrawRow(r.sourceStops, w));
+      rows.push_back(DrawRow(DrawnNewStops(r), w));
+    }
+    const DrawnPixel drawn = [&](int x, int y) {
+      return rows[static_cast<std::size_t>(y)][static_cast<std::size_t>(x)];
+    };
+    ReadStrips(document, results, drawn, strips);
+  }
+  return strips;
+}
+
 void AppendGradient(std::string& svg, const std::string& id, const std::vector<DrawStop>& stops) {
   svg += "<linearGradient id=\"" + id + "\" x1=\"0\" y1=\"0\" x2=\"1\" y2=\"0\">";
   for (const DrawStop& s : stops)

@@ -92,6 +92,18 @@ using DrawnPixel = std::function<Pixel(int x, int y)>;
 void ReadStrips(const StripDocument& document, const std::vector<GradientResult>& results, const DrawnPixel& drawn,
                 std::vector<StripSet>& strips);
 
+// The strips as SVG renderers draw them, computed rather than rendered, for a
+// build with no renderer: pixel x of a row is the straight per-channel sRGB
+// interpolation of the stops around (x + 0.5) / width, the stops as the
+// strip document writes them (8-bit colours, opaque, offsets clamped to 0–1
+// and to the offset before them, the end stops' colours padding the ends),
+// rounded to 8 bits as a renderer stores a pixel.
+std::vector<Pixel> DrawRow(const std::vector<DrawStop>& stops, std::size_t width);
+// The figures of every result (as MakeStrips), from DrawRow's pixels of each strip document.
+std::vector<StripSet> ComputeStrips(const std::vector<GradientResult>& results, int width);
+// What a report whose figures come from ComputeStrips says of its strips.
+inline constexpr char kComputedStrips[] = "computed as SVG renderers interpolate stops";
+
 // A horizontal gradient across its element's box with these stops, as a renderer receives them.
 void AppendGradient(std::string& svg, const std::string& id, const std::vector<DrawStop>& stops);
 // The stops drawn for a result's new gradient: its source stops when it has none.

@@ -1,16 +1,21 @@
 // evenhue.exe as a user runs it on Windows: each sample document's output is
 // the Linux command's, byte for byte (tests/windows/expected/, written by the
-// Linux build), whatever the file's name, on standard output and compressed.
+// Linux build), whatever the file's name, on standard output and compressed;
+// its report has the Linux report's gradients and figures.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <nlohmann/json.hpp>
+#include <pugixml.hpp>
 
 #include "svg/compressed.hpp"
 #include "windows/native_path.hpp"
@@ -184,13 +189,35 @@ TEST_F(CommandTest, RespaceAnswersEachLineWithTheLinuxCommandsColours) {
   EXPECT_EQ(run.out.back(), '\n');
 }
 
-TEST_F(CommandTest, PreviewAndReportAreRefusedAsUsageErrorsWithNothingWritten) {
-  const fs::path sample = Samples().front();
-  for (const wchar_t* option : {L"--preview", L"--report"}) {
-    const fs::path out = scratch_ / "out.svg";
-    const Ran run = Evenhue({L"apply", sample.wstring(), L"-o", out.wstring(), option, (scratch_ / "extra").wstring()});
-    EXPECT_EQ(run.status, 2u);
-    EXPECT_TRUE(fs::is_empty(scratch_));
+TEST_F(CommandTest, APngPreviewIsRefusedAsAUsageErrorWithNothingWritten) {
+  const fs::path preview = scratch_ / "p.png";
+  const Ran run = Evenhue({L"apply", Samples().front().wstring(), L"-o", (scratch_ / "o.svg").wstring(), L"--preview",
+                           preview.wstring()});
+  EXPECT_EQ(run.status, 2u);
+  EXPECT_EQ(run.err, "evenhue: apply: --preview " + winres::ToUtf8(preview.wstring()) +
+                         ": the Windows build has no SVG renderer to draw a PNG; name the preview .svg\r\n");
+  EXPECT_TRUE(fs::is_empty(scratch_));
+}
+
+// The report is the Linux report with a "strips" field, each figure within a
+// thousandth of librsvg's (a blend sampled half a pixel off moves them by up
+// to 0.16); the preview is well-formed SVG.
+TEST_F(CommandTest, ReportIsTheLinuxReportWithComputedStripsAndThePreviewIsSvg) {
+  for (const fs::path& sample : Samples()) {
+    const fs::path report = scratch_ / "r.json", preview = scratch_ / "p.svg";
+    ASSERT_EQ(Evenhue({L"apply", sample.wstring(), L"-o", (scratch_ / "o.svg").wstring(), L"--report", report.wstring(),
+                       L"--preview", preview.wstring()}).status, 0u);
+    auto got = nlohmann::json::parse(Slurp(report)).flatten();
+    const auto expected = nlohmann::json::parse(Expected(sample.stem().wstring() + L".report.json")).flatten();
+    EXPECT_EQ(got["/strips"], "computed as SVG renderers interpolate stops");
+    EXPECT_EQ(got.size(), expected.size() + 1) << sample;
+    for (const auto& [key, value] : expected.items()) {
+      if (key.find("/document") != std::string::npos) continue;  // named as each command was given it
+      const bool figure = key.find("/deltaE2000/") != std::string::npos;
+      EXPECT_TRUE(figure ? std::abs(got[key].get<double>() - value.get<double>()) <= 1e-3 : got[key] == value)
+          << key << ": " << got[key] << " against " << value;
+    }
+    EXPECT_TRUE(pugi::xml_document().load_file(preview.c_str())) << sample;
   }
 }
 
