@@ -82,14 +82,17 @@ void RunDemo(const std::string& directory, const std::string& pluginPath, std::F
   if (session) session->Shutdown();
   progress.Stage("drawing previews");
   std::vector<StripSet> strips;
-  std::string png;
+  // The picture of the ramps: PNG where this build renders it, else its SVG document.
+  const std::string ramps = RendersPng() ? "ramps.png" : "ramps.svg";
+  std::string picture;
   try {
     strips = MakeStrips(results, kPreviewWidth);
-    png = RenderPng(PreviewSvg(results, strips, kPreviewWidth));
+    SvgPicture drawn = PreviewSvg(results, strips, kPreviewWidth);
+    picture = RendersPng() ? RenderPng(drawn) : std::move(drawn.text);
   } catch (const std::runtime_error& e) {
     throw InputError(std::string("preview: ") + e.what());
   }
-  const std::string report = ReportJson(results, strips);
+  const std::string report = ReportJson(results, strips, {}, StripsDrawnNote());
   const std::string sheet = Sheet(examples, outputs);
   progress.Finish();
 
@@ -97,7 +100,7 @@ void RunDemo(const std::string& directory, const std::string& pluginPath, std::F
   const std::string base = directory.empty() || directory.back() == '/' ? directory : directory + "/";
   try {
     svg::WriteOutput(base + "evenhue.svg", sheet);
-    svg::WriteOutput(base + "ramps.png", png);
+    svg::WriteOutput(base + ramps, picture);
     svg::WriteOutput(base + "report.json", report);
   } catch (const svg::FileError& e) {
     throw InputError(e.what());
@@ -126,7 +129,7 @@ void RunDemo(const std::string& directory, const std::string& pluginPath, std::F
              Fixed(strips[i].before.mean, 6) + "    " + Fixed(strips[i].after.max, 6) + "  " +
              Fixed(strips[i].after.mean, 6) + "\n";
   }
-  table += "\nwrote " + base + "evenhue.svg, " + base + "ramps.png and " + base + "report.json\n";
+  table += "\nwrote " + base + "evenhue.svg, " + base + ramps + " and " + base + "report.json\n";
   std::fputs(table.c_str(), out);
   std::fflush(out);
 }

@@ -19,7 +19,7 @@ struct EmbeddedFile {
 // The sample documents of examples/, built into the command.
 const std::vector<EmbeddedFile>& EmbeddedExamples();
 
-// Writes DIR/evenhue.svg, DIR/ramps.png and DIR/report.json and prints the
+// Writes DIR/evenhue.svg, DIR/ramps.png (ramps.svg where RendersPng() is false) and DIR/report.json and prints the
 // table on `out`. Throws InputError on failure.
 void RunDemo(const std::string& directory, const std::string& pluginPath, std::FILE* out, Progress& progress);
 

@@ -54,8 +54,9 @@ constexpr const char kDemoHelp[] =
     "\n"
     "Applies the effect to the built-in sample documents and writes\n"
     "DIR/evenhue.svg (before and after, side by side), DIR/ramps.png (per\n"
-    "gradient: source ramp, new ramp, ideal CIELAB ramp) and DIR/report.json,\n"
-    "then prints a table of stop counts and CIEDE2000 distances from the ideal.\n"
+    "gradient: source ramp, new ramp, ideal CIELAB ramp; ramps.svg on Windows)\n"
+    "and DIR/report.json, then prints a table of stop counts and CIEDE2000\n"
+    "distances from the ideal.\n"
     "\n"
     "  --out DIR       where to write (default: evenhue-demo)\n"
     "  --plugin PATH   the plug-in file (default: " EVENHUE_PLUGIN_FILE_NAME " beside this command)\n";

@@ -48,5 +48,8 @@ std::string RenderPng(const SvgPicture& picture);
 // Throws UsageError, naming `path`, when this build cannot render the picture
 // (no SVG renderer): its preview has to be the SVG document.
 void CheckPngPreview(const std::string& path);
+// Whether this build renders the picture as PNG (RenderPng); where it cannot,
+// the picture is the SVG document.
+bool RendersPng();
 
 }  // namespace evenhue::cli

@@ -116,4 +116,6 @@ const char* StripsDrawnNote() { return nullptr; }
 
 void CheckPngPreview(const std::string&) {}
 
+bool RendersPng() { return true; }
+
 }  // namespace evenhue::cli

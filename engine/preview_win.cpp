@@ -67,4 +67,6 @@ std::string StripPng(const std::vector<Pixel>& strip, int height) {
   return png;
 }
 
+bool RendersPng() { return false; }
+
 }  // namespace evenhue::cli

@@ -319,4 +319,24 @@ TEST_F(CommandTest, RunsFromAFolderOutsideTheAnsiCodePage) {
   EXPECT_EQ(run.out, Expected(sample));
 }
 
+// The demo runs on Windows too: its picture is the SVG document, and its
+// report holds every sample's gradients, in order, as the Linux reports do.
+TEST_F(CommandTest, TheDemoWritesItsSheetPictureAndReport) {
+  const fs::path out = scratch_ / "demo";
+  const Ran run = Evenhue({L"demo", L"--out", out.wstring()});
+  ASSERT_EQ(run.status, 0u) << run.err;
+  EXPECT_NE(run.out.find("ramps.svg and "), std::string::npos);
+  EXPECT_TRUE(pugi::xml_document().load_file((out / "evenhue.svg").c_str()));
+  EXPECT_TRUE(pugi::xml_document().load_file((out / "ramps.svg").c_str()));
+  const auto report = nlohmann::json::parse(Slurp(out / "report.json"));
+  EXPECT_EQ(report["strips"], "computed as SVG renderers interpolate stops");
+  std::vector<std::string> ids, expectedIds;
+  for (const auto& g : report["gradients"]) ids.push_back(g["id"]);
+  for (const fs::path& sample : Samples()) {
+    const auto expected = nlohmann::json::parse(Expected(sample.stem().wstring() + L".report.json"));
+    for (const auto& g : expected["gradients"]) expectedIds.push_back(g["id"]);
+  }
+  EXPECT_EQ(ids, expectedIds);
+}
+
 }  // namespace
