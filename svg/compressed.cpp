@@ -130,10 +130,18 @@ bool WritesCompressed(const std::string& target, bool inPlace, bool inputCompres
   return inPlace ? inputCompressed : NamesCompressed(target);
 }
 
+constexpr int kGzipOsUnix = 3;  // the gzip header's OS byte for Unix
+
 std::string Compress(std::string_view text) {
   z_stream z{};
   if (::deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
     throw std::bad_alloc();
+  // The same bytes from every build: zlib would name the system it runs on in
+  // the header's OS byte (10 on Windows); it names Unix, as the Linux build
+  // always has.
+  gz_header header{};
+  header.os = kGzipOsUnix;
+  ::deflateSetHeader(&z, &header);
   std::string out(::deflateBound(&z, text.size()), '\0');
   std::size_t used = 0;
   z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));

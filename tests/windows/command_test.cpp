@@ -152,6 +152,8 @@ TEST_F(CommandTest, CompressedDocumentsRoundTrip) {
   const evenhue::svg::DocumentFile read = evenhue::svg::ReadDocument(winres::ToUtf8(packed.wstring()), 1 << 20);
   EXPECT_TRUE(read.compressed);
   EXPECT_EQ(read.text, Expected(sample));
+  // Its header names Unix, as the Linux command's does, so the bytes are the same.
+  EXPECT_EQ(Slurp(packed).substr(8, 2), std::string("\x00\x03", 2));
   const fs::path in = scratch_ / "in.svgz";
   const std::string packedSample = evenhue::svg::Compress(Slurp(sample));
   std::ofstream(in, std::ios::binary).write(packedSample.data(), static_cast<std::streamsize>(packedSample.size()));
