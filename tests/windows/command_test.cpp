@@ -110,7 +110,6 @@ class CommandTest : public ::testing::Test {
   }
 
   fs::path scratch_;
-  std::atomic<DWORD> parent_{0};  // the command under test, while it runs
 };
 
 TEST_F(CommandTest, EverySampleIsTheLinuxCommandsOutputByteForByte) {
@@ -217,47 +216,69 @@ TEST_F(CommandTest, ABatchOnTwoWorkersIsTheBatchOnOne) {
   EXPECT_EQ(std::count(runs[0].err.begin(), runs[0].err.end(), '\n'), 2) << runs[0].err;
 }
 
-// A worker killed in the middle of a document (a named pipe nobody writes
-// to, which its worker opens) costs that document alone, named with how the
-// worker ended; a new worker does the rest.
+// A document a worker never gets to the end of: a named pipe nobody writes
+// to. Every client gets an instance of its own; the first one that is not
+// the command itself (which looks at its inputs first) is the worker.
+class StuckPipe {
+ public:
+  explicit StuckPipe(const std::atomic<DWORD>& command)
+      : name(L"\\\\.\\pipe\\evenhue-stuck-" + std::to_wstring(GetCurrentProcessId()) + L".svg"),
+        server_([this, &command] {
+          while (!done_ && worker == 0) {
+            HANDLE h = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                        PIPE_UNLIMITED_INSTANCES, 1 << 12, 1 << 12, 0, nullptr);
+            if (h == INVALID_HANDLE_VALUE) return;
+            instances_.push_back(h);
+            if (!ConnectNamedPipe(h, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
+            ULONG client = 0;
+            while (command == 0 && !done_) Sleep(1);
+            if (GetNamedPipeClientProcessId(h, &client) && client != command) worker = client;
+          }
+        }) {}
+  ~StuckPipe() {
+    done_ = true;
+    // Should no worker have come, the server's last wait ends with a client of the test's own.
+    CloseHandle(CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    server_.join();
+    for (HANDLE h : instances_) CloseHandle(h);
+  }
+  // Waits up to 30 s for the worker; true when it came.
+  bool WaitForWorker() const {
+    for (int i = 0; i < 3000 && worker == 0; ++i) Sleep(10);
+    return worker != 0;
+  }
+
+  const std::wstring name;
+  std::atomic<DWORD> worker{0};
+
+ private:
+  std::atomic<bool> done_{false};
+  std::vector<HANDLE> instances_;
+  std::thread server_;
+};
+
+// A worker killed in the middle of a document costs that document alone,
+// named with how the worker ended; a new worker does the rest.
 TEST_F(CommandTest, AWorkerKilledInTheMiddleOfADocumentLosesOnlyThatOne) {
   const fs::path sample = Samples().front();
-  const std::wstring pipe = L"\\\\.\\pipe\\evenhue-stuck-" + std::to_wstring(GetCurrentProcessId()) + L".svg";
-  // Every client gets an instance of its own; the first one that is not the
-  // command itself (which looks at its inputs first) is the worker.
-  std::atomic<DWORD> worker{0};
-  std::atomic<bool> done{false};
-  std::vector<HANDLE> instances;
-  std::thread server([&] {
-    while (!done && worker == 0) {
-      HANDLE h = CreateNamedPipeW(pipe.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
-                                  PIPE_UNLIMITED_INSTANCES, 1 << 12, 1 << 12, 0, nullptr);
-      if (h == INVALID_HANDLE_VALUE) return;
-      instances.push_back(h);
-      if (!ConnectNamedPipe(h, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
-      ULONG client = 0;
-      while (parent_ == 0 && !done) Sleep(1);
-      if (GetNamedPipeClientProcessId(h, &client) && client != parent_) worker = client;
-    }
-  });
-  const fs::path folder = scratch_ / "out";
-  const Ran run = Evenhue({L"apply", pipe, sample.wstring(), L"--out-dir", folder.wstring(), L"--jobs", L"1"}, {},
-                          [&](const PROCESS_INFORMATION& p) {
-                            parent_ = p.dwProcessId;
-                            for (int i = 0; i < 3000 && worker == 0; ++i) Sleep(10);
-                            HANDLE w = OpenProcess(PROCESS_TERMINATE, FALSE, worker);
-                            if (w) TerminateProcess(w, 9), CloseHandle(w);
-                          });
-  done = true;
-  // Should the worker never have come, the server's last wait ends with a client of the test's own.
-  CloseHandle(CreateFileW(pipe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-  server.join();
-  for (HANDLE h : instances) CloseHandle(h);
-  ASSERT_NE(worker.load(), 0u) << "no worker opened the pipe";
+  std::atomic<DWORD> command{0};
+  Ran run;
+  {
+    StuckPipe pipe(command);
+    const fs::path folder = scratch_ / "out";
+    run = Evenhue({L"apply", pipe.name, sample.wstring(), L"--out-dir", folder.wstring(), L"--jobs", L"1"}, {},
+                  [&](const PROCESS_INFORMATION& p) {
+                    command = p.dwProcessId;
+                    if (!pipe.WaitForWorker()) return TerminateProcess(p.hProcess, 99), void();
+                    HANDLE w = OpenProcess(PROCESS_TERMINATE, FALSE, pipe.worker);
+                    if (w) TerminateProcess(w, 9), CloseHandle(w);
+                  });
+    EXPECT_EQ(run.err, "evenhue: " + winres::ToUtf8(pipe.name) +
+                           ": the worker ended with exit status 9 while working on it\r\n");
+    EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample));
+  }
   EXPECT_EQ(run.status, 1u);
-  EXPECT_EQ(run.err, "evenhue: " + winres::ToUtf8(pipe) + ": the worker ended with exit status 9 while working on it\r\n");
   EXPECT_EQ(run.out, "2 files: 1 rewritten, 0 left alone, 1 refused; 1 gradient rewritten\r\n");
-  EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample));
 }
 
 // A large stream (past what one process answers itself) on worker processes:
