@@ -281,6 +281,27 @@ TEST_F(CommandTest, AWorkerKilledInTheMiddleOfADocumentLosesOnlyThatOne) {
   EXPECT_EQ(run.out, "2 files: 1 rewritten, 0 left alone, 1 refused; 1 gradient rewritten\r\n");
 }
 
+// A command ended from outside ends its workers with it (they would wait
+// for the pipe for good otherwise).
+TEST_F(CommandTest, WorkersDoNotOutliveTheCommand) {
+  std::atomic<DWORD> command{0};
+  StuckPipe pipe(command);
+  DWORD left = WAIT_FAILED;
+  Evenhue({L"apply", pipe.name, Samples().front().wstring(), L"--out-dir", (scratch_ / "out").wstring()}, {},
+          [&](const PROCESS_INFORMATION& p) {
+            command = p.dwProcessId;
+            const bool came = pipe.WaitForWorker();
+            HANDLE w = came ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pipe.worker) : nullptr;
+            TerminateProcess(p.hProcess, 3);
+            if (!w) return;
+            left = WaitForSingleObject(w, 10000);
+            if (left != WAIT_OBJECT_0) TerminateProcess(w, 4);
+            CloseHandle(w);
+          });
+  ASSERT_NE(pipe.worker.load(), 0u) << "no worker opened the pipe";
+  EXPECT_EQ(left, WAIT_OBJECT_0) << "the worker was still running 10 s after the command ended";
+}
+
 // A large stream (past what one process answers itself) on worker processes:
 // the same bytes and status as on one, a line that cannot be read included.
 TEST_F(CommandTest, RespaceOnWorkersAnswersAsOneProcessDoes) {
