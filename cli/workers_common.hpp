@@ -36,8 +36,8 @@ bool TakeMessages(std::string& buffer, std::size_t headerBytes, Take&& take) {
   return true;
 }
 
-// Writes all of `data` to the stream `fd` to the other end, waiting as
-// needed; false on an error.
+// Writes all of `data` to `fd` (a socket, without SIGPIPE, on POSIX; a pipe
+// on Windows), waiting as needed; false on an error.
 bool SendAll(int fd, std::string_view data);
 // Reads exactly `size` bytes; false at the end of the stream or on an error.
 bool ReceiveAll(int fd, char* data, std::size_t size);

@@ -47,7 +47,7 @@ std::string ErrorText(DWORD error);
 std::wstring HandleArgument(HANDLE handle);
 HANDLE HandleFromArgument(const std::string& text);
 
-// A handle this process closes once; inheritable ones are made by MakeInheritable*.
+// A handle this process owns and closes once.
 class OwnedHandle {
  public:
   OwnedHandle() = default;
@@ -83,9 +83,11 @@ struct StartedProcess {
 OwnedHandle MakeWorkerJob();
 
 // Starts this program as `kWorkerArgument role args...` in `job` (if any),
-// its standard error this process's. `inherited` handles (made inheritable by
-// the caller) are the only ones it gets besides its pipes' ends. Nothing when
-// it cannot be started (GetLastError tells why).
+// its standard error this process's. It inherits the handles this process
+// has made inheritable (the batch's shared block and stop event, named in
+// `args`) and its own pipes' ends, which are inheritable only while it
+// starts: no worker holds another's pipe. Nothing when it cannot be started
+// (GetLastError tells why).
 std::optional<StartedProcess> StartWorkerProcess(HANDLE job, const std::wstring& role,
                                                  const std::vector<std::wstring>& args);
 
