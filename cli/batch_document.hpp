@@ -1,6 +1,6 @@
 // What a batch does with one document, and what it says at its end: the same
-// whether the documents go to worker processes (batch.cpp) or are worked on
-// one after another in this process (batch_win.cpp).
+// in every worker process, whether forked (batch.cpp) or started as a copy of
+// evenhue.exe (batch_win.cpp).
 #pragma once
 
 #include <cstdio>

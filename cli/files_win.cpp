@@ -13,6 +13,7 @@
 #include <mutex>
 
 #include "cli/files.hpp"
+#include "cli/workers_win.hpp"
 #include "engine/errors.hpp"
 #include "svg/file_io.hpp"
 #include "windows/native_path.hpp"
@@ -23,22 +24,22 @@ namespace {
 
 constexpr int kHangUp = 1;  // SIGHUP's number, which Windows's C library lacks
 
-int SignalOf(DWORD event) {
-  switch (event) {
-    case CTRL_C_EVENT: return SIGINT;
-    case CTRL_BREAK_EVENT: return SIGTERM;
-    default: return kHangUp;  // the console closed, the user logged off or the system is shutting down
-  }
-}
-
 BOOL WINAPI TakeEvent(DWORD event) {
-  const int signal = SignalOf(event);
+  const int signal = SignalOfConsoleEvent(event);
   if (HandOverStop(signal)) return TRUE;
   svg::RemoveTemporaryFiles(false);
   ExitProcess(static_cast<UINT>(128 + signal));
 }
 
 }  // namespace
+
+int SignalOfConsoleEvent(DWORD event) {
+  switch (event) {
+    case CTRL_C_EVENT: return SIGINT;
+    case CTRL_BREAK_EVENT: return SIGTERM;
+    default: return kHangUp;  // the console closed, the user logged off or the system is shutting down
+  }
+}
 
 std::vector<std::string> CommandArguments(int, char**) {
   int count = 0;

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "cli/inkscape.hpp"
 #include "cli/output_plan.hpp"
 #include "cli/respace.hpp"
+#include "cli/workers_common.hpp"
 #include "engine/session.hpp"
 #include "svg/compressed.hpp"
 #include "svg/file_io.hpp"
@@ -323,6 +325,7 @@ int InkscapeCommand(Arguments& args) {
 }
 
 int Run(std::vector<std::string> argv) {
+  if (const std::optional<int> worker = RunAsWorker(argv)) return *worker;
   Arguments args{std::move(argv)};
   if (args.Done()) {
     std::fputs(kMainHelp, stderr);

@@ -11,6 +11,7 @@
 #include "cli/line_reader.hpp"
 #include "cli/respace_chunk.hpp"
 #include "cli/cores.hpp"
+#include "cli/workers_common.hpp"
 #include "host/document.hpp"
 
 namespace evenhue::cli {
@@ -150,6 +151,107 @@ void WriteAnswers(int fd, std::string_view bytes) {
     if (n <= 0) throw InputError(std::string("cannot write standard output: ") + std::strerror(n < 0 ? errno : EIO));
     bytes.remove_prefix(static_cast<std::size_t>(n));
   }
+}
+
+// --- Workers ------------------------------------------------------------------------------
+
+void PutChunkHeader(std::string& out, ChunkKind kind, std::uint64_t length) {
+  out += static_cast<char>(kind);
+  out.append(reinterpret_cast<const char*>(&length), sizeof length);
+}
+
+bool GetChunkHeader(std::string_view in, ChunkKind& kind, std::uint64_t& length) {
+  if (in.size() < kChunkHeaderBytes) return false;
+  kind = static_cast<ChunkKind>(in[0]);
+  std::memcpy(&length, in.data() + 1, sizeof length);
+  return true;
+}
+
+void AppendChunkMessage(std::string& out, const LineChunk& chunk) {
+  PutChunkHeader(out, ChunkKind::Chunk, 0);
+  const std::size_t at = out.size();
+  AppendChunk(out, chunk);
+  const std::uint64_t length = out.size() - at;
+  std::memcpy(out.data() + at - sizeof length, &length, sizeof length);
+}
+
+void HandedChunks::Hand(const LineChunk& chunk, std::uint64_t worker) {
+  handed_.push_back({chunk.first, chunk.size(), worker, false, true, {}});
+}
+
+bool HandedChunks::Take(std::uint64_t worker, std::string& received, std::size_t& queued) {
+  return TakeMessages(received, kChunkHeaderBytes, [&](std::string_view header, std::string_view payload) {
+    ChunkKind kind{};
+    std::uint64_t length = 0;
+    GetChunkHeader(header, kind, length);
+    if (kind == ChunkKind::Fatal) throw InputError(std::string(payload));
+    const auto h = std::find_if(handed_.begin(), handed_.end(),
+                                [&](const Handed& x) { return x.worker == worker && !x.answered; });
+    if (kind != ChunkKind::Answers || payload.empty() || h == handed_.end()) return false;
+    h->answered = true;
+    h->allRead = payload[0] == 1;
+    h->answers.assign(payload.substr(1));
+    --queued;
+    return true;
+  });
+}
+
+void HandedChunks::Lost(std::uint64_t worker, const std::string& how) {
+  for (Handed& h : handed_) {
+    if (h.worker != worker || h.answered) continue;
+    h.answered = true;
+    h.allRead = false;
+    for (std::size_t i = 0; i < h.count; ++i) {
+      h.answers += FormatErrorLine(h.first + i, "the process re-spacing it ended with " + how);
+      h.answers += '\n';
+    }
+  }
+}
+
+void HandedChunks::WriteAnswered(int out, Progress& progress) {
+  while (!handed_.empty() && handed_.front().answered) {
+    const Handed& h = handed_.front();
+    WriteAnswers(out, h.answers);
+    allRead_ = allRead_ && h.allRead;
+    progress.Update(h.first + h.count - 1);
+    handed_.pop_front();
+  }
+}
+
+int AnswerChunks(int in, int out, Respacer& respacer) {
+  std::string answers;
+  for (;;) {
+    char header[kChunkHeaderBytes];
+    ChunkKind kind{};
+    std::uint64_t length = 0;
+    if (!ReceiveAll(in, header, kChunkHeaderBytes)) break;
+    GetChunkHeader(std::string_view(header, kChunkHeaderBytes), kind, length);
+    std::string payload(length, '\0');
+    if (kind != ChunkKind::Chunk || !ReceiveAll(in, payload.data(), length)) return kExitBadInput;
+    std::optional<LineChunk> chunk = DecodeChunk(std::move(payload));
+    if (!chunk) return kExitBadInput;
+    answers.assign(kChunkHeaderBytes + 1, '\0');
+    try {
+      answers[kChunkHeaderBytes] = respacer.Answer(*chunk, answers) ? 1 : 0;
+    } catch (const std::exception& e) {
+      const std::string_view what = e.what();
+      std::string message;
+      PutChunkHeader(message, ChunkKind::Fatal, what.size());
+      message += what;
+      SendAll(out, message);
+      return kExitBadInput;
+    }
+    const std::uint64_t size = answers.size() - kChunkHeaderBytes;
+    answers[0] = static_cast<char>(ChunkKind::Answers);
+    std::memcpy(answers.data() + 1, &size, sizeof size);
+    if (!SendAll(out, answers)) return kExitBadInput;
+  }
+  try {
+    respacer.Shutdown();
+  } catch (const std::exception&) {
+    return kExitBadInput;
+  }
+  return kExitOk;
 }
 
 // --- The stream ----------------------------------------------------------------------------

@@ -92,6 +92,10 @@ bool PollFor(std::vector<pollfd>& fds, int timeoutMs) {
   return false;
 }
 
+bool EndedCleanly(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+
+std::optional<int> RunAsWorker(const std::vector<std::string>&) { return std::nullopt; }  // workers are forked here
+
 std::string EndText(int status) {
   if (!WIFSIGNALED(status)) return "exit status " + std::to_string(WEXITSTATUS(status));
   const int signal = WTERMSIG(status);

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "cli/cores.hpp"
+#include "cli/workers_common.hpp"
 
 namespace evenhue::cli {
 
@@ -40,12 +41,6 @@ struct WorkerProcess {
 // socket pair or the process cannot be had (errno tells why).
 std::optional<WorkerProcess> StartWorker(const std::function<int(int)>& work, const std::vector<int>& closeInChild);
 
-// Writes all of `data` to `fd` (a socket: no SIGPIPE), waiting as needed;
-// false on an error.
-bool SendAll(int fd, std::string_view data);
-// Reads exactly `size` bytes; false at the end of the stream or on an error.
-bool ReceiveAll(int fd, char* data, std::size_t size);
-
 // Waits for the process `pid` to end (through interruptions) and returns its
 // status as waitpid has it.
 int WaitFor(pid_t pid);
@@ -57,27 +52,6 @@ void SignalAll(const std::vector<pid_t>& pids, int signal);
 // cut the wait short (every `revents` is cleared then); any other failure
 // throws InputError.
 bool PollFor(std::vector<pollfd>& fds, int timeoutMs);
-
-// Takes the whole messages at the front of `buffer` and erases them. A message
-// is a header of `headerBytes` that ends in the length of the payload after it
-// (eight bytes, in this machine's order: both ends are the same program), then
-// the payload; take(header, payload) is called for each while it answers
-// true. False when it answered false.
-template <class Take>
-bool TakeMessages(std::string& buffer, std::size_t headerBytes, Take&& take) {
-  std::size_t at = 0;
-  while (buffer.size() - at >= headerBytes) {
-    std::uint64_t length = 0;
-    std::memcpy(&length, buffer.data() + at + headerBytes - sizeof length, sizeof length);
-    if (buffer.size() - at - headerBytes < length) break;
-    const std::string_view header = std::string_view(buffer).substr(at, headerBytes);
-    const std::string_view payload = std::string_view(buffer).substr(at + headerBytes, length);
-    at += headerBytes + length;
-    if (!take(header, payload)) return false;
-  }
-  buffer.erase(0, at);
-  return true;
-}
 
 // The worker processes of one command, each with what this process keeps
 // about it (`State`): started, fed, read, stopped and waited for in one place.
@@ -216,8 +190,5 @@ class WorkerPool {
   std::vector<pollfd> polled_;  // what the last Wait polled: `others_` of the caller's, then the members'
   std::size_t others_ = 0;
 };
-
-// How a waited-for process ended: "exit status N" or "signal N (Name)".
-std::string EndText(int status);
 
 }  // namespace evenhue::cli

@@ -7,11 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -37,55 +40,65 @@ struct Ran {
   std::string err;  // standard error
 };
 
-// Runs `program` with `args` (each quoted), standard output into a pipe,
-// standard error into a file, `input` (small enough for a pipe's buffer) on
-// standard input.
-Ran RunProgram(const fs::path& program, const std::vector<std::wstring>& args, const std::string& input = {}) {
+// Reads `handle` to its end on a thread of its own, into `into`.
+std::thread Drain(HANDLE handle, std::string& into) {
+  return std::thread([handle, &into] {
+    char chunk[4096];
+    DWORD n = 0;
+    while (ReadFile(handle, chunk, sizeof chunk, &n, nullptr) && n > 0) into.append(chunk, n);
+    CloseHandle(handle);
+  });
+}
+
+// Runs `program` with `args` (each quoted), `input` on its standard input
+// and its standard output and error into pipes. `meanwhile` is called with
+// the process once it runs; `flags` are CreateProcessW's.
+Ran RunProgram(const fs::path& program, const std::vector<std::wstring>& args, const std::string& input = {},
+               const std::function<void(const PROCESS_INFORMATION&)>& meanwhile = {}, DWORD flags = 0) {
   std::wstring line = L"\"" + program.wstring() + L"\"";
   for (const auto& a : args) line += L" \"" + a + L"\"";
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read = nullptr, write = nullptr;
+  HANDLE ends[3][2] = {};  // standard input, output, error: the read end, the write end
   Ran run;
-  if (!CreatePipe(&read, &write, &inherit, 0)) return run;
-  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
-  HANDLE inRead = nullptr, inWrite = nullptr;
-  if (!CreatePipe(&inRead, &inWrite, &inherit, 1 << 16)) return run;
-  SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
-  DWORD put = 0;
-  WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &put, nullptr);
-  CloseHandle(inWrite);
-  const fs::path errPath = fs::temp_directory_path() / ("evenhue-stderr-" + std::to_string(GetCurrentProcessId()));
-  HANDLE err = CreateFileW(errPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+  for (auto& pipe : ends)
+    if (!CreatePipe(&pipe[0], &pipe[1], &inherit, 0)) return run;
+  for (HANDLE mine : {ends[0][1], ends[1][0], ends[2][0]}) SetHandleInformation(mine, HANDLE_FLAG_INHERIT, 0);
   STARTUPINFOW start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;
-  start.hStdOutput = write;
-  start.hStdError = err;
-  start.hStdInput = inRead;
+  start.hStdInput = ends[0][0];
+  start.hStdOutput = ends[1][1];
+  start.hStdError = ends[2][1];
   PROCESS_INFORMATION process{};
   const bool started =
-      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &start, &process) != 0;
-  CloseHandle(write);
-  CloseHandle(inRead);
+      CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, flags, nullptr, nullptr, &start, &process) != 0;
+  for (HANDLE theirs : {ends[0][0], ends[1][1], ends[2][1]}) CloseHandle(theirs);
+  std::thread writer([in = ends[0][1], &input] {
+    DWORD put = 0;
+    for (std::size_t at = 0; at < input.size(); at += put)
+      if (!WriteFile(in, input.data() + at, static_cast<DWORD>(std::min<std::size_t>(input.size() - at, 1 << 16)), &put,
+                     nullptr))
+        break;
+    CloseHandle(in);
+  });
+  std::thread out = Drain(ends[1][0], run.out), err = Drain(ends[2][0], run.err);
   if (started) {
-    char chunk[4096];
-    DWORD n = 0;
-    while (ReadFile(read, chunk, sizeof chunk, &n, nullptr) && n > 0) run.out.append(chunk, n);
+    if (meanwhile) meanwhile(process);
     WaitForSingleObject(process.hProcess, INFINITE);
     GetExitCodeProcess(process.hProcess, &run.status);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
   }
-  CloseHandle(read);
-  CloseHandle(err);
-  run.err = Slurp(errPath);
-  fs::remove(errPath);
+  writer.join();
+  out.join();
+  err.join();
   return run;
 }
 
-Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {}) {
-  return RunProgram(Native(EVENHUE_COMMAND), args, input);
+// The same for the evenhue.exe under test.
+Ran Evenhue(const std::vector<std::wstring>& args, const std::string& input = {},
+            const std::function<void(const PROCESS_INFORMATION&)>& meanwhile = {}, DWORD flags = 0) {
+  return RunProgram(Native(EVENHUE_COMMAND), args, input, meanwhile, flags);
 }
 
 class CommandTest : public ::testing::Test {
@@ -162,7 +175,7 @@ TEST_F(CommandTest, CompressedDocumentsRoundTrip) {
   EXPECT_EQ(run.out, Expected(sample));
 }
 
-TEST_F(CommandTest, ABatchGoesThroughOneDocumentAfterAnotherAndSumsUp) {
+TEST_F(CommandTest, ABatchWritesEachResultAndSumsUp) {
   const auto samples = Samples();
   const fs::path folder = scratch_ / "out";
   const Ran run = Evenhue({L"apply", samples[0].wstring(), (scratch_ / "missing.svg").wstring(), samples[2].wstring(),
@@ -173,6 +186,155 @@ TEST_F(CommandTest, ABatchGoesThroughOneDocumentAfterAnotherAndSumsUp) {
   for (const fs::path& sample : {samples[0], samples[2]})
     EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample)) << sample.filename().string();
   EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2);
+}
+
+// One worker process or two: the same files, summary, lines on standard
+// error (in input order) and status, each result the Linux command's.
+TEST_F(CommandTest, ABatchOnTwoWorkersIsTheBatchOnOne) {
+  const auto samples = Samples();
+  const fs::path in = scratch_ / "in";
+  fs::create_directories(in);
+  std::vector<std::wstring> inputs;
+  std::vector<std::pair<fs::path, std::string>> expected;  // each output's name and bytes
+  const std::string plain = "<svg xmlns=\"http://www.w3.org/2000/svg\"><rect width=\"1\" height=\"1\"/></svg>\n";
+  std::ofstream(in / "plain.svg", std::ios::binary) << plain;
+  for (int copy = 0; copy < 3; ++copy) {
+    for (const fs::path& sample : samples) {
+      const fs::path name = std::to_string(copy) + "-" + sample.filename().string();
+      fs::copy_file(sample, in / name);
+      inputs.push_back((in / name).wstring());
+      expected.emplace_back(name, Expected(sample));
+    }
+    if (copy == 0) inputs.push_back((in / "missing-a.svg").wstring());
+    if (copy == 1) inputs.push_back((in / "plain.svg").wstring()), expected.emplace_back("plain.svg", plain);
+  }
+  inputs.push_back((in / "missing-b.svg").wstring());
+  Ran runs[2];
+  for (int jobs : {1, 2}) {
+    std::vector<std::wstring> args = {L"apply"};
+    args.insert(args.end(), inputs.begin(), inputs.end());
+    const fs::path folder = scratch_ / ("out" + std::to_string(jobs));
+    args.insert(args.end(), {L"--out-dir", folder.wstring(), L"--jobs", std::to_wstring(jobs)});
+    runs[jobs - 1] = Evenhue(args);
+    SCOPED_TRACE(jobs);
+    EXPECT_EQ(runs[jobs - 1].status, 1u);
+    // The seven samples rewrite nine gradients between them.
+    EXPECT_EQ(runs[jobs - 1].out, "24 files: 21 rewritten, 1 left alone, 2 refused; 27 gradients rewritten\r\n");
+    for (const auto& [name, bytes] : expected) EXPECT_EQ(Slurp(folder / name), bytes) << name.string();
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 22);
+  }
+  EXPECT_EQ(runs[1].err, runs[0].err);
+  const auto a = runs[0].err.find("missing-a.svg"), b = runs[0].err.find("missing-b.svg");
+  EXPECT_TRUE(a != std::string::npos && b != std::string::npos && a < b) << runs[0].err;
+  EXPECT_EQ(std::count(runs[0].err.begin(), runs[0].err.end(), '\n'), 2) << runs[0].err;
+}
+
+// A document a worker never gets to the end of: a named pipe nobody writes
+// to. Every client gets an instance of its own; the first one that is not
+// the command itself (which looks at its inputs first) is the worker.
+class StuckPipe {
+ public:
+  explicit StuckPipe(const std::atomic<DWORD>& command)
+      : name(L"\\\\.\\pipe\\evenhue-stuck-" + std::to_wstring(GetCurrentProcessId()) + L".svg"),
+        server_([this, &command] {
+          while (!done_ && worker == 0) {
+            HANDLE h = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT,
+                                        PIPE_UNLIMITED_INSTANCES, 1 << 12, 1 << 12, 0, nullptr);
+            if (h == INVALID_HANDLE_VALUE) return;
+            instances_.push_back(h);
+            if (!ConnectNamedPipe(h, nullptr) && GetLastError() != ERROR_PIPE_CONNECTED) continue;
+            ULONG client = 0;
+            while (command == 0 && !done_) Sleep(1);
+            if (GetNamedPipeClientProcessId(h, &client) && client != command) worker = client;
+          }
+        }) {}
+  ~StuckPipe() {
+    done_ = true;
+    // Should no worker have come, the server's last wait ends with a client of the test's own.
+    CloseHandle(CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    server_.join();
+    for (HANDLE h : instances_) CloseHandle(h);
+  }
+  // Waits up to 30 s for the worker; true when it came.
+  bool WaitForWorker() const {
+    for (int i = 0; i < 3000 && worker == 0; ++i) Sleep(10);
+    return worker != 0;
+  }
+
+  const std::wstring name;
+  std::atomic<DWORD> worker{0};
+
+ private:
+  std::atomic<bool> done_{false};
+  std::vector<HANDLE> instances_;
+  std::thread server_;
+};
+
+// A worker killed in the middle of a document costs that document alone,
+// named with how the worker ended; a new worker does the rest.
+TEST_F(CommandTest, AWorkerKilledInTheMiddleOfADocumentLosesOnlyThatOne) {
+  const fs::path sample = Samples().front();
+  std::atomic<DWORD> command{0};
+  Ran run;
+  {
+    StuckPipe pipe(command);
+    const fs::path folder = scratch_ / "out";
+    run = Evenhue({L"apply", pipe.name, sample.wstring(), L"--out-dir", folder.wstring(), L"--jobs", L"1"}, {},
+                  [&](const PROCESS_INFORMATION& p) {
+                    command = p.dwProcessId;
+                    if (!pipe.WaitForWorker()) return TerminateProcess(p.hProcess, 99), void();
+                    HANDLE w = OpenProcess(PROCESS_TERMINATE, FALSE, pipe.worker);
+                    if (w) TerminateProcess(w, 9), CloseHandle(w);
+                  });
+    EXPECT_EQ(run.err, "evenhue: " + winres::ToUtf8(pipe.name) +
+                           ": the worker ended with exit status 9 while working on it\r\n");
+    EXPECT_EQ(Slurp(folder / sample.filename()), Expected(sample));
+  }
+  EXPECT_EQ(run.status, 1u);
+  EXPECT_EQ(run.out, "2 files: 1 rewritten, 0 left alone, 1 refused; 1 gradient rewritten\r\n");
+}
+
+// A command ended from outside ends its workers with it (they would wait
+// for the pipe for good otherwise).
+TEST_F(CommandTest, WorkersDoNotOutliveTheCommand) {
+  std::atomic<DWORD> command{0};
+  StuckPipe pipe(command);
+  DWORD left = WAIT_FAILED;
+  Evenhue({L"apply", pipe.name, Samples().front().wstring(), L"--out-dir", (scratch_ / "out").wstring()}, {},
+          [&](const PROCESS_INFORMATION& p) {
+            command = p.dwProcessId;
+            const bool came = pipe.WaitForWorker();
+            HANDLE w = came ? OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pipe.worker) : nullptr;
+            TerminateProcess(p.hProcess, 3);
+            if (!w) return;
+            left = WaitForSingleObject(w, 10000);
+            if (left != WAIT_OBJECT_0) TerminateProcess(w, 4);
+            CloseHandle(w);
+          });
+  ASSERT_NE(pipe.worker.load(), 0u) << "no worker opened the pipe";
+  EXPECT_EQ(left, WAIT_OBJECT_0) << "the worker was still running 10 s after the command ended";
+}
+
+// A large stream (past what one process answers itself) on worker processes:
+// the same bytes and status as on one, a line that cannot be read included.
+TEST_F(CommandTest, RespaceOnWorkersAnswersAsOneProcessDoes) {
+  std::string input;
+  constexpr int kLines = 4000, kBad = 1234;
+  for (int i = 1; i <= kLines; ++i) {
+    if (i == kBad) input += "{\"type\": \"linear\"}\n";
+    else if (i % 2) input += "{\"type\": \"linear\", \"stops\": [{\"position\": 0, \"color\": \"#0000ff\"}, "
+                             "{\"position\": 100, \"color\": \"#ffff00\"}]}\n";
+    else input += "{\"type\": \"radial\", \"stops\": [{\"position\": 0, \"color\": \"#ff0000\"}, {\"position\": " +
+                  std::to_string(i % 90 + 5) + ", \"color\": \"#00ff00\", \"midpoint\": 30}, "
+                  "{\"position\": 100, \"color\": {\"cmyk\": [0.1, 0.2, 0.3, 0.4]}}]}\n";
+  }
+  const Ran one = Evenhue({L"respace", L"--jobs", L"1"}, input);
+  const Ran two = Evenhue({L"respace", L"--jobs", L"2"}, input);
+  EXPECT_EQ(one.status, 1u);
+  EXPECT_EQ(two.status, 1u);
+  EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), kLines);
+  EXPECT_TRUE(two.out == one.out) << "the answers of two workers differ from one process's";
+  EXPECT_NE(one.out.find("{\"error\": \"line 1234: "), std::string::npos);
 }
 
 TEST_F(CommandTest, RespaceAnswersEachLineWithTheLinuxCommandsColours) {
