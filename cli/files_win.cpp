@@ -6,12 +6,12 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
-#include <shellapi.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <mutex>
 
+#include "cli/command_line_win.hpp"
 #include "cli/files.hpp"
 #include "cli/workers_win.hpp"
 #include "engine/errors.hpp"
@@ -42,11 +42,9 @@ int SignalOfConsoleEvent(DWORD event) {
 }
 
 std::vector<std::string> CommandArguments(int, char**) {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> out;
-  for (int i = 1; wide && i < count; ++i) out.push_back(winres::ToUtf8(wide[i]));
-  if (wide) LocalFree(wide);
+  for (const CommandWord& word : SplitCommandLine(GetCommandLineW()))
+    for (const std::wstring& argument : ExpandWildcards(word)) out.push_back(winres::ToUtf8(argument));
   return out;
 }
 

@@ -3,6 +3,7 @@
 // Linux build), whatever the file's name, on standard output and compressed;
 // its report has the Linux report's gradients and figures.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@
 #include <nlohmann/json.hpp>
 #include <pugixml.hpp>
 
+#include "cli/command_line_win.hpp"
 #include "svg/compressed.hpp"
 #include "windows/native_path.hpp"
 
@@ -50,13 +52,15 @@ std::thread Drain(HANDLE handle, std::string& into) {
   });
 }
 
-// Runs `program` with `args` (each quoted), `input` on its standard input
+// Runs `program` with `args`, `input` on its standard input
 // and its standard output and error into pipes. `meanwhile` is called with
 // the process once it runs; `flags` are CreateProcessW's.
 Ran RunProgram(const fs::path& program, const std::vector<std::wstring>& args, const std::string& input = {},
                const std::function<void(const PROCESS_INFORMATION&)>& meanwhile = {}, DWORD flags = 0) {
   std::wstring line = L"\"" + program.wstring() + L"\"";
-  for (const auto& a : args) line += L" \"" + a + L"\"";
+  // Quoted where a shell would need it, so that a wildcard can be passed bare.
+  for (const auto& a : args)
+    line += a.empty() || a.find_first_of(L" \t\"") != std::wstring::npos ? L" \"" + a + L"\"" : L" " + a;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
   HANDLE ends[3][2] = {};  // standard input, output, error: the read end, the write end
   Ran run;
@@ -501,6 +505,54 @@ TEST_F(CommandTest, TheDemoWritesItsSheetPictureAndReport) {
     for (const auto& g : expected["gradients"]) expectedIds.push_back(g["id"]);
   }
   EXPECT_EQ(ids, expectedIds);
+}
+
+// The command line is split as CommandLineToArgvW splits it, which is how
+// Windows programs are given their arguments.
+TEST(CommandLine, SplitsAsWindowsDoesAndKnowsWhatWasQuoted) {
+  const std::wstring lines[] = {
+      L"e.exe a b",          L"\"C:\\Program Files\\e.exe\" \"a b\" c", L"e.exe a\\\"b",   L"e.exe \"a\\\\\" b",
+      L"e.exe a\\\\\\\"b c\\d", L"e.exe \"\" x \"\"",        L"e.exe\t*.svg  \"*.svg\"", L"e.exe \"a\"\"b\" c",
+      L"e.exe a\"b c\"d e",   L"e.exe ",
+  };
+  for (const std::wstring& line : lines) {
+    SCOPED_TRACE(winres::ToUtf8(line));
+    int count = 0;
+    wchar_t** expected = CommandLineToArgvW(line.c_str(), &count);
+    ASSERT_NE(expected, nullptr);
+    std::vector<std::wstring> want(expected + 1, expected + count);
+    LocalFree(expected);
+    std::vector<std::wstring> got;
+    for (const auto& word : evenhue::cli::SplitCommandLine(line)) got.push_back(word.text);
+    EXPECT_EQ(got, want);
+  }
+  const auto words = evenhue::cli::SplitCommandLine(L"e.exe *.svg \"*.svg\" a\"b\"c d\\\"e");
+  ASSERT_EQ(words.size(), 4u);
+  EXPECT_FALSE(words[0].quoted);
+  EXPECT_TRUE(words[1].quoted);
+  EXPECT_TRUE(words[2].quoted);
+  EXPECT_FALSE(words[3].quoted);  // an escaped quote quotes nothing
+}
+
+// cmd.exe hands a wildcard over as it was typed: the command expands an
+// unquoted one itself, as Windows programs do, into files only.
+TEST_F(CommandTest, AnUnquotedWildcardNamesTheFilesItMatches) {
+  const fs::path sample = Samples().front();
+  const fs::path in = scratch_ / "in";
+  fs::create_directories(in / "folder.svg");
+  for (const char* name : {"a.svg", "B.SVG", "c.txt"}) fs::copy_file(sample, in / name);
+  const std::wstring pattern = (in / "*.svg").wstring();
+  ASSERT_EQ(pattern.find(L' '), std::wstring::npos) << "the pattern has to go bare";
+  const fs::path out = scratch_ / "out";
+  const Ran run = Evenhue({L"apply", pattern, L"--out-dir", out.wstring()});
+  EXPECT_EQ(run.status, 0u) << run.err;
+  EXPECT_EQ(run.out, "2 files: 2 rewritten, 0 left alone, 0 refused; 2 gradients rewritten\r\n");
+  EXPECT_EQ(Slurp(out / "a.svg"), Expected(sample));
+  EXPECT_EQ(Slurp(out / "B.SVG"), Expected(sample));
+  // Quoted, it is a name, and no file has it.
+  const Ran quoted = Evenhue({L"apply", L"\"" + pattern + L"\"", L"-o", (scratch_ / "o.svg").wstring()});
+  EXPECT_EQ(quoted.status, 1u);
+  EXPECT_NE(quoted.err.find("*.svg"), std::string::npos) << quoted.err;
 }
 
 }  // namespace
