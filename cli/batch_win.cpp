@@ -16,6 +16,7 @@
 #include "cli/files.hpp"
 #include "cli/workers_win.hpp"
 #include "engine/errors.hpp"
+#include "windows/native_path.hpp"
 #include "svg/file_io.hpp"
 
 namespace evenhue::cli {
@@ -160,7 +161,7 @@ class Batch {
     Worker* w = workers_.Start(L"batch", args_);
     if (w && workers_.Send(*w, setup_)) return;
     if (w || !workers_.empty()) return;  // its end shows when read; without a new one, the others carry on
-    throw InputError("cannot start a worker: " + ErrorText(GetLastError()));
+    throw InputError("cannot start a worker: " + winres::SystemMessage(GetLastError()));
   }
 
   BatchShared& shared_;
@@ -184,7 +185,7 @@ int RunBatch(const BatchOptions& options, std::FILE* summary) {
       CreateFileMappingW(INVALID_HANDLE_VALUE, &inherit, PAGE_READWRITE, 0, sizeof(BatchShared), nullptr));
   const OwnedHandle stop(CreateEventW(&inherit, TRUE, FALSE, nullptr));
   void* view = section ? MapViewOfFile(section.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(BatchShared)) : nullptr;
-  if (!view || !stop) throw InputError("cannot start the workers: " + ErrorText(GetLastError()));
+  if (!view || !stop) throw InputError("cannot start the workers: " + winres::SystemMessage(GetLastError()));
   const std::unique_ptr<void, decltype(&UnmapViewOfFile)> unmap(view, &UnmapViewOfFile);
   BatchShared* shared = new (view) BatchShared;
   Batch batch(options, *shared, section.get(), stop.get());

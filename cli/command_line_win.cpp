@@ -6,16 +6,20 @@
 
 namespace evenhue::cli {
 
-std::vector<CommandWord> SplitCommandLine(std::wstring_view line) {
-  // The program's name runs to the next quote when it starts with one, else
-  // to the first blank; no backslash escapes anything in it.
-  std::size_t at = 0;
+std::size_t ProgramNameLength(std::wstring_view line) {
+  // The name runs to the next quote when it starts with one, else to the
+  // first blank; no backslash escapes anything in it.
   if (!line.empty() && line[0] == L'"') {
     const auto close = line.find(L'"', 1);
-    at = close == std::wstring_view::npos ? line.size() : close + 1;
-  } else {
-    while (at < line.size() && line[at] != L' ' && line[at] != L'\t') ++at;
+    return close == std::wstring_view::npos ? line.size() : close + 1;
   }
+  std::size_t at = 0;
+  while (at < line.size() && line[at] != L' ' && line[at] != L'\t') ++at;
+  return at;
+}
+
+std::vector<CommandWord> SplitCommandLine(std::wstring_view line) {
+  std::size_t at = ProgramNameLength(line);
   std::vector<CommandWord> words;
   for (;;) {
     while (at < line.size() && (line[at] == L' ' || line[at] == L'\t')) ++at;

@@ -15,6 +15,10 @@ struct CommandWord {
   bool quoted = false;  // some of it was in double quotes
 };
 
+// How much of the command line is the program's name, as
+// CommandLineToArgvW takes it.
+std::size_t ProgramNameLength(std::wstring_view line);
+
 // The words after the program's name, as CommandLineToArgvW splits them,
 // each with whether any of it was quoted.
 std::vector<CommandWord> SplitCommandLine(std::wstring_view line);

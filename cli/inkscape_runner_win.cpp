@@ -7,21 +7,11 @@
 #include <windows.h>
 
 #include <string>
+#include <string_view>
+
+#include "cli/command_line_win.hpp"
 
 namespace {
-
-// The command line after the program's own name, as CommandLineToArgvW parts
-// it: a quoted name runs to the next quote, any other to the first blank.
-const wchar_t* AfterProgramName(const wchar_t* line) {
-  if (*line == L'"') {
-    ++line;
-    while (*line && *line != L'"') ++line;
-    if (*line) ++line;
-  } else {
-    while (*line && *line != L' ' && *line != L'\t') ++line;
-  }
-  return line;
-}
 
 std::wstring OwnFolder() {
   std::wstring path(MAX_PATH, L'\0');
@@ -55,7 +45,9 @@ int Fail(const std::wstring& command) {
 
 int wmain() {
   const std::wstring command = OwnFolder() + L"\\" EVENHUE_COMMAND_FILE_NAME;
-  std::wstring line = L"\"" + command + L"\" inkscape" + AfterProgramName(GetCommandLineW());
+  const std::wstring_view given = GetCommandLineW();
+  std::wstring line = L"\"" + command + L"\" inkscape";
+  line += given.substr(evenhue::cli::ProgramNameLength(given));
   STARTUPINFOW start{};
   start.cb = sizeof start;
   start.dwFlags = STARTF_USESTDHANDLES;

@@ -16,6 +16,7 @@
 #include "cli/respace_chunk.hpp"
 #include "cli/workers_win.hpp"
 #include "engine/errors.hpp"
+#include "windows/native_path.hpp"
 
 namespace evenhue::cli {
 
@@ -172,7 +173,7 @@ class Pool {
       workers_.Send(*started, setup_);  // a worker gone shows when its output ends
       return started;
     }
-    if (workers_.empty()) throw InputError("cannot start a worker process: " + ErrorText(GetLastError()));
+    if (workers_.empty()) throw InputError("cannot start a worker process: " + winres::SystemMessage(GetLastError()));
     return nullptr;  // the others carry on
   }
 

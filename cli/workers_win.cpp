@@ -27,16 +27,6 @@ std::optional<int> RunAsWorker(const std::vector<std::string>& args) {
   return 1;
 }
 
-std::string ErrorText(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::wstring wide = n && text ? std::wstring(text, n) : std::wstring();
-  if (text) LocalFree(text);
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L'.')) wide.pop_back();
-  return wide.empty() ? "error " + std::to_string(error) : winres::ToUtf8(wide);
-}
-
 std::string EndText(int status) {
   const auto code = static_cast<DWORD>(status);
   if (code < 0xC0000000u) return "exit status " + std::to_string(code);

@@ -40,9 +40,6 @@ int RunRespaceWorker(const std::vector<std::string>& args);
 // Ctrl-Break SIGTERM, the console closing or the session ending SIGHUP's 1.
 int SignalOfConsoleEvent(DWORD event);
 
-// The text of a Windows error code.
-std::string ErrorText(DWORD error);
-
 // A handle as a worker's argument, and back.
 std::wstring HandleArgument(HANDLE handle);
 HANDLE HandleFromArgument(const std::string& text);

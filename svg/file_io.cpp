@@ -60,6 +60,13 @@ std::string TooLargeMessage(const std::string& shown, std::uint64_t maxBytes, bo
          (decompressed ? " when decompressed" : "");
 }
 
+std::size_t InputFile::Read(char* into, std::size_t size) {
+  const std::size_t n = ReadSome(into, size);
+  read_ += n;
+  if (read_ > maxBytes_) throw FileError(TooLargeMessage(shown_, maxBytes_));
+  return n;
+}
+
 void InputFile::ReadRest(std::string& data) {
   if (size_ > read_) data.reserve(data.size() + static_cast<std::size_t>(size_ - read_));
   std::vector<char> buffer(1 << 16);

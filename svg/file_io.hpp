@@ -41,6 +41,9 @@ class InputFile {
   void ReadRest(std::string& data);
 
  private:
+  // One read of the platform's (through interruptions); throws on an error.
+  std::size_t ReadSome(char* into, std::size_t size);
+
   std::string shown_;
   int fd_ = -1;
   bool owned_ = false;

@@ -143,16 +143,11 @@ InputFile::~InputFile() {
   if (owned_) ::close(fd_);
 }
 
-std::size_t InputFile::Read(char* into, std::size_t size) {
+std::size_t InputFile::ReadSome(char* into, std::size_t size) {
   for (;;) {
     const ssize_t n = ::read(fd_, into, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Fail("cannot read " + shown_, errno);
-    }
-    read_ += static_cast<std::uint64_t>(n);
-    if (read_ > maxBytes_) throw FileError(TooLargeMessage(shown_, maxBytes_));
-    return static_cast<std::size_t>(n);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno != EINTR) Fail("cannot read " + shown_, errno);
   }
 }
 
