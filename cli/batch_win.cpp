@@ -28,42 +28,16 @@ constexpr int kWaitMilliseconds = 200;
 // --- What a worker is told first, on its standard input: the batch -------------------------
 
 std::string Setup(const BatchOptions& options, bool details) {
-  Writer w;
-  w.U64(options.inputs.size());
-  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
-    w.Text(options.inputs[i]);
-    w.Text(options.targets[i]);
-  }
-  w.U64(options.selectIds.size());
-  for (const std::string& id : options.selectIds) w.Text(id);
-  w.Text(options.pluginPath);
-  w.Byte(options.inPlace);
-  w.Byte(options.smoothEdges);
-  w.Byte(details);
-  std::string message;
-  const std::uint64_t length = w.str().size();
-  message.append(reinterpret_cast<const char*>(&length), sizeof length);
-  return message + w.str();
+  const std::string payload = EncodeBatch(options, details);
+  const std::uint64_t length = payload.size();
+  return std::string(reinterpret_cast<const char*>(&length), sizeof length) + payload;
 }
 
 bool ReadSetup(int fd, BatchOptions& options, bool& details) {
   std::uint64_t length = 0;
   if (!ReceiveAll(fd, reinterpret_cast<char*>(&length), sizeof length)) return false;
   std::string bytes(length, '\0');
-  if (!ReceiveAll(fd, bytes.data(), length)) return false;
-  Reader r(bytes);
-  const std::uint64_t n = r.Count(16);
-  for (std::uint64_t i = 0; i < n; ++i) {
-    options.inputs.push_back(r.Text());
-    options.targets.push_back(r.Text());
-  }
-  options.selectIds.resize(r.Count(8));
-  for (std::string& id : options.selectIds) id = r.Text();
-  options.pluginPath = r.Text();
-  options.inPlace = r.Byte() != 0;
-  options.smoothEdges = r.Byte() != 0;
-  details = r.Byte() != 0;
-  return r.ok();
+  return ReceiveAll(fd, bytes.data(), length) && DecodeBatch(bytes, options, details);
 }
 
 // --- A worker ----------------------------------------------------------------------------

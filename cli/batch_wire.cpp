@@ -85,4 +85,37 @@ bool Send(int fd, Kind kind, std::uint64_t index, std::string_view payload) {
   w.str().append(payload);
   return WriteAll(fd, w.str());
 }
+
+std::string EncodeBatch(const BatchOptions& options, bool details) {
+  Writer w;
+  w.U64(options.inputs.size());
+  for (std::size_t i = 0; i < options.inputs.size(); ++i) {
+    w.Text(options.inputs[i]);
+    w.Text(options.targets[i]);
+  }
+  w.U64(options.selectIds.size());
+  for (const std::string& id : options.selectIds) w.Text(id);
+  w.Text(options.pluginPath);
+  w.Byte(options.inPlace);
+  w.Byte(options.smoothEdges);
+  w.Byte(details);
+  return w.str();
+}
+
+bool DecodeBatch(std::string_view payload, BatchOptions& options, bool& details) {
+  Reader r(payload);
+  const std::uint64_t n = r.Count(16);
+  for (std::uint64_t i = 0; i < n; ++i) {
+    options.inputs.push_back(r.Text());
+    options.targets.push_back(r.Text());
+  }
+  options.selectIds.resize(r.Count(8));
+  for (std::string& id : options.selectIds) id = r.Text();
+  options.pluginPath = r.Text();
+  options.inPlace = r.Byte() != 0;
+  options.smoothEdges = r.Byte() != 0;
+  details = r.Byte() != 0;
+  return r.ok();
+}
+
 }  // namespace evenhue::cli

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/batch.hpp"
 #include "engine/results.hpp"
 
 namespace evenhue::cli {
@@ -87,6 +88,12 @@ class Reader {
 // The outcome as a message's payload, and back (nothing when it is not one).
 std::string Encode(const Outcome& o);
 std::optional<Outcome> Decode(std::string_view payload);
+
+// The batch as a worker that cannot inherit it (on Windows, a process of its
+// own) is told it first: the documents and their targets, the selected ids,
+// the plug-in, and how to apply. The payload, and back (false when it is not one).
+std::string EncodeBatch(const BatchOptions& options, bool details);
+bool DecodeBatch(std::string_view payload, BatchOptions& options, bool& details);
 
 // Writes one message to `fd`; false when it could not be written whole.
 bool Send(int fd, Kind kind, std::uint64_t index, std::string_view payload);
